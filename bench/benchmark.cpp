@@ -1,0 +1,72 @@
+// The benchmark run: parameters, matrices, sequential baseline, thread sweep. Only the kernel
+// call sits between the two clock readings; printing, summing and file writing stay outside.
+#include "bench/bench.h"
+
+#include "common/platform.h"
+#include "kernels/kernels.h"
+#include "report/report.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+// Times num_iter calls, printing the run line before and the time after each; returns the
+// mean, which is not a number when num_iter is 0.
+template <typename Call>
+float mean_seconds_of_runs(const char* run_label, int num_iter, Call call)
+{
+    float total = 0.0f;
+    for (int iteration = 0; iteration < num_iter; ++iteration) {
+        std::cout << run_label << iteration << std::endl;
+        const float seconds = measure_seconds(call);
+        std::cout << "Temps d'Execution : " << seconds << std::endl;
+        total += seconds;
+    }
+    return total / static_cast<float>(num_iter);
+}
+
+[[noreturn]] void refuse(const std::string& reason, int status)
+{
+    std::fprintf(stderr, "tilebench: %s\n", reason.c_str());
+    std::exit(status);
+}
+
+} // namespace
+
+void run_benchmark()
+{
+    // --- parameters ---
+    int size = 0, block_size = 0, num_iter = 0, max_threads = 0;
+    std::string error;
+    if (!read_parameters(std::cin, size, block_size, num_iter, max_threads, error))
+        refuse(error, exit_bad_input);
+    const std::string shortfall = memory_shortfall(size, available_memory_bytes());
+    if (!shortfall.empty())
+        refuse(shortfall, exit_out_of_memory);
+
+    // --- matrices (kept until the process ends) ---
+    Matrix A = nullptr, B = nullptr, C = nullptr;
+    create_matrices(size, A, B, C);
+
+    // --- sequential baseline ---
+    const float baseline = mean_seconds_of_runs("Algorithme Sequentiel par block iteration : ", num_iter,
+                                                [&] { multiply_blocked_sequential(A, B, C, size, block_size); });
+
+    // --- thread sweep ---
+    run_thread_sweep(A, B, C, size, block_size, num_iter, max_threads, baseline);
+}
+
+void run_thread_sweep(Matrix A, Matrix B, Matrix C, int size, int block_size, int num_iter, int max_threads,
+                      float baseline)
+{
+    for (int t = 2; t < max_threads; ++t) {
+        const float mean = mean_seconds_of_runs("Algorithme Parallele par block iteration : ", num_iter,
+                                                [&] { multiply_blocked_parallel(A, B, C, size, block_size, t); });
+        const float speed_up = baseline / mean;
+        const float efficacity = speed_up / static_cast<float>(t);
+        const float real_efficacity = speed_up / 4.0f;
+        append_result_row("out.csv", t, size, mean, speed_up, efficacity, real_efficacity);
+    }
+}

@@ -1,0 +1,56 @@
+// Reading and checking the run's parameters before anything is built, so that a mistyped
+// number ends the run with a clear word instead of a hang, a crash or a bogus row in out.csv.
+#include "bench/bench.h"
+
+#include <charconv>
+#include <istream>
+
+namespace {
+
+const char* const parameter_names[] = {"size", "block_size", "num_iter", "max_threads"};
+
+// A whole token must be the number: "12abc" is refused rather than read as 12.
+bool parse_int(const std::string& token, int& value, const char* name, std::string& error)
+{
+    const char* first = token.data();
+    const char* last = token.data() + token.size();
+    if (first != last && *first == '+' && last - first > 1 && first[1] != '-')
+        ++first;
+    const auto [end, status] = std::from_chars(first, last, value);
+    if (status == std::errc::result_out_of_range) {
+        error = std::string(name) + " " + token + " does not fit in a 32-bit integer";
+        return false;
+    }
+    if (status != std::errc() || end != last) {
+        error = std::string(name) + " must be a whole number, got '" + token + "'";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool read_parameters(std::istream& input, int& size, int& block_size, int& num_iter, int& max_threads,
+                     std::string& error)
+{
+    int* const targets[] = {&size, &block_size, &num_iter, &max_threads};
+    for (int p = 0; p < 4; ++p) {
+        std::string token;
+        if (!(input >> token)) {
+            error = std::string("missing ") + parameter_names[p] + ": the input ended after " + std::to_string(p) +
+                    (p == 1 ? " number" : " numbers") + " (expected: size block_size num_iter max_threads)";
+            return false;
+        }
+        if (!parse_int(token, *targets[p], parameter_names[p], error))
+            return false;
+    }
+    if (size < 0) {
+        error = "size must be 0 or more, got " + std::to_string(size);
+        return false;
+    }
+    if (block_size < 1) {
+        error = "block_size must be 1 or more, got " + std::to_string(block_size);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,78 @@
+// The tiled product. Both the sequential and the parallel kernel hand every column tile to the
+// one routine below, so each thread of a team runs exactly the code the sequential kernel runs
+// for that tile: the two cannot drift apart, and their times compare one and the same work.
+#include "kernels/kernels.h"
+
+#include "common/platform.h"
+
+#include <omp.h>
+
+#include <iostream>
+
+namespace {
+
+// End of the tile that starts at start, clipped to n; written so that a block edge near
+// INT_MAX cannot overflow.
+inline int tile_end(int start, int block_size, int n)
+{
+    return block_size <= n - start ? start + block_size : n;
+}
+
+// Number of tiles of edge block_size covering 0..n-1.
+inline int tile_count(int n, int block_size)
+{
+    if (n <= 0)
+        return 0;
+    return n / block_size + (n % block_size != 0 ? 1 : 0);
+}
+
+// One column tile [jj, jj + b) over all rows and all inner tiles. Kept out of line so that the
+// sequential loop and every OpenMP thread call the very same machine code; n and b arrive by
+// value, so the compiler holds them in registers rather than reloading shared variables.
+TILEBENCH_NOINLINE void multiply_column_tile(const float* const* A, const float* const* B, float* const* C,
+                                             int n, int b, int jj)
+{
+    const int j_end = tile_end(jj, b, n);
+    // Stepping kk to the tile end gives the starts 0, b, 2b, ... without ever forming a
+    // start-plus-edge that could pass INT_MAX.
+    for (int kk = 0, k_end; kk < n; kk = k_end) {
+        k_end = tile_end(kk, b, n);
+        for (int i = 0; i < n; ++i) {
+            const float* __restrict a_row = A[i];
+            float* __restrict c_row = C[i];
+            for (int j = jj; j < j_end; ++j) {
+                float sum = 0.0f;
+                for (int k = kk; k < k_end; ++k)
+                    sum = a_row[k] * B[k][j] + sum;
+                c_row[j] = c_row[j] + sum;
+            }
+        }
+    }
+}
+
+} // namespace
+
+void multiply_blocked_sequential(Matrix A, Matrix B, Matrix C, int size, int block_size)
+{
+    const int tiles = tile_count(size, block_size);
+    for (int q = 0; q < tiles; ++q)
+        multiply_column_tile(A, B, C, size, block_size, q * block_size);
+}
+
+void multiply_blocked_parallel(Matrix A, Matrix B, Matrix C, int size, int block_size, int num_threads)
+{
+    // The work-sharing loop runs over tile numbers rather than tile starts: with chunk 1 the
+    // static schedule gives tile q to thread q mod T either way, and a tile count cannot
+    // overflow where a start-plus-edge trip count could.
+    const int tiles = tile_count(size, block_size);
+    const int chunk = 1;
+#pragma omp parallel num_threads(num_threads)
+    {
+        if (omp_get_thread_num() == 0)
+            std::cout << "Number of threads: " << omp_get_num_threads() << std::endl;
+        int q;
+#pragma omp for schedule(static, chunk)
+        for (q = 0; q < tiles; ++q)
+            multiply_column_tile(A, B, C, size, block_size, q * block_size);
+    }
+}

@@ -1,0 +1,39 @@
+// The untiled i-j-k product: every product goes straight into C, so each element of C is
+// built by n single-precision additions in increasing k, whichever thread owns its row.
+#include "kernels/kernels.h"
+
+#include <omp.h>
+
+#include <iostream>
+
+namespace {
+
+void multiply_row(const float* const* A, const float* const* B, float* const* C, int n, int i)
+{
+    const float* __restrict a_row = A[i];
+    float* __restrict c_row = C[i];
+    for (int j = 0; j < n; ++j)
+        for (int k = 0; k < n; ++k)
+            c_row[j] = a_row[k] * B[k][j] + c_row[j];
+}
+
+} // namespace
+
+void multiply_naive_sequential(Matrix A, Matrix B, Matrix C, int size)
+{
+    for (int i = 0; i < size; ++i)
+        multiply_row(A, B, C, size, i);
+}
+
+void multiply_naive_parallel(Matrix A, Matrix B, Matrix C, int size, int num_threads)
+{
+#pragma omp parallel num_threads(num_threads)
+    {
+        if (omp_get_thread_num() == 0)
+            std::cout << "Number of threads: " << omp_get_num_threads() << std::endl;
+        int i;
+#pragma omp for schedule(static)
+        for (i = 0; i < size; ++i)
+            multiply_row(A, B, C, size, i);
+    }
+}

@@ -1,0 +1,29 @@
+// The results file writers. Figures are floats widened to double for "%lf": fixed notation,
+// six decimals, never an exponent, in the C locale the program never changes.
+#include "report/report.h"
+
+#include "report/text_file.h"
+
+void write_results_header(const char* file_name)
+{
+    write_single_line(file_name, "w", "%s,%s,%s,%s,%s,%s\n", "nbThreads", "size", "executionTime", "speedUp",
+                      "efficacity", "realEfficacity");
+}
+
+void append_result_row(const char* file_name, int nbThreads, int size, float executionTime, float speedUp,
+                       float efficacity, float realEfficacity)
+{
+    write_single_line(file_name, "a", "%d,%d,%lf,%lf,%lf,%lf\n", nbThreads, size,
+                      static_cast<double>(executionTime), static_cast<double>(speedUp),
+                      static_cast<double>(efficacity), static_cast<double>(realEfficacity));
+}
+
+void append_sequential_row(const char* file_name, int size, float executionTime)
+{
+    write_single_line(file_name, "a", "%d,%lf\n", size, static_cast<double>(executionTime));
+}
+
+void append_parallel_row(const char* file_name, int size, float executionTime, int nbThreads)
+{
+    write_single_line(file_name, "a", "%d,%d,%lf\n", nbThreads, size, static_cast<double>(executionTime));
+}
