@@ -1,0 +1,118 @@
+// The results file and the matrix dumps are read by people and by plotting scripts, and
+// out.csv accumulates over months: their text is compared here byte for byte.
+#include "report/report.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+std::string scratch_file(const std::string& name)
+{
+    return make_scratch_dir("report") + "/" + name;
+}
+
+TEST(ResultsFile, EachWriterAppendsExactlyItsLine)
+{
+    const std::string path = scratch_file("out.csv");
+    append_result_row(path.c_str(), 2, 512, 0.5f, 1.8f, 0.9f, 0.45f);
+    append_parallel_row(path.c_str(), 512, 0.25f, 3);
+    append_sequential_row(path.c_str(), 512, 1.5f);
+    EXPECT_EQ(read_file(path), "2,512,0.500000,1.800000,0.900000,0.450000\n"
+                               "3,512,0.250000\n"
+                               "512,1.500000\n");
+}
+
+TEST(ResultsFile, HeaderStartsTheFileAfresh)
+{
+    const std::string path = scratch_file("out.csv");
+    append_result_row(path.c_str(), 2, 512, 0.5f, 1.8f, 0.9f, 0.45f);
+    write_results_header(path.c_str());
+    EXPECT_EQ(read_file(path), "nbThreads,size,executionTime,speedUp,efficacity,realEfficacity\n");
+    append_result_row(path.c_str(), 3, 64, 0.5f, 1.0f, 0.5f, 0.25f);
+    EXPECT_EQ(read_file(path), "nbThreads,size,executionTime,speedUp,efficacity,realEfficacity\n"
+                               "3,64,0.500000,1.000000,0.500000,0.250000\n");
+}
+
+TEST(ResultsFile, FiguresAreFixedSixDecimalsWhateverTheirMagnitude)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        float figure;
+        const char* text;
+    } cases[] = {
+        {0.0f, "0.000000"},     {4e-7f, "0.000000"}, {6e-7f, "0.000001"},   {1234567.0f, "1234567.000000"},
+        {-2.5f, "-2.500000"},   {inf, "inf"},        {nan, "nan"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = scratch_file("figures.csv");
+        append_sequential_row(path.c_str(), -7, c.figure);
+        EXPECT_EQ(read_file(path), std::string("-7,") + c.text + "\n") << c.text;
+    }
+}
+
+TEST(ResultsFile, AFileThatCannotBeOpenedIsReportedAndNothingElseHappens)
+{
+    const std::string dir = make_scratch_dir("unopenable");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    append_result_row(dir.c_str(), 2, 512, 0.5f, 1.8f, 0.9f, 0.45f);
+    write_matrix_file((dir + "/missing/matrix.txt").c_str(), nullptr, 3);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(err, "tilebench: cannot open " + dir + ": Is a directory\n" + "tilebench: cannot open " + dir +
+                       "/missing/matrix.txt: No such file or directory\n");
+}
+
+TEST(ResultsFile, ALineLostToAFullDiskIsReported)
+{
+    if (!file_exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full on this system";
+    testing::internal::CaptureStderr();
+    append_result_row("/dev/full", 2, 512, 0.5f, 1.8f, 0.9f, 0.45f);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "tilebench: cannot write /dev/full: No space left on device\n");
+}
+
+TEST(MatrixDumps, FileHoldsSixDecimalsAndConsoleSixSignificantDigits)
+{
+    const struct {
+        std::vector<std::vector<float>> rows;
+        const char* file_text;
+        const char* console_text;
+    } cases[] = {
+        {{{0.5f, 0.125f}, {1.0f, 0.0f}}, "0.500000 0.125000 \n1.000000 0.000000 \n", "0.5 0.125 \n1 0 \n"},
+        {{{123456.0f}}, "123456.000000 \n", "123456 \n"},
+        {{{1234567.0f}}, "1234567.000000 \n", "1.23457e+06 \n"},
+        {{{1.0f / 32767.0f}}, "0.000031 \n", "3.05185e-05 \n"},
+    };
+    for (const auto& c : cases) {
+        OwnedMatrix m = matrix_from_rows(c.rows);
+        const int n = static_cast<int>(c.rows.size());
+        const std::string path = scratch_file("matrix.txt");
+        write_matrix_file(path.c_str(), view(m), n);
+        EXPECT_EQ(read_file(path), c.file_text);
+        testing::internal::CaptureStdout();
+        print_matrix(view(m), n);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.console_text);
+    }
+}
+
+TEST(MatrixDumps, EmptyOrdersEmptyTheFileAndPrintNothing)
+{
+    OwnedMatrix m = matrix_from_rows({{1.0f}});
+    for (int n : {0, -1}) {
+        const std::string path = scratch_file("matrix.txt");
+        write_matrix_file(path.c_str(), view(m), 1);
+        write_matrix_file(path.c_str(), view(m), n);
+        EXPECT_TRUE(file_exists(path));
+        EXPECT_EQ(read_file(path), "");
+        testing::internal::CaptureStdout();
+        print_matrix(view(m), n);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    }
+}
+
+} // namespace

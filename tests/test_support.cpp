@@ -1,0 +1,83 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+OwnedMatrix random_matrix(int n, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::uniform_real_distribution<float> element(-1.0f, 1.0f);
+    OwnedMatrix m;
+    m.rows.assign(static_cast<std::size_t>(n), std::vector<float>(static_cast<std::size_t>(n)));
+    for (auto& row : m.rows)
+        for (float& x : row)
+            x = element(generator);
+    return m;
+}
+
+OwnedMatrix zero_matrix(int n)
+{
+    OwnedMatrix m;
+    m.rows.assign(static_cast<std::size_t>(n), std::vector<float>(static_cast<std::size_t>(n), 0.0f));
+    return m;
+}
+
+OwnedMatrix matrix_from_rows(const std::vector<std::vector<float>>& rows)
+{
+    OwnedMatrix m;
+    m.rows = rows;
+    return m;
+}
+
+Matrix view(OwnedMatrix& m)
+{
+    m.pointers.clear();
+    for (auto& row : m.rows)
+        m.pointers.push_back(row.data());
+    return m.pointers.data();
+}
+
+std::vector<std::uint32_t> bits_of(const OwnedMatrix& m)
+{
+    std::vector<std::uint32_t> bits;
+    for (const auto& row : m.rows)
+        for (float x : row) {
+            std::uint32_t b;
+            std::memcpy(&b, &x, sizeof b);
+            bits.push_back(b);
+        }
+    return bits;
+}
+
+std::string make_scratch_dir(const std::string& name)
+{
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string unique = name;
+    if (info)
+        unique += std::string("_") + info->test_suite_name() + "_" + info->name();
+    for (char& c : unique)
+        if (c == '/')
+            c = '_';
+    const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / ("tilebench_" + unique);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool file_exists(const std::string& path)
+{
+    return std::filesystem::exists(path);
+}
