@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <random>
 #include <string>
 
 namespace {
@@ -166,6 +168,47 @@ TEST(NaiveKernels, OrderOneAddsTheSingleProduct)
     multiply_naive_parallel(view(A), view(B), view(C), 1, 2);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(C.rows[0][0], expected);
+}
+
+// Random shapes beyond the hand-picked ones. The seed changes from run to run so that, over
+// time, the suite covers far more shapes than one run does; a failure names the seed, and
+// TILEBENCH_TEST_SEED=<seed> replays it.
+TEST(AllKernels, RandomShapesLeaveTheReferenceBitsForEveryTeamSize)
+{
+    const char* fixed = std::getenv("TILEBENCH_TEST_SEED");
+    const unsigned seed = fixed ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10)) : std::random_device{}();
+    SCOPED_TRACE("TILEBENCH_TEST_SEED=" + std::to_string(seed));
+    std::mt19937 generator(seed);
+    const auto uniform = [&generator](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(generator);
+    };
+    for (int trial = 0; trial < 300; ++trial) {
+        const int n = uniform(0, 70);
+        const int b = uniform(1, n + 8);
+        const int team = uniform(1, 9);
+        const unsigned data_seed = generator();
+        SCOPED_TRACE("n=" + std::to_string(n) + " b=" + std::to_string(b) + " team=" + std::to_string(team));
+
+        OwnedMatrix A = random_matrix(n, data_seed), B = random_matrix(n, data_seed + 1);
+        OwnedMatrix tiled_reference = random_matrix(n, data_seed + 2), naive_reference = tiled_reference;
+        reference_blocked(A, B, tiled_reference, n, b);
+        reference_naive(A, B, naive_reference, n);
+
+        OwnedMatrix tiled_sequential = random_matrix(n, data_seed + 2), tiled_parallel = tiled_sequential;
+        OwnedMatrix naive_sequential = tiled_sequential, naive_parallel = tiled_sequential;
+        testing::internal::CaptureStdout();
+        multiply_blocked_sequential(view(A), view(B), view(tiled_sequential), n, b);
+        multiply_blocked_parallel(view(A), view(B), view(tiled_parallel), n, b, team);
+        multiply_naive_sequential(view(A), view(B), view(naive_sequential), n);
+        multiply_naive_parallel(view(A), view(B), view(naive_parallel), n, team);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Number of threads: " + std::to_string(team) + "\nNumber of threads: " + std::to_string(team) + "\n");
+
+        ASSERT_EQ(bits_of(tiled_sequential), bits_of(tiled_reference));
+        ASSERT_EQ(bits_of(tiled_parallel), bits_of(tiled_reference));
+        ASSERT_EQ(bits_of(naive_sequential), bits_of(naive_reference));
+        ASSERT_EQ(bits_of(naive_parallel), bits_of(naive_reference));
+    }
 }
 
 } // namespace

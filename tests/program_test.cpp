@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <sys/wait.h>
@@ -20,15 +21,25 @@ struct ProgramRun {
     bool csv_exists;
 };
 
-ProgramRun run_tilebench(const std::string& dir, const std::string& input)
+std::string tilebench_exe()
 {
-    const char* exe = std::getenv("TILEBENCH_EXE");
-    EXPECT_NE(exe, nullptr) << "TILEBENCH_EXE must name the built program";
-    std::ofstream(dir + "/input.txt", std::ios::binary) << input;
-    const std::string command = "cd '" + dir + "' && '" + exe + "' < input.txt > stdout.txt 2> stderr.txt";
+    return TILEBENCH_EXE;
+}
+
+// Exit status of a shell command, or -1 when it did not exit normally.
+int shell(const std::string& command)
+{
     const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+// Runs tilebench in dir on input; limits is shell text run first in the same shell (ulimit).
+ProgramRun run_tilebench(const std::string& dir, const std::string& input, const std::string& limits = "")
+{
+    std::ofstream(dir + "/input.txt", std::ios::binary) << input;
     ProgramRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.status = shell("cd '" + dir + "' && " + limits + " '" + tilebench_exe() +
+                       "' < input.txt > stdout.txt 2> stderr.txt");
     run.out = read_file(dir + "/stdout.txt");
     run.err = read_file(dir + "/stderr.txt");
     run.csv_exists = file_exists(dir + "/out.csv");
@@ -169,12 +180,97 @@ TEST(Program, BadInputIsRefusedBeforeAnythingIsBuilt)
 TEST(Program, ARowThatCannotBeWrittenIsReportedAndTheRunGoesOn)
 {
     const std::string dir = make_scratch_dir("program");
-    ASSERT_EQ(std::system(("mkdir '" + dir + "/out.csv'").c_str()), 0);
+    ASSERT_EQ(shell("mkdir '" + dir + "/out.csv'"), 0);
     const ProgramRun run = run_tilebench(dir, "8 4 1 4");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(with_times_masked(run.out), expected_console(1, 4));
     EXPECT_EQ(run.err, "tilebench: cannot open out.csv: Is a directory\n"
                        "tilebench: cannot open out.csv: Is a directory\n");
+}
+
+bool sanitized_build()
+{
+#if defined(TILEBENCH_SANITIZED)
+    return true;
+#else
+    return false;
+#endif
+}
+
+TEST(ProgramLimits, MatricesThatCannotFitAreRefusedBeforeAnythingIsWritten)
+{
+    // Sanitizer runtimes reserve terabytes of address space and cannot start under such limits.
+    if (sanitized_build())
+        GTEST_SKIP() << "memory limits do not apply to sanitized builds";
+    const struct {
+        const char* limits;
+        const char* message;
+    } cases[] = {
+        // The address-space limit is known beforehand: refused with the figures.
+        {"ulimit -v 300000;", "tilebench: size 6000 needs 0.4 GiB for its three matrices, but only 0.3 GiB of "
+                              "memory is available\n"},
+        // A data limit is not: the allocation itself fails, and is caught.
+        {"ulimit -d 100000;", "tilebench: out of memory while building the matrices\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string dir = make_scratch_dir("limits");
+        const ProgramRun run = run_tilebench(dir, "6000 64 1 3", c.limits);
+        EXPECT_EQ(run.status, 3) << c.limits;
+        EXPECT_EQ(run.err, c.message);
+        EXPECT_EQ(run.out, "");
+        EXPECT_FALSE(run.csv_exists);
+    }
+}
+
+TEST(ProgramLimits, ThreadCountsFarAboveTheCoresRunAndReportTheirTeam)
+{
+    const std::string dir = make_scratch_dir("many_threads");
+    const ProgramRun run = run_tilebench(dir, "16 2 1 66");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(with_times_masked(run.out), expected_console(1, 66));
+    const auto rows = lines_of(run.csv);
+    ASSERT_EQ(rows.size(), 64u);
+    EXPECT_EQ(rows.back().rfind("65,16,", 0), 0u);
+}
+
+// The rows of one size, in file order, must be thread counts 2, 3, ... without a gap, and
+// every line of the file must be a whole row.
+void expect_whole_rows_in_order(const std::string& csv, const std::vector<int>& sizes, int min_rows_per_size)
+{
+    std::map<int, int> next_thread_count;
+    for (int size : sizes)
+        next_thread_count[size] = 2;
+    for (const std::string& row : lines_of(csv)) {
+        ASSERT_TRUE(std::regex_match(row, row_pattern)) << "torn or mixed row: '" << row << "'";
+        const int t = std::stoi(row);
+        const int size = std::stoi(row.substr(row.find(',') + 1));
+        ASSERT_EQ(next_thread_count.count(size), 1u) << row;
+        EXPECT_EQ(t, next_thread_count[size]++) << row;
+    }
+    EXPECT_EQ(csv.empty() || csv.back() == '\n', true);
+    for (int size : sizes)
+        EXPECT_GE(next_thread_count[size] - 2, min_rows_per_size) << "size " << size;
+}
+
+TEST(ProgramLimits, RunsAppendingAtOnceLeaveOnlyWholeRows)
+{
+    const std::string dir = make_scratch_dir("concurrent");
+    const std::vector<int> sizes = {8, 9, 10, 11};
+    std::string command = "cd '" + dir + "' && for s in 8 9 10 11; do echo \"$s 2 1 60\" | '" + tilebench_exe() +
+                          "' > /dev/null & done; wait";
+    ASSERT_EQ(shell(command), 0);
+    const std::string csv = read_file(dir + "/out.csv");
+    expect_whole_rows_in_order(csv, sizes, 58);
+    EXPECT_EQ(lines_of(csv).size(), 4u * 58u);
+}
+
+TEST(ProgramLimits, AKilledRunLeavesTheRowsOfItsFinishedThreadCounts)
+{
+    const std::string dir = make_scratch_dir("killed");
+    std::string command = "cd '" + dir + "' && echo '40 8 2 1000000' | timeout -s KILL 1 '" + tilebench_exe() +
+                          "' > /dev/null";
+    EXPECT_EQ(shell(command), 137); // killed, as intended
+    expect_whole_rows_in_order(read_file(dir + "/out.csv"), {40}, 1);
 }
 
 } // namespace

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs the whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer (GCC), and
+# the kernel tests under ThreadSanitizer (clang with its own OpenMP runtime, which
+# ThreadSanitizer understands better than GCC's).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+jobs="$(nproc 2>/dev/null || echo 2)"
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTILEBENCH_SANITIZE=address,undefined \
+      -DTILEBENCH_BUILD_PERF=OFF >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer.supp:print_suppressions=0" \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j 2
+
+CC=clang CXX=clang++ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTILEBENCH_SANITIZE=thread \
+      -DTILEBENCH_BUILD_PERF=OFF >/dev/null
+cmake --build build-tsan -j "$jobs" --target kernels_test
+TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
+  ctest --test-dir build-tsan --output-on-failure -j 2 -R '^(BlockedKernels|ParallelKernels|NaiveKernels|AllKernels)\.'
