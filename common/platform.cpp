@@ -7,7 +7,10 @@
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#elif defined(__linux__)
+#else
+#include <sys/wait.h>
+#endif
+#if defined(__linux__)
 #include <sys/resource.h>
 #endif
 
@@ -65,6 +68,25 @@ void pause_console()
 #if defined(_WIN32)
     // The status is of no interest: the run is over whether or not a key was pressed.
     (void)std::system("pause");
+#endif
+}
+
+std::FILE* open_command_pipe(const char* command)
+{
+#if defined(_WIN32)
+    return _popen(command, "w");
+#else
+    return popen(command, "w");
+#endif
+}
+
+int close_command_pipe(std::FILE* pipe)
+{
+#if defined(_WIN32)
+    return _pclose(pipe);
+#else
+    const int raw = pclose(pipe);
+    return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 #endif
 }
 
