@@ -3,7 +3,7 @@
 # already there. Safe to run again; does nothing when everything is present.
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev libbenchmark-dev libopenblas-dev gnuplot-nox clang libomp-dev libclang-rt-dev)
+packages=(cmake g++ make libgtest-dev libbenchmark-dev libopenblas-dev gnuplot-nox clang libomp-dev libclang-rt-dev time)
 
 missing=()
 for p in "${packages[@]}"; do
