@@ -187,6 +187,7 @@ std::string gnuplot_script(const std::vector<std::vector<ResultRow>>& runs, cons
 
     // Inline data blocks: one per drawable run, rows of "threads speed-up efficiency".
     int max_threads = 2;
+    double max_efficiency = 1.0;
     std::vector<std::size_t> drawn;
     for (std::size_t r = 0; r < runs.size(); ++r) {
         if (!has_drawable_points(runs[r]))
@@ -199,6 +200,8 @@ std::string gnuplot_script(const std::vector<std::vector<ResultRow>>& runs, cons
                   << "\n";
                 if (row.threads > max_threads)
                     max_threads = row.threads;
+                if (row.efficiency > max_efficiency)
+                    max_efficiency = row.efficiency;
             }
         s << "EOD\n";
     }
@@ -219,7 +222,8 @@ std::string gnuplot_script(const std::vector<std::vector<ResultRow>>& runs, cons
     s << "\n"
          "set title 'Efficiency (speed-up / threads)'\n"
          "set ylabel 'efficiency'\n"
-         "set yrange [0:*]\n"
+      // Leave room above the ideal line, which would otherwise sit on the frame.
+      << "set yrange [0:" << figure("%.2f", max_efficiency * 1.1) << "]\n"
          "plot 1 with lines dashtype 2 lc rgb 'gray40' title 'ideal'";
     for (std::size_t r : drawn)
         s << ", $run" << r + 1 << " using 1:3 with linespoints lw 2 title 'run " << r + 1 << ": size "
