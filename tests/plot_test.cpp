@@ -8,7 +8,6 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace {
 
@@ -117,10 +116,8 @@ struct ToolRun {
 
 ToolRun run_plot(const std::string& dir, const std::string& arguments)
 {
-    const std::string command = "cd '" + dir + "' && '" TILEBENCH_PLOT_EXE "' " + arguments +
-                                " > stdout.txt 2> stderr.txt";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(dir + "/stdout.txt"), read_file(dir + "/stderr.txt")};
+    const int status = shell("cd '" + dir + "' && '" TILEBENCH_PLOT_EXE "' " + arguments + " > stdout.txt 2> stderr.txt");
+    return {status, read_file(dir + "/stdout.txt"), read_file(dir + "/stderr.txt")};
 }
 
 TEST(PlotTool, DrawsARealPictureOfEveryRunOrOfTheLast)

@@ -2,28 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <sys/wait.h>
+
+OwnedMatrix zero_matrix(int n)
+{
+    const std::size_t order = n > 0 ? static_cast<std::size_t>(n) : 0; // orders below 0 hold nothing
+    OwnedMatrix m;
+    m.rows.assign(order, std::vector<float>(order, 0.0f));
+    return m;
+}
 
 OwnedMatrix random_matrix(int n, unsigned seed)
 {
     std::mt19937 generator(seed);
     std::uniform_real_distribution<float> element(-1.0f, 1.0f);
-    OwnedMatrix m;
-    m.rows.assign(static_cast<std::size_t>(n), std::vector<float>(static_cast<std::size_t>(n)));
+    OwnedMatrix m = zero_matrix(n);
     for (auto& row : m.rows)
         for (float& x : row)
             x = element(generator);
-    return m;
-}
-
-OwnedMatrix zero_matrix(int n)
-{
-    OwnedMatrix m;
-    m.rows.assign(static_cast<std::size_t>(n), std::vector<float>(static_cast<std::size_t>(n), 0.0f));
     return m;
 }
 
@@ -80,4 +82,19 @@ std::string read_file(const std::string& path)
 bool file_exists(const std::string& path)
 {
     return std::filesystem::exists(path);
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+int shell(const std::string& command)
+{
+    const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }

@@ -29,3 +29,7 @@ std::vector<std::uint32_t> bits_of(const OwnedMatrix& m);
 std::string make_scratch_dir(const std::string& name);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
+std::vector<std::string> lines_of(const std::string& text);
+
+// Exit status of a shell command, or -1 when it did not exit normally.
+int shell(const std::string& command);
