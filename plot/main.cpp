@@ -3,6 +3,7 @@
 #include "common/platform.h"
 #include "plot/plot.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
