@@ -126,32 +126,28 @@ void BM_cblas_sgemm(benchmark::State& state)
 BENCHMARK(BM_cblas_sgemm)->ArgsProduct({{256, 512, 1024, 2048}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
 
-void tiled_shapes(benchmark::internal::Benchmark* b, bool with_teams)
-{
-    for (int n : {256, 512, 1024, 2048})
-        for (int edge : {16, 32, 64, 128, 256})
-            for (int team : {1, 2, 4}) {
-                if (!with_teams && team != 1)
-                    continue;
-                if (with_teams)
-                    b->Args({n, edge, team});
-                else
-                    b->Args({n, edge});
-            }
-    b->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseRealTime();
-}
+const std::vector<int64_t> tiled_orders = {256, 512, 1024, 2048};
+const std::vector<int64_t> untiled_orders = {256, 512, 1024};
+const std::vector<int64_t> tile_edges = {16, 32, 64, 128, 256};
+const std::vector<int64_t> team_sizes = {1, 2, 4};
 
-BENCHMARK(BM_blocked_sequential)->Apply([](benchmark::internal::Benchmark* b) { tiled_shapes(b, false); });
-BENCHMARK(BM_blocked_parallel)->Apply([](benchmark::internal::Benchmark* b) { tiled_shapes(b, true); });
+BENCHMARK(BM_blocked_sequential)
+    ->ArgsProduct({tiled_orders, tile_edges})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->UseRealTime();
+BENCHMARK(BM_blocked_parallel)
+    ->ArgsProduct({tiled_orders, tile_edges, team_sizes})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->UseRealTime();
 BENCHMARK(BM_naive_sequential)
-    ->Arg(256)
-    ->Arg(512)
-    ->Arg(1024)
+    ->ArgsProduct({untiled_orders})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.5)
     ->UseRealTime();
 BENCHMARK(BM_naive_parallel)
-    ->ArgsProduct({{256, 512, 1024}, {1, 2, 4}})
+    ->ArgsProduct({untiled_orders, team_sizes})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.5)
     ->UseRealTime();
