@@ -92,10 +92,7 @@ bool ends_with(const std::string& text, const std::string& suffix)
 
 bool parse_result_line(const std::string& text, ResultRow& row, std::string& problem)
 {
-    std::string line = text;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    const std::vector<std::string> fields = split_fields(line);
+    const std::vector<std::string> fields = split_fields(text);
     if (fields.size() != 6) {
         problem = "expected 6 comma-separated fields, found " + std::to_string(fields.size());
         return false;
@@ -123,7 +120,7 @@ std::vector<ResultRow> read_results(std::istream& input, const std::string& file
     std::vector<ResultRow> rows;
     std::string text;
     for (int line = 1; std::getline(input, text); ++line) {
-        if (!text.empty() && text.back() == '\r')
+        if (!text.empty() && text.back() == '\r') // a file written on Windows
             text.pop_back();
         if (text == header_line || text.empty())
             continue;

@@ -17,10 +17,10 @@ struct ResultRow {
     int line = 0; // 1-based line number in the file
 };
 
-// Parses one data line (a trailing '\r' is ignored). On failure returns false and says why.
+// Parses one data line, without its line end. On failure returns false and says why.
 bool parse_result_line(const std::string& text, ResultRow& row, std::string& problem);
 
-// Every readable row of a results file. The header line is passed over; any other line that is
+// Every readable row of a results file, LF or CR LF line ends alike. The header line is passed over; any other line that is
 // not a result row is skipped with "<tool>: <file>:<line>: skipped: <why>" on warnings.
 std::vector<ResultRow> read_results(std::istream& input, const std::string& file_name, std::ostream& warnings);
 
