@@ -20,8 +20,9 @@ struct ResultRow {
 // Parses one data line, without its line end. On failure returns false and says why.
 bool parse_result_line(const std::string& text, ResultRow& row, std::string& problem);
 
-// Every readable row of a results file, LF or CR LF line ends alike. The header line is passed over; any other line that is
-// not a result row is skipped with "<tool>: <file>:<line>: skipped: <why>" on warnings.
+// Every readable row of a results file, LF or CR LF line ends alike. The header line is passed
+// over; any other line that is not a result row is skipped with
+// "tilebench-plot: <file>:<line>: skipped: <why>" on warnings.
 std::vector<ResultRow> read_results(std::istream& input, const std::string& file_name, std::ostream& warnings);
 
 // Groups rows into benchmark runs: a run's rows are consecutive, share one size and count
