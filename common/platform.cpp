@@ -107,7 +107,9 @@ long long available_memory_bytes()
         if (bytes >= 0 && (available < 0 || bytes < available))
             available = bytes;
     };
-    tighten(read_meminfo_kib("MemAvailable:") * 1024);
+    const long long available_kib = read_meminfo_kib("MemAvailable:");
+    if (available_kib >= 0)
+        tighten(available_kib * 1024);
     const long long cgroup_limit = read_number_file("/sys/fs/cgroup/memory.max");
     const long long cgroup_used = read_number_file("/sys/fs/cgroup/memory.current");
     if (cgroup_limit >= 0 && cgroup_used >= 0)

@@ -1,6 +1,7 @@
 // Failure reporting for the report writers.
 #include "report/text_file.h"
 
+#include <cerrno>
 #include <cstring>
 
 void report_file_failure(const char* action, const char* file_name, int error_number)

@@ -4,7 +4,6 @@
 
 #include "common/platform.h"
 
-#include <cerrno>
 #include <cstdio>
 
 // Prints "tilebench: cannot <action> <file_name>: <reason>" on standard error.
