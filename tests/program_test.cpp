@@ -91,6 +91,31 @@ bool is_result_row(const std::string& row)
     return ok;
 }
 
+// Recomputes each row's figures from the times the console printed: the mean of the run's
+// parallel times, the baseline (mean of the sequential ones) over it, and that over t and 4.
+// Console times carry six significant digits and figures six decimals, hence the tolerance.
+void expect_figures_from_console(const std::string& out, const std::vector<std::string>& rows, int num_iter)
+{
+    std::vector<double> times;
+    for (const std::string& line : lines_of(out))
+        if (line.rfind("Temps d'Execution : ", 0) == 0)
+            times.push_back(std::stod(line.substr(20)));
+    const auto mean_of = [&](std::size_t first) {
+        double sum = 0.0;
+        for (int r = 0; r < num_iter; ++r)
+            sum += times.at(first + r);
+        return sum / num_iter;
+    };
+    const double baseline = mean_of(0);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const auto fields = fields_of(rows[r]);
+        const double t = std::stod(fields[0]), mean = mean_of((r + 1) * num_iter);
+        const double figures[] = {mean, baseline / mean, baseline / mean / t, baseline / mean / 4};
+        for (int f = 0; f < 4; ++f)
+            EXPECT_NEAR(std::stod(fields[2 + f]), figures[f], 1e-4 * figures[f] + 1e-6) << rows[r] << " field " << 2 + f;
+    }
+}
+
 TEST(Program, RunsPrintEveryRunAndAppendRowsWithoutAHeader)
 {
     const std::string dir = make_scratch_dir("program");
@@ -98,6 +123,7 @@ TEST(Program, RunsPrintEveryRunAndAppendRowsWithoutAHeader)
     EXPECT_EQ(first.status, 0);
     EXPECT_EQ(first.err, "");
     EXPECT_EQ(with_times_masked(first.out), expected_console(3, 5)); // 33 lines
+    expect_figures_from_console(first.out, lines_of(first.csv), 3);
     // The numbers may come one per line; a second run appends below the first.
     const ProgramRun second = run_tilebench(dir, "48\n8\n1\n3\n");
     EXPECT_EQ(with_times_masked(second.out), expected_console(1, 3));
@@ -114,6 +140,7 @@ TEST(Program, NoIterationsOrNoThreadCountsGiveTheirDegenerateRuns)
 {
     const std::string dir = make_scratch_dir("program");
     const ProgramRun none = run_tilebench(dir, "8 4 0 4");
+    EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "");
     EXPECT_EQ(lines_of(none.csv).size(), 2u);
     for (const auto& row : lines_of(none.csv))
