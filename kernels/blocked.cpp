@@ -29,8 +29,8 @@ inline int tile_count(int n, int block_size)
 // One column tile [jj, jj + b) over all rows and all inner tiles. Kept out of line so that the
 // sequential loop and every OpenMP thread call the very same machine code; n and b arrive by
 // value, so the compiler holds them in registers rather than reloading shared variables.
-TILEBENCH_NOINLINE void multiply_column_tile(const float* const* A, const float* const* B, float* const* C,
-                                             int n, int b, int jj)
+TILEBENCH_NOINLINE void multiply_column_tile(const float* const* A, const float* const* B, float* const* C, int n,
+                                             int b, int jj)
 {
     const int j_end = tile_end(jj, b, n);
     // Stepping kk to the tile end gives the starts 0, b, 2b, ... without ever forming a

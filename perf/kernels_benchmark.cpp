@@ -1,6 +1,6 @@
 // Kernel benchmarks: the four kernels over sizes, tile edges and team sizes, reported in
-// FLOP/s (2 n^3 per call) of wall-clock time, the time tilebench reports, the timing harness around an empty call, and, where OpenBLAS is
-// available, sgemm on the same data as a measure of what the machine itself can do.
+// FLOP/s (2 n^3 per call) of wall-clock time, the time tilebench reports, the timing harness around an empty call, and,
+// where OpenBLAS is available, sgemm on the same data as a measure of what the machine itself can do.
 #include "bench/bench.h"
 #include "kernels/kernels.h"
 
@@ -42,8 +42,8 @@ void make_operands(Operands& m, int n)
 
 void report_rate(benchmark::State& state, int n)
 {
-    state.counters["FLOP/s"] = benchmark::Counter(2.0 * n * n * static_cast<double>(n),
-                                                  benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["FLOP/s"] =
+        benchmark::Counter(2.0 * n * n * static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // The parallel kernels announce their team on every call, inside the timed span, as in the
@@ -119,8 +119,8 @@ void BM_cblas_sgemm(benchmark::State& state)
     for (float& x : b)
         x = element(generator);
     for (auto _ : state)
-        cblas_sgemm(CblasRowMajor, CblasNoTrans, CblasNoTrans, n, n, n, 1.0f, a.data(), n, b.data(), n, 1.0f,
-                    c.data(), n);
+        cblas_sgemm(CblasRowMajor, CblasNoTrans, CblasNoTrans, n, n, n, 1.0f, a.data(), n, b.data(), n, 1.0f, c.data(),
+                    n);
     report_rate(state, n);
 }
 BENCHMARK(BM_cblas_sgemm)->ArgsProduct({{256, 512, 1024, 2048}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime();

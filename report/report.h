@@ -12,8 +12,8 @@ void write_results_header(const char* file_name);
 
 // Appends "nbThreads,size,executionTime,speedUp,efficacity,realEfficacity" as
 // "%d,%d,%lf,%lf,%lf,%lf". This is the row the benchmark writes.
-void append_result_row(const char* file_name, int nbThreads, int size, float executionTime,
-                       float speedUp, float efficacity, float realEfficacity);
+void append_result_row(const char* file_name, int nbThreads, int size, float executionTime, float speedUp,
+                       float efficacity, float realEfficacity);
 
 // Appends "size,executionTime" as "%d,%lf".
 void append_sequential_row(const char* file_name, int size, float executionTime);

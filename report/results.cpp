@@ -13,9 +13,9 @@ void write_results_header(const char* file_name)
 void append_result_row(const char* file_name, int nbThreads, int size, float executionTime, float speedUp,
                        float efficacity, float realEfficacity)
 {
-    write_single_line(file_name, "a", "%d,%d,%lf,%lf,%lf,%lf\n", nbThreads, size,
-                      static_cast<double>(executionTime), static_cast<double>(speedUp),
-                      static_cast<double>(efficacity), static_cast<double>(realEfficacity));
+    write_single_line(file_name, "a", "%d,%d,%lf,%lf,%lf,%lf\n", nbThreads, size, static_cast<double>(executionTime),
+                      static_cast<double>(speedUp), static_cast<double>(efficacity),
+                      static_cast<double>(realEfficacity));
 }
 
 void append_sequential_row(const char* file_name, int size, float executionTime)

@@ -64,8 +64,8 @@ TEST(Kernels, ChosenShapesLeaveTheReferenceBitsForEveryTeamSize)
     // Orders that are and are not multiples of the edge, edge 1, edge beyond the order (up to
     // INT_MAX, where a naive start-plus-edge overflows), order 0 and below, more threads than
     // tiles or rows.
-    const int shapes[][2] = {{1, 1}, {2, 1}, {5, 2}, {7, 3}, {16, 16}, {10, 64}, {33, 1}, {65, 8}, {40, 2147483647},
-                             {0, 4}, {-3, 2}};
+    const int shapes[][2] = {{1, 1},  {2, 1},  {5, 2},           {7, 3}, {16, 16}, {10, 64},
+                             {33, 1}, {65, 8}, {40, 2147483647}, {0, 4}, {-3, 2}};
     for (const auto& shape : shapes)
         for (int team : {1, 2, 3, 8})
             expect_reference_bits(shape[0], shape[1], team, 11);

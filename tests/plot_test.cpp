@@ -84,9 +84,9 @@ TEST(PlotRuns, ARunEndsAtTwoThreadsAnotherSizeOrAGap)
 
 TEST(PlotSummary, OneAlignedBlockPerRunWithNonFiniteFiguresKept)
 {
-    const auto runs = split_runs(rows_of(row(2, 512, "0.108178,1.992155,0.996077,0.498039") +
-                                         row(3, 512, "0.082776,2.603510,0.867837,0.650878") +
-                                         row(2, 8, "-nan,-nan,-nan,-nan")));
+    const auto runs =
+        split_runs(rows_of(row(2, 512, "0.108178,1.992155,0.996077,0.498039") +
+                           row(3, 512, "0.082776,2.603510,0.867837,0.650878") + row(2, 8, "-nan,-nan,-nan,-nan")));
     EXPECT_EQ(format_summary(runs), "run 1: size 512, lines 1-2\n"
                                     "  threads   time (s)   speed-up   efficiency\n"
                                     "        2   0.108178      1.992        0.996\n"
@@ -116,7 +116,8 @@ struct ToolRun {
 
 ToolRun run_plot(const std::string& dir, const std::string& arguments)
 {
-    const int status = shell("cd '" + dir + "' && '" TILEBENCH_PLOT_EXE "' " + arguments + " > stdout.txt 2> stderr.txt");
+    const int status =
+        shell("cd '" + dir + "' && '" TILEBENCH_PLOT_EXE "' " + arguments + " > stdout.txt 2> stderr.txt");
     return {status, read_file(dir + "/stdout.txt"), read_file(dir + "/stderr.txt")};
 }
 

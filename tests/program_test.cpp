@@ -112,7 +112,8 @@ void expect_figures_from_console(const std::string& out, const std::vector<std::
         const double t = std::stod(fields[0]), mean = mean_of((r + 1) * num_iter);
         const double figures[] = {mean, baseline / mean, baseline / mean / t, baseline / mean / 4};
         for (int f = 0; f < 4; ++f)
-            EXPECT_NEAR(std::stod(fields[2 + f]), figures[f], 1e-4 * figures[f] + 1e-6) << rows[r] << " field " << 2 + f;
+            EXPECT_NEAR(std::stod(fields[2 + f]), figures[f], 1e-4 * figures[f] + 1e-6)
+                << rows[r] << " field " << 2 + f;
     }
 }
 
@@ -249,9 +250,9 @@ void expect_whole_rows_in_order(const std::string& csv, const std::vector<int>& 
 TEST(ProgramLimits, RunsAppendingAtOnceLeaveOnlyWholeRows)
 {
     const std::string dir = make_scratch_dir("concurrent");
-    ASSERT_EQ(shell("cd '" + dir + "' && for s in 8 9 10 11; do echo \"$s 2 1 60\" | '" + exe +
-                    "' > /dev/null & done; wait"),
-              0);
+    ASSERT_EQ(
+        shell("cd '" + dir + "' && for s in 8 9 10 11; do echo \"$s 2 1 60\" | '" + exe + "' > /dev/null & done; wait"),
+        0);
     expect_whole_rows_in_order(read_file(dir + "/out.csv"), {8, 9, 10, 11}, 58);
 }
 

@@ -35,8 +35,8 @@ TEST(ResultsFile, FiguresAreFixedSixDecimalsWhateverTheirMagnitude)
         float figure;
         const char* text;
     } cases[] = {
-        {0.0f, "0.000000"},     {4e-7f, "0.000000"}, {6e-7f, "0.000001"},   {1234567.0f, "1234567.000000"},
-        {-2.5f, "-2.500000"},   {inf, "inf"},        {nan, "nan"},
+        {0.0f, "0.000000"},   {4e-7f, "0.000000"}, {6e-7f, "0.000001"}, {1234567.0f, "1234567.000000"},
+        {-2.5f, "-2.500000"}, {inf, "inf"},        {nan, "nan"},
     };
     for (const auto& c : cases) {
         const std::string path = scratch_file("figures.csv");
