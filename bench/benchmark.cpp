@@ -2,6 +2,7 @@
 // call sits between the two clock readings; printing, summing and file writing stay outside.
 #include "bench/bench.h"
 
+#include "common/memory.h"
 #include "common/platform.h"
 #include "kernels/kernels.h"
 #include "report/report.h"
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 
 namespace {
 
@@ -64,9 +66,7 @@ void run_thread_sweep(Matrix A, Matrix B, Matrix C, int size, int block_size, in
     for (int t = 2; t < max_threads; ++t) {
         const float mean = mean_seconds_of_runs("Algorithme Parallele par block iteration : ", num_iter,
                                                 [&] { multiply_blocked_parallel(A, B, C, size, block_size, t); });
-        const float speed_up = baseline / mean;
-        const float efficacity = speed_up / static_cast<float>(t);
-        const float real_efficacity = speed_up / 4.0f;
-        append_result_row("out.csv", t, size, mean, speed_up, efficacity, real_efficacity);
+        const ThreadCountFigures row = thread_count_figures(baseline, mean, t);
+        append_result_row("out.csv", t, size, row.mean_seconds, row.speed_up, row.efficacity, row.real_efficacity);
     }
 }

@@ -1,4 +1,4 @@
-// Building the three matrices of a run, and knowing beforehand whether they fit.
+// Building the three matrices of a run.
 #include "bench/bench.h"
 
 #include <cstdio>
@@ -20,20 +20,6 @@ T* allocate_or_exit(int count)
     return block;
 }
 
-// The C library's rand may range wider than 0..32767; reducing keeps every element in [0, 1]
-// and leaves the sequence untouched where the range is exactly that.
-float next_element()
-{
-    return static_cast<float>(std::rand() % 32768) / 32767.0f;
-}
-
-std::string gibibytes(double bytes)
-{
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.1f GiB", bytes / (1024.0 * 1024.0 * 1024.0));
-    return text;
-}
-
 } // namespace
 
 void create_matrices(int size, Matrix& A, Matrix& B, Matrix& C)
@@ -46,24 +32,9 @@ void create_matrices(int size, Matrix& A, Matrix& B, Matrix& C)
         B[i] = allocate_or_exit<float>(size);
         C[i] = allocate_or_exit<float>(size);
         for (int j = 0; j < size; ++j) {
-            A[i][j] = next_element();
-            B[i][j] = next_element();
+            A[i][j] = element_from_draw(std::rand());
+            B[i][j] = element_from_draw(std::rand());
             C[i][j] = 0.0f;
         }
     }
-}
-
-double matrices_bytes(int size)
-{
-    const double n = size;
-    return 3.0 * (n * sizeof(float*) + n * n * sizeof(float));
-}
-
-std::string memory_shortfall(int size, long long available_bytes)
-{
-    const double needed = matrices_bytes(size);
-    if (available_bytes < 0 || needed <= static_cast<double>(available_bytes))
-        return std::string();
-    return "size " + std::to_string(size) + " needs " + gibibytes(needed) + " for its three matrices, but only " +
-           gibibytes(static_cast<double>(available_bytes)) + " of memory is available";
 }

@@ -1,31 +1,28 @@
 // Reading and checking the run's parameters before anything is built, so that a mistyped
 // number ends the run with a clear word instead of a hang, a crash or a bogus row in out.csv.
-#include "bench/bench.h"
+#include "bench/parameters.h"
 
-#include <charconv>
+#include "common/parse.h"
+
 #include <istream>
 
 namespace {
 
 const char* const parameter_names[] = {"size", "block_size", "num_iter", "max_threads"};
 
-// A whole token must be the number: "12abc" is refused rather than read as 12.
-bool parse_int(const std::string& token, int& value, const char* name, std::string& error)
+bool parse_parameter(const std::string& token, int& value, const char* name, std::string& error)
 {
-    const char* first = token.data();
-    const char* last = token.data() + token.size();
-    if (first != last && *first == '+' && last - first > 1 && first[1] != '-')
-        ++first;
-    const auto [end, status] = std::from_chars(first, last, value);
-    if (status == std::errc::result_out_of_range) {
-        error = std::string(name) + " " + token + " does not fit in a 32-bit integer";
+    switch (parse_int32(token, value)) {
+    case ParseStatus::ok:
+        return true;
+    case ParseStatus::out_of_range:
+        error = std::string(name) + " " + quoted_token(token) + " does not fit in a 32-bit integer";
         return false;
+    case ParseStatus::not_a_number:
+        break;
     }
-    if (status != std::errc() || end != last) {
-        error = std::string(name) + " must be a whole number, got '" + token + "'";
-        return false;
-    }
-    return true;
+    error = std::string(name) + " must be a whole number, got '" + quoted_token(token) + "'";
+    return false;
 }
 
 } // namespace
@@ -41,7 +38,7 @@ bool read_parameters(std::istream& input, int& size, int& block_size, int& num_i
                     (p == 1 ? " number" : " numbers") + " (expected: size block_size num_iter max_threads)";
             return false;
         }
-        if (!parse_int(token, *targets[p], parameter_names[p], error))
+        if (!parse_parameter(token, *targets[p], parameter_names[p], error))
             return false;
     }
     if (size < 0) {

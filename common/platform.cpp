@@ -1,8 +1,12 @@
 // Platform glue: file opening, the console pause and the memory query.
 #include "common/platform.h"
 
+#include "common/memory.h"
+
 #include <cstdlib>
-#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -17,35 +21,12 @@
 #if defined(__linux__)
 namespace {
 
-// The number a file starts with, or -1 when it is missing or says something else ("max").
-long long read_number_file(const char* path)
+std::string whole_file(const char* path)
 {
-    std::FILE* file = std::fopen(path, "r");
-    if (!file)
-        return -1;
-    long long value = -1;
-    if (std::fscanf(file, "%lld", &value) != 1)
-        value = -1;
-    std::fclose(file);
-    return value;
-}
-
-long long read_meminfo_kib(const char* key)
-{
-    std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
-    if (!meminfo)
-        return -1;
-    const std::size_t key_length = std::strlen(key);
-    char line[256];
-    long long kibibytes = -1;
-    while (std::fgets(line, sizeof(line), meminfo)) {
-        if (std::strncmp(line, key, key_length) == 0) {
-            kibibytes = std::strtoll(line + key_length, nullptr, 10);
-            break;
-        }
-    }
-    std::fclose(meminfo);
-    return kibibytes;
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 } // namespace
@@ -99,25 +80,14 @@ long long available_memory_bytes()
         return -1;
     return static_cast<long long>(status.ullAvailPhys);
 #elif defined(__linux__)
-    // The tightest of three limits: the memory the kernel could hand out without swapping
-    // (MemAvailable counts reclaimable cache, which free memory alone would not), the room
-    // left under a cgroup limit such as a container's, and the process's address-space limit.
-    long long available = -1;
-    const auto tighten = [&available](long long bytes) {
-        if (bytes >= 0 && (available < 0 || bytes < available))
-            available = bytes;
-    };
-    const long long available_kib = read_meminfo_kib("MemAvailable:");
-    if (available_kib >= 0)
-        tighten(available_kib * 1024);
-    const long long cgroup_limit = read_number_file("/sys/fs/cgroup/memory.max");
-    const long long cgroup_used = read_number_file("/sys/fs/cgroup/memory.current");
-    if (cgroup_limit >= 0 && cgroup_used >= 0)
-        tighten(cgroup_limit > cgroup_used ? cgroup_limit - cgroup_used : 0);
+    MemoryReport report;
+    report.meminfo = whole_file("/proc/meminfo");
+    report.cgroup_max = whole_file("/sys/fs/cgroup/memory.max");
+    report.cgroup_current = whole_file("/sys/fs/cgroup/memory.current");
     struct rlimit address_space;
     if (getrlimit(RLIMIT_AS, &address_space) == 0 && address_space.rlim_cur != RLIM_INFINITY)
-        tighten(static_cast<long long>(address_space.rlim_cur));
-    return available;
+        report.address_space_limit = static_cast<long long>(address_space.rlim_cur);
+    return available_memory_from(report);
 #else
     return -1;
 #endif

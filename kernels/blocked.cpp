@@ -5,9 +5,7 @@
 
 #include "common/platform.h"
 
-#include <omp.h>
-
-#include <iostream>
+#include "kernels/team_line.h"
 
 namespace {
 
@@ -68,8 +66,7 @@ void multiply_blocked_parallel(Matrix A, Matrix B, Matrix C, int size, int block
     const int chunk = 1;
 #pragma omp parallel num_threads(num_threads)
     {
-        if (omp_get_thread_num() == 0)
-            std::cout << "Number of threads: " << omp_get_num_threads() << std::endl;
+        print_team_line();
         int q;
 #pragma omp for schedule(static, chunk)
         for (q = 0; q < tiles; ++q)

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "common/matrix.h"
+#include "kernels/variants.h" // the same kernels as a table, for tools that run them all
 
 // C += A x B in column tiles and inner tiles of edge block_size, on the calling thread.
 void multiply_blocked_sequential(Matrix A, Matrix B, Matrix C, int size, int block_size);

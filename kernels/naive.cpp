@@ -4,9 +4,7 @@
 
 #include "common/platform.h"
 
-#include <omp.h>
-
-#include <iostream>
+#include "kernels/team_line.h"
 
 namespace {
 
@@ -33,8 +31,7 @@ void multiply_naive_parallel(Matrix A, Matrix B, Matrix C, int size, int num_thr
 {
 #pragma omp parallel num_threads(num_threads)
     {
-        if (omp_get_thread_num() == 0)
-            std::cout << "Number of threads: " << omp_get_num_threads() << std::endl;
+        print_team_line();
         int i;
 #pragma omp for schedule(static)
         for (i = 0; i < size; ++i)

@@ -7,15 +7,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 n="${1:-1024}" b="${2:-64}" rounds="${3:-9}"
-[ -x build/bin/tilebench_seq_timer ] || bash scripts/build.sh >/dev/null
+[ -x build/bin/tilebench_seq_timer ] && [ -x build/bin/tilebench_median ] || bash scripts/build.sh >/dev/null
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 [ -n "${KEEP_TIMES:-}" ] && trap 'cp "$work/times" "$KEEP_TIMES"; rm -rf "$work"' EXIT
 
 plain() { # name compiler flags...
   local name="$1" compiler="$2"; shift 2
-  "$compiler" -std=c++17 -fopenmp -ffp-contract=off "$@" -I. perf/seq_timer.cpp kernels/blocked.cpp \
-    kernels/naive.cpp -o "$work/$name"
+  "$compiler" -std=c++17 -fopenmp -ffp-contract=off "$@" -I. perf/seq_timer.cpp perf/arguments.cpp \
+    kernels/*.cpp common/owned_matrix.cpp common/parse.cpp stats/median.cpp -o "$work/$name"
 }
 cp build/bin/tilebench_seq_timer "$work/project"
 plain g++-O2 g++ -O2
@@ -31,6 +31,6 @@ done > "$work/times"
 
 echo "tiled sequential kernel, n $n, b $b: median of $rounds rounds (each the median of 3 calls)"
 for build in "${builds[@]}"; do
-  awk -v build="$build" '$1 == build { print $2 }' "$work/times" | sort -n |
-    awk -v build="$build" '{ t[NR] = $1 } END { m = t[int((NR + 1) / 2)]; printf "%-12s %.4f s  min %.4f  max %.4f\n", build, m, t[1], t[NR] }'
-done | awk 'NR == 1 { base = $2 } { printf "%s  (project / this: %.3f)\n", $0, base / $2 }'
+  # median min max count, from the project's one definition of the median
+  echo "$build $(awk -v build="$build" '$1 == build { print $2 }' "$work/times" | build/bin/tilebench_median)"
+done | awk 'NR == 1 { base = $2 } { printf "%-12s %.4f s  min %.4f  max %.4f  (project / this: %.3f)\n", $1, $2, $3, $4, base / $2 }'

@@ -1,43 +1,28 @@
 // Times the tiled sequential kernel alone: median seconds of a few calls on the program's
 // matrices. Built once by the project and again by compare_builds.sh with plain compiler
 // settings, so that the same source can be timed under each.
-//   tilebench_seq_timer n b calls
+//   tilebench_seq_timer [n] [b] [calls]     (defaults: 1024 64 3)
+#include "common/owned_matrix.h"
+#include "common/timing.h"
 #include "kernels/kernels.h"
+#include "perf/arguments.h"
+#include "stats/stats.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: tilebench_seq_timer n b calls\n");
+    std::vector<int> shape = {1024, 64, 3};
+    if (!read_positive_arguments(argc, argv, shape, "tilebench_seq_timer [n] [b] [calls]"))
         return 2;
-    }
-    const int n = std::atoi(argv[1]), b = std::atoi(argv[2]), calls = std::atoi(argv[3]);
-    if (n < 1 || b < 1 || calls < 1) {
-        std::fprintf(stderr, "tilebench_seq_timer: n, b and calls must be 1 or more\n");
-        return 2;
-    }
-    std::vector<std::vector<float>> rows(3 * static_cast<std::size_t>(n), std::vector<float>(n, 0.0f));
-    for (std::size_t r = 0; r < 2 * static_cast<std::size_t>(n); ++r)
-        for (float& x : rows[r])
-            x = static_cast<float>(std::rand() % 32768) / 32767.0f;
-    std::vector<float*> pointers;
-    for (auto& row : rows)
-        pointers.push_back(row.data());
-    Matrix A = pointers.data(), B = A + n, C = B + n;
-
+    const int n = shape[0], b = shape[1], calls = shape[2];
+    Operands m = program_operands(n);
+    const Matrix A = view(m.A), B = view(m.B), C = view(m.C);
     std::vector<double> seconds;
-    for (int c = 0; c < calls; ++c) {
-        const auto t1 = std::chrono::steady_clock::now();
-        multiply_blocked_sequential(A, B, C, n, b);
-        const auto t2 = std::chrono::steady_clock::now();
-        seconds.push_back(std::chrono::duration<double>(t2 - t1).count());
-    }
-    std::sort(seconds.begin(), seconds.end());
-    std::printf("%.5f\n", seconds[seconds.size() / 2]);
+    seconds.reserve(static_cast<std::size_t>(calls));
+    for (int c = 0; c < calls; ++c)
+        seconds.push_back(measure_seconds([&] { multiply_blocked_sequential(A, B, C, n, b); }));
+    std::printf("%.5f\n", median(seconds));
     return 0;
 }

@@ -34,7 +34,8 @@ int main(int argc, char** argv)
         if (arg == "--help" || arg == "-h") {
             std::cout << usage;
             return 0;
-        } else if (arg == "--output" && a + 1 < argc) {
+        }
+        if (arg == "--output" && a + 1 < argc) {
             output = argv[++a];
         } else if (arg == "--last") {
             last_only = true;
@@ -49,10 +50,10 @@ int main(int argc, char** argv)
     std::ifstream input(csv, std::ios::binary);
     if (!input)
         return fail("cannot read " + csv + ": " + std::strerror(errno));
-    const std::vector<ResultRow> rows = read_results(input, csv, std::cerr);
+    const std::vector<FileRow> rows = read_results(input, csv, std::cerr);
     if (rows.empty())
         return fail(csv + " holds no result rows");
-    std::vector<std::vector<ResultRow>> runs = split_runs(rows);
+    std::vector<Run> runs = split_runs(rows);
     if (last_only)
         runs.erase(runs.begin(), runs.end() - 1);
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/matrix.h"
+#include "report/result_row.h" // the row shape, its figures, and reading it back
 
 // Creates or empties the file and writes
 // "nbThreads,size,executionTime,speedUp,efficacity,realEfficacity".

@@ -6,16 +6,14 @@
 
 void write_results_header(const char* file_name)
 {
-    write_single_line(file_name, "w", "%s,%s,%s,%s,%s,%s\n", "nbThreads", "size", "executionTime", "speedUp",
-                      "efficacity", "realEfficacity");
+    write_single_line(file_name, "w", "%s\n", results_header);
 }
 
 void append_result_row(const char* file_name, int nbThreads, int size, float executionTime, float speedUp,
                        float efficacity, float realEfficacity)
 {
-    write_single_line(file_name, "a", "%d,%d,%lf,%lf,%lf,%lf\n", nbThreads, size, static_cast<double>(executionTime),
-                      static_cast<double>(speedUp), static_cast<double>(efficacity),
-                      static_cast<double>(realEfficacity));
+    const ResultRow row{nbThreads, size, executionTime, speedUp, efficacity, realEfficacity};
+    write_single_line(file_name, "a", "%s\n", format_result_row(row).c_str());
 }
 
 void append_sequential_row(const char* file_name, int size, float executionTime)

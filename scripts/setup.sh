@@ -3,7 +3,8 @@
 # already there. Safe to run again; does nothing when everything is present.
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev libbenchmark-dev libopenblas-dev gnuplot-nox clang libomp-dev libclang-rt-dev time)
+packages=(cmake g++ make git pkg-config libgtest-dev libbenchmark-dev libopenblas-dev gnuplot-nox clang libomp-dev
+          libclang-rt-dev clang-format clang-tidy time)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 // The driver's pieces that decide what a run measures: the input it accepts, how a clock
 // difference becomes the reported seconds, which matrices it multiplies, and whether they fit.
 #include "bench/bench.h"
+#include "common/memory.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -91,13 +92,35 @@ TEST(Matrices, AAndBTakeAlternateDrawsInRowMajorOrderAndCIsZero)
     }
 }
 
-TEST(Memory, ThreeMatricesMustFitInWhatIsAvailable)
+TEST(Memory, ThreeMatricesMustFitInTheTightestOfTheSystemsLimits)
 {
-    EXPECT_DOUBLE_EQ(matrices_bytes(1024), 3.0 * (1024 * 8 + 1024.0 * 1024 * 4));
-    EXPECT_EQ(memory_shortfall(1024, 1LL << 30), "");
-    EXPECT_EQ(memory_shortfall(2147483647, -1), ""); // the platform does not say: no refusal
+    // 1024: 3 x (1024 pointers + 1024^2 floats) = 12607488 bytes.
+    EXPECT_DOUBLE_EQ(matrices_bytes(1024), 12607488.0);
+    EXPECT_EQ(memory_shortfall(1024, 12607488), "");
+    EXPECT_EQ(memory_shortfall(1024, 12607487), "size 1024 needs 0.0 GiB for its three matrices, but only 0.0 GiB "
+                                                "of memory is available");
+    EXPECT_EQ(memory_shortfall(1024, 0), memory_shortfall(1024, 12607487)); // none left is not "unknown"
+    EXPECT_EQ(memory_shortfall(2147483647, -1), "");                        // the platform does not say
     EXPECT_EQ(memory_shortfall(65536, 8LL << 30),
               "size 65536 needs 48.0 GiB for its three matrices, but only 8.0 GiB of memory is available");
+
+    const std::string meminfo = "MemTotal:       24000000 kB\nMemFree:  100 kB\nMemAvailable:   2000000 kB\n"
+                                "HugePages_Total:       0\n";
+    const struct {
+        MemoryReport report;
+        long long available;
+    } cases[] = {
+        {{meminfo, "", "", -1}, 2000000LL * 1024},
+        {{meminfo, "max\n", "5000\n", -1}, 2000000LL * 1024}, // no cgroup limit
+        {{meminfo, "1000000\n", "400000\n", -1}, 600000},     // room left in the cgroup
+        {{meminfo, "1000000\n", "1000001\n", -1}, 0},         // over its limit: nothing left
+        {{meminfo, "1000000\n", "", -1}, 2000000LL * 1024},   // usage unknown: limit unused
+        {{meminfo, "", "", 307200000}, 307200000},            // address space the tightest
+        {{"MemTotal: 5 kB\n", "", "", -1}, -1},               // nothing says
+        {{"", "max", "1", 1LL << 40}, 1LL << 40},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(available_memory_from(c.report), c.available) << c.report.meminfo << "|" << c.report.cgroup_max;
 }
 
 } // namespace

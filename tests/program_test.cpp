@@ -1,18 +1,19 @@
 // Runs the built tilebench as a user does, in a scratch directory with given standard input,
-// and checks what it prints, what it leaves in out.csv and how it exits.
+// and checks what it prints, what it leaves in out.csv and how it exits: one case per exit
+// status, and what only a whole process shows (limits, concurrent appends, a kill).
+#include "report/result_row.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 namespace {
 
-struct ProgramRun {
+struct TilebenchRun {
     int status;
     std::string out, err, csv;
     bool csv_exists;
@@ -20,17 +21,13 @@ struct ProgramRun {
 
 const std::string exe = TILEBENCH_EXE;
 
-// limits: shell text run first in the same shell (ulimit).
-ProgramRun run_tilebench(const std::string& dir, const std::string& input, const std::string& limits = "")
+// prefix: shell text run first in the same shell (ulimit, environment).
+TilebenchRun run_tilebench(const std::string& dir, const std::string& input, const std::string& prefix = "")
 {
-    std::ofstream(dir + "/input.txt", std::ios::binary) << input;
-    ProgramRun run;
-    run.status = shell("cd '" + dir + "' && " + limits + " '" + exe + "' < input.txt > stdout.txt 2> stderr.txt");
-    run.out = read_file(dir + "/stdout.txt");
-    run.err = read_file(dir + "/stderr.txt");
-    run.csv_exists = file_exists(dir + "/out.csv");
-    run.csv = run.csv_exists ? read_file(dir + "/out.csv") : "";
-    return run;
+    const ProgramRun run = run_in(dir, "'" + exe + "'", input, prefix);
+    TilebenchRun result{run.status, run.out, run.err, "", file_exists(dir + "/out.csv")};
+    result.csv = result.csv_exists ? read_file(dir + "/out.csv") : "";
+    return result;
 }
 
 // The console a run must print, every time replaced by TIME.
@@ -50,14 +47,14 @@ std::vector<std::string> expected_console(int num_iter, int max_threads)
     return lines;
 }
 
-// A number has the promised form when formatting its value back gives the same text: "%g"
-// for console times (six significant digits, exponent below 1e-4), "%f" for file figures.
-bool formatted_as(const std::string& text, const char* format)
+// A console time has the promised form when "%g" of its value gives the same text (six
+// significant digits, an exponent below 1e-4).
+bool is_general_notation(const std::string& text)
 {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     char again[64];
-    std::snprintf(again, sizeof(again), format, value);
+    std::snprintf(again, sizeof(again), "%g", value);
     return !text.empty() && *end == '\0' && text == again;
 }
 
@@ -66,29 +63,16 @@ std::vector<std::string> with_times_masked(const std::string& out)
     const std::string prefix = "Temps d'Execution : ";
     std::vector<std::string> lines = lines_of(out);
     for (std::string& line : lines)
-        if (line.rfind(prefix, 0) == 0 && formatted_as(line.substr(prefix.size()), "%g"))
+        if (line.rfind(prefix, 0) == 0 && is_general_notation(line.substr(prefix.size())))
             line = prefix + "TIME";
     return lines;
 }
 
-std::vector<std::string> fields_of(const std::string& row)
+// Exactly what the writer writes: the line reads as a row and formats back to itself.
+bool is_result_row(const std::string& line, ResultRow& row)
 {
-    std::vector<std::string> fields;
-    std::istringstream in(row);
-    for (std::string field; std::getline(in, field, ',');)
-        fields.push_back(field);
-    return fields;
-}
-
-// "%d,%d,%lf,%lf,%lf,%lf" and nothing else.
-bool is_result_row(const std::string& row)
-{
-    const auto fields = fields_of(row);
-    bool ok = fields.size() == 6 && row.back() != ',';
-    for (std::size_t f = 0; ok && f < 6; ++f)
-        ok = f < 2 ? !fields[f].empty() && fields[f].find_first_not_of("-0123456789") == std::string::npos
-                   : formatted_as(fields[f], "%f");
-    return ok;
+    std::string problem;
+    return parse_result_row(line, row, problem) && format_result_row(row) == line;
 }
 
 // Recomputes each row's figures from the times the console printed: the mean of the run's
@@ -108,77 +92,79 @@ void expect_figures_from_console(const std::string& out, const std::vector<std::
     };
     const double baseline = mean_of(0);
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        const auto fields = fields_of(rows[r]);
-        const double t = std::stod(fields[0]), mean = mean_of((r + 1) * num_iter);
-        const double figures[] = {mean, baseline / mean, baseline / mean / t, baseline / mean / 4};
+        ResultRow row;
+        ASSERT_TRUE(is_result_row(rows[r], row)) << rows[r];
+        const double t = row.threads, mean = mean_of((r + 1) * num_iter);
+        const double expected[] = {mean, baseline / mean, baseline / mean / t, baseline / mean / 4};
+        const double written[] = {row.time, row.speed_up, row.efficiency, row.real_efficiency};
         for (int f = 0; f < 4; ++f)
-            EXPECT_NEAR(std::stod(fields[2 + f]), figures[f], 1e-4 * figures[f] + 1e-6)
-                << rows[r] << " field " << 2 + f;
+            EXPECT_NEAR(written[f], expected[f], 1e-4 * expected[f] + 1e-6) << rows[r] << " field " << 2 + f;
     }
 }
 
 TEST(Program, RunsPrintEveryRunAndAppendRowsWithoutAHeader)
 {
     const std::string dir = make_scratch_dir("program");
-    const ProgramRun first = run_tilebench(dir, "512 64 3 5\n");
+    const TilebenchRun first = run_tilebench(dir, "512 64 3 5\n");
     EXPECT_EQ(first.status, 0);
     EXPECT_EQ(first.err, "");
     EXPECT_EQ(with_times_masked(first.out), expected_console(3, 5)); // 33 lines
     expect_figures_from_console(first.out, lines_of(first.csv), 3);
     // The numbers may come one per line; a second run appends below the first.
-    const ProgramRun second = run_tilebench(dir, "48\n8\n1\n3\n");
+    const TilebenchRun second = run_tilebench(dir, "48\n8\n1\n3\n");
     EXPECT_EQ(with_times_masked(second.out), expected_console(1, 3));
     const auto rows = lines_of(second.csv);
     ASSERT_EQ(rows.size(), 4u) << second.csv;
     const char* starts[] = {"2,512,", "3,512,", "4,512,", "2,48,"};
     for (int r = 0; r < 4; ++r) {
+        ResultRow row;
         EXPECT_EQ(rows[r].rfind(starts[r], 0), 0u) << rows[r];
-        EXPECT_TRUE(is_result_row(rows[r])) << rows[r];
+        EXPECT_TRUE(is_result_row(rows[r], row)) << rows[r];
     }
 }
 
 TEST(Program, NoIterationsOrNoThreadCountsGiveTheirDegenerateRuns)
 {
     const std::string dir = make_scratch_dir("program");
-    const ProgramRun none = run_tilebench(dir, "8 4 0 4");
+    const TilebenchRun none = run_tilebench(dir, "8 4 0 4");
     EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "");
     EXPECT_EQ(lines_of(none.csv).size(), 2u);
-    for (const auto& row : lines_of(none.csv))
-        for (int f = 2; f < 6; ++f)
-            EXPECT_TRUE(fields_of(row)[f] == "nan" || fields_of(row)[f] == "-nan") << row;
-    for (const char* max_threads : {"2", "1", "-5"}) {
+    for (const auto& line : lines_of(none.csv)) {
+        ResultRow row;
+        EXPECT_TRUE(is_result_row(line, row)) << line;
+        EXPECT_TRUE(std::isnan(row.time) && std::isnan(row.speed_up) && std::isnan(row.efficiency) &&
+                    std::isnan(row.real_efficiency))
+            << line;
+    }
+    for (const char* max_threads : {"2", "-5"}) {
         const std::string empty_dir = make_scratch_dir("program");
-        const ProgramRun run = run_tilebench(empty_dir, std::string("16 4 2 ") + max_threads);
+        const TilebenchRun run = run_tilebench(empty_dir, std::string("16 4 2 ") + max_threads);
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(with_times_masked(run.out), expected_console(2, 0));
         EXPECT_FALSE(run.csv_exists) << max_threads;
     }
 }
 
-TEST(Program, BadInputIsRefusedBeforeAnythingIsBuilt)
+// The parameter rules themselves are checked on the reader; here, that a refusal stops the
+// process before anything is built, with its status.
+TEST(Program, RefusedRunsStopBeforeAnythingIsBuiltWithTheirStatus)
 {
     const struct {
         const char* input;
         int status;
-        const char* mentions;
+        const char* message;
     } cases[] = {
-        {"", 2, "missing size"},
-        {"512 64 3", 2, "missing max_threads"},
-        {"512 sixty-four 3 5", 2, "block_size"},
-        {"512 64 3 5abc", 2, "max_threads"},
-        {"512 64 99999999999 5", 2, "num_iter"},
-        {"-1 64 3 5", 2, "size must be 0 or more"},
-        {"512 0 3 5", 2, "block_size must be 1 or more"},
-        {"2000000000 64 3 5", 3, "of memory is available"},
+        {"512 64 3 5abc", 2, "tilebench: max_threads must be a whole number, got '5abc'\n"},
+        {"2000000000 64 3 5", 3, "of memory is available\n"},
     };
     for (const auto& c : cases) {
         const std::string dir = make_scratch_dir("program");
-        const ProgramRun run = run_tilebench(dir, c.input);
+        const TilebenchRun run = run_tilebench(dir, c.input);
         EXPECT_EQ(run.status, c.status) << c.input;
         EXPECT_EQ(run.out, "") << c.input;
         EXPECT_EQ(lines_of(run.err).size(), 1u) << c.input << ": " << run.err;
-        EXPECT_NE(run.err.find(c.mentions), std::string::npos) << c.input << ": " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.input << ": " << run.err;
         EXPECT_FALSE(run.csv_exists) << c.input;
     }
 }
@@ -187,7 +173,7 @@ TEST(Program, ARowThatCannotBeWrittenIsReportedAndTheRunGoesOn)
 {
     const std::string dir = make_scratch_dir("program");
     ASSERT_EQ(shell("mkdir '" + dir + "/out.csv'"), 0);
-    const ProgramRun run = run_tilebench(dir, "8 4 1 4");
+    const TilebenchRun run = run_tilebench(dir, "8 4 1 4");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(with_times_masked(run.out), expected_console(1, 4));
     EXPECT_EQ(run.err, "tilebench: cannot open out.csv: Is a directory\n"
@@ -211,7 +197,7 @@ TEST(ProgramLimits, MatricesThatCannotFitAreRefusedBeforeAnythingIsWritten)
     };
     for (const auto& c : cases) {
         const std::string dir = make_scratch_dir("limits");
-        const ProgramRun run = run_tilebench(dir, "6000 64 1 3", c.limits);
+        const TilebenchRun run = run_tilebench(dir, "6000 64 1 3", c.limits);
         EXPECT_EQ(run.status, 3) << c.limits;
         EXPECT_EQ(run.err, c.message);
         EXPECT_EQ(run.out, "");
@@ -222,7 +208,7 @@ TEST(ProgramLimits, MatricesThatCannotFitAreRefusedBeforeAnythingIsWritten)
 TEST(ProgramLimits, ThreadCountsFarAboveTheCoresRunAndReportTheirTeam)
 {
     const std::string dir = make_scratch_dir("many_threads");
-    const ProgramRun run = run_tilebench(dir, "16 2 1 66");
+    const TilebenchRun run = run_tilebench(dir, "16 2 1 66");
     EXPECT_EQ(with_times_masked(run.out), expected_console(1, 66));
     const auto rows = lines_of(run.csv);
     ASSERT_EQ(rows.size(), 64u);
@@ -236,11 +222,11 @@ void expect_whole_rows_in_order(const std::string& csv, const std::vector<int>& 
     std::map<int, int> next_thread_count;
     for (int size : sizes)
         next_thread_count[size] = 2;
-    for (const std::string& row : lines_of(csv)) {
-        ASSERT_TRUE(is_result_row(row)) << "torn or mixed row: '" << row << "'";
-        const int size = std::stoi(fields_of(row)[1]);
-        ASSERT_EQ(next_thread_count.count(size), 1u) << row;
-        EXPECT_EQ(std::stoi(row), next_thread_count[size]++) << row;
+    for (const std::string& line : lines_of(csv)) {
+        ResultRow row;
+        ASSERT_TRUE(is_result_row(line, row)) << "torn or mixed row: '" << line << "'";
+        ASSERT_EQ(next_thread_count.count(row.size), 1u) << line;
+        EXPECT_EQ(row.threads, next_thread_count[row.size]++) << line;
     }
     EXPECT_TRUE(csv.empty() || csv.back() == '\n');
     for (int size : sizes)

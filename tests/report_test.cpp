@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -58,6 +60,67 @@ TEST(ResultsFile, AFileThatCannotBeOpenedOrWrittenIsReportedAndNothingElseHappen
                   "/missing/matrix.txt: No such file or directory\n" +
                   "tilebench: cannot write /dev/full: No space left on device\n");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+// What the writer writes, the reader reads: every figure comes back as the value of its text,
+// and that value formats back to the very same line.
+TEST(ResultRecord, RowsFormatAndParseBackToTheSameLine)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        ResultRow row;
+        const char* line;
+    } cases[] = {
+        {{2, 512, 0.5, 1.8f, 0.9f, 0.45f}, "2,512,0.500000,1.800000,0.900000,0.450000"},
+        {{3, 0, 0.0, 1e-7, 1e9, -0.0}, "3,0,0.000000,0.000000,1000000000.000000,-0.000000"},
+        {{-1, 2147483647, nan, -nan, inf, -inf}, "-1,2147483647,nan,-nan,inf,-inf"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(format_result_row(c.row), c.line);
+        ResultRow back;
+        std::string problem;
+        ASSERT_TRUE(parse_result_row(c.line, back, problem)) << c.line << ": " << problem;
+        EXPECT_EQ(format_result_row(back), c.line);
+        EXPECT_EQ(std::signbit(back.speed_up), std::signbit(c.row.speed_up)) << c.line;
+    }
+}
+
+TEST(ResultRecord, ALineThatIsNotARowSaysWhichFieldAndQuotesItBounded)
+{
+    const std::string huge(5000, '7');
+    const struct {
+        std::string line;
+        std::string problem;
+    } cases[] = {
+        {"2,512,0.5", "expected 6 comma-separated fields, found 3"},
+        {"2,512,1,1,1,1,", "expected 6 comma-separated fields, found 7"},
+        {"x,64,1,1,1,1", "nbThreads is not a whole number: 'x'"},
+        {"2,2147483648,1,1,1,1", "size is not a whole number: '2147483648'"},
+        {"2, 64,1,1,1,1", "size is not a whole number: ' 64'"},
+        {"2,64,1,fast,1,1", "speedUp is not a number: 'fast'"},
+        {"2,64,1,1,0x1p3,1", "efficacity is not a number: '0x1p3'"},
+        {std::string("2,64,1,1,1,\x01\xff"), "realEfficacity is not a number: '\\x01\\xff'"},
+        {"2,64," + huge + "x,1,1,1", "executionTime is not a number: '" + huge.substr(0, 40) + "... (5001 bytes)'"},
+    };
+    for (const auto& c : cases) {
+        ResultRow row;
+        std::string problem;
+        EXPECT_FALSE(parse_result_row(c.line, row, problem)) << c.line;
+        EXPECT_EQ(problem, c.problem);
+    }
+}
+
+TEST(ResultRecord, AThreadCountsFiguresFollowFromItsMeanInSinglePrecision)
+{
+    const ThreadCountFigures f = thread_count_figures(1.0f, 0.5f, 3);
+    EXPECT_EQ(f.mean_seconds, 0.5f);
+    EXPECT_EQ(f.speed_up, 2.0f);
+    EXPECT_EQ(f.efficacity, 2.0f / 3.0f);
+    EXPECT_EQ(f.real_efficacity, 0.5f); // divided by 4 whatever the thread count
+    const ThreadCountFigures none =
+        thread_count_figures(std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::quiet_NaN(), 2);
+    EXPECT_TRUE(std::isnan(none.speed_up) && std::isnan(none.real_efficacity));
 }
 
 TEST(MatrixDumps, FileHoldsSixDecimalsAndConsoleSixSignificantDigits)

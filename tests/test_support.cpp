@@ -9,14 +9,35 @@
 #include <random>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
-OwnedMatrix zero_matrix(int n)
+namespace {
+
+// Removes the scratch directories of each test that passed, once it has ended.
+struct ScratchCleaner : testing::EmptyTestEventListener {
+    std::vector<std::string> dirs;
+    void OnTestEnd(const testing::TestInfo& info) override
+    {
+        if (info.result() && info.result()->Passed())
+            for (const std::string& dir : dirs) {
+                std::error_code ignored;
+                std::filesystem::remove_all(dir, ignored);
+            }
+        dirs.clear();
+    }
+};
+
+ScratchCleaner& cleaner()
 {
-    const std::size_t order = n > 0 ? static_cast<std::size_t>(n) : 0; // orders below 0 hold nothing
-    OwnedMatrix m;
-    m.rows.assign(order, std::vector<float>(order, 0.0f));
-    return m;
+    static ScratchCleaner* instance = [] {
+        auto* listener = new ScratchCleaner; // owned by GoogleTest once appended
+        testing::UnitTest::GetInstance()->listeners().Append(listener);
+        return listener;
+    }();
+    return *instance;
 }
+
+} // namespace
 
 OwnedMatrix random_matrix(int n, unsigned seed)
 {
@@ -27,21 +48,6 @@ OwnedMatrix random_matrix(int n, unsigned seed)
         for (float& x : row)
             x = element(generator);
     return m;
-}
-
-OwnedMatrix matrix_from_rows(const std::vector<std::vector<float>>& rows)
-{
-    OwnedMatrix m;
-    m.rows = rows;
-    return m;
-}
-
-Matrix view(OwnedMatrix& m)
-{
-    m.pointers.clear();
-    for (auto& row : m.rows)
-        m.pointers.push_back(row.data());
-    return m.pointers.data();
 }
 
 std::vector<std::uint32_t> bits_of(const OwnedMatrix& m)
@@ -58,17 +64,11 @@ std::vector<std::uint32_t> bits_of(const OwnedMatrix& m)
 
 std::string make_scratch_dir(const std::string& name)
 {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string unique = name;
-    if (info)
-        unique += std::string("_") + info->test_suite_name() + "_" + info->name();
-    for (char& c : unique)
-        if (c == '/')
-            c = '_';
-    const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / ("tilebench_" + unique);
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir.string();
+    std::string pattern = (std::filesystem::path(testing::TempDir()) / ("tilebench_" + name + "_XXXXXX")).string();
+    if (!mkdtemp(pattern.data()))
+        ADD_FAILURE() << "cannot create a scratch directory from " << pattern << ": " << std::strerror(errno);
+    cleaner().dirs.push_back(pattern);
+    return pattern;
 }
 
 std::string read_file(const std::string& path)
@@ -77,6 +77,11 @@ std::string read_file(const std::string& path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+void write_file(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
 }
 
 bool file_exists(const std::string& path)
@@ -97,4 +102,15 @@ int shell(const std::string& command)
 {
     const int raw = std::system(command.c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+ProgramRun run_in(const std::string& dir, const std::string& command, const std::string& input,
+                  const std::string& prefix)
+{
+    write_file(dir + "/stdin.txt", input);
+    ProgramRun run;
+    run.status = shell("cd '" + dir + "' && " + prefix + " " + command + " < stdin.txt > stdout.txt 2> stderr.txt");
+    run.out = read_file(dir + "/stdout.txt");
+    run.err = read_file(dir + "/stderr.txt");
+    return run;
 }

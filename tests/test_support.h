@@ -1,35 +1,38 @@
-// Helpers shared by the tests: matrices the tests own, bit-exact comparison, scratch
-// directories and whole-file reads.
+// Helpers shared by the tests: seeded matrices, bit-exact comparison, scratch directories of
+// their own per test, and running a program as a user does.
 #pragma once
 
-#include "common/matrix.h"
+#include "common/owned_matrix.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// A matrix in the program's row-pointer form whose rows are separately allocated vectors
-// (so a sanitizer sees an overrun of any row), freed with the struct.
-struct OwnedMatrix {
-    std::vector<std::vector<float>> rows;
-    std::vector<float*> pointers;
-};
-
 // Order n, every element drawn from [-1, 1] by a generator seeded with seed; mixed signs make
 // rounding depend on the order of the additions, so a reordered kernel shows up.
 OwnedMatrix random_matrix(int n, unsigned seed);
-OwnedMatrix zero_matrix(int n);
-OwnedMatrix matrix_from_rows(const std::vector<std::vector<float>>& rows);
-Matrix view(OwnedMatrix& m);
 
 // The bit patterns of every element, row after row.
 std::vector<std::uint32_t> bits_of(const OwnedMatrix& m);
 
-// A fresh empty directory under the test temporary directory.
+// A fresh empty directory with a unique name under the test temporary directory, so that two
+// test runs on one machine never share one. It is removed when the test passes and kept, for a
+// look, when it fails.
 std::string make_scratch_dir(const std::string& name);
 std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& text);
 bool file_exists(const std::string& path);
 std::vector<std::string> lines_of(const std::string& text);
 
 // Exit status of a shell command, or -1 when it did not exit normally.
 int shell(const std::string& command);
+
+// A program run in dir by the shell: its status and what it wrote on each stream.
+struct ProgramRun {
+    int status = -1;
+    std::string out, err;
+};
+// command runs in dir, with input on standard input; prefix is shell text run first in the
+// same shell (ulimit, environment).
+ProgramRun run_in(const std::string& dir, const std::string& command, const std::string& input = "",
+                  const std::string& prefix = "");

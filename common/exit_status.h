@@ -1,0 +1,10 @@
+// Exit statuses shared by the programs; the README's tables list what each means per program.
+#pragma once
+
+constexpr int exit_ok = 0;
+constexpr int exit_failure = 1;        // a tool could not do its job (unreadable input, no gnuplot)
+constexpr int exit_bad_input = 2;      // refused before anything was built or written
+constexpr int exit_out_of_memory = 3;  // the matrices do not fit
+constexpr int exit_invalid_result = 4; // a kernel left other bits than the reference
+constexpr int exit_interrupted = 130;  // SIGINT; 128 + the signal number, as shells report it
+constexpr int exit_terminated = 143;   // SIGTERM

@@ -1,0 +1,71 @@
+#include "common/memory.h"
+
+#include "common/parse.h"
+
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+std::string gibibytes(double bytes)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.1f GiB", bytes / (1024.0 * 1024.0 * 1024.0));
+    return text;
+}
+
+// The first whole number of a one-number file such as memory.max; -1 for "max" or nothing.
+long long leading_number(const std::string& text)
+{
+    std::istringstream in(text);
+    long long value = -1;
+    return (in >> value) && value >= 0 ? value : -1;
+}
+
+long long meminfo_available_bytes(const std::string& meminfo)
+{
+    std::istringstream in(meminfo);
+    for (std::string key; in >> key;) {
+        long long kibibytes = -1;
+        if (!(in >> kibibytes))
+            return -1;
+        if (key == "MemAvailable:")
+            return kibibytes >= 0 ? kibibytes * 1024 : -1;
+        std::string rest;
+        std::getline(in, rest); // the unit, when there is one
+    }
+    return -1;
+}
+
+} // namespace
+
+double matrices_bytes(int size)
+{
+    const double n = size;
+    return 3.0 * (n * sizeof(float*) + n * n * sizeof(float));
+}
+
+std::string memory_shortfall(int size, long long available_bytes)
+{
+    const double needed = matrices_bytes(size);
+    if (available_bytes < 0 || needed <= static_cast<double>(available_bytes))
+        return std::string();
+    return "size " + std::to_string(size) + " needs " + gibibytes(needed) + " for its three matrices, but only " +
+           gibibytes(static_cast<double>(available_bytes)) + " of memory is available";
+}
+
+long long available_memory_from(const MemoryReport& report)
+{
+    long long available = -1;
+    const auto tighten = [&available](long long bytes) {
+        if (bytes >= 0 && (available < 0 || bytes < available))
+            available = bytes;
+    };
+    tighten(meminfo_available_bytes(report.meminfo));
+    const long long limit = leading_number(report.cgroup_max);
+    const long long used = leading_number(report.cgroup_current);
+    if (limit >= 0 && used >= 0)
+        tighten(limit > used ? limit - used : 0);
+    tighten(report.address_space_limit);
+    return available;
+}

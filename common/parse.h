@@ -1,0 +1,18 @@
+// The one reading of numbers typed or edited by hand: a token is a number as a whole or not at
+// all, so "12abc" or " 12" is refused rather than read as 12.
+#pragma once
+
+#include <string>
+
+enum class ParseStatus { ok, not_a_number, out_of_range };
+
+// An optional '+' or '-', then decimal digits, nothing else; the value must fit in 32 bits.
+ParseStatus parse_int32(const std::string& text, int& value);
+
+// What "%lf" and "%g" write, "nan", "-nan", "inf" and "-inf" included, and nothing else
+// (no leading space, no hexadecimal).
+bool parse_figure(const std::string& text, double& value);
+
+// Text of a token fit to quote in a one-line message: at most max_chars characters (then
+// "..." and the full length), bytes that are not printable ASCII as \xNN escapes.
+std::string quoted_token(const std::string& text, std::size_t max_chars = 40);

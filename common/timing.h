@@ -1,0 +1,24 @@
+// The timing harness: how a kernel call becomes the seconds every tool reports. It measures
+// and returns a number; it never prints, so whatever surrounds it stays outside the span.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+// Microseconds to the reported seconds: the count goes through double and float, then is
+// divided by 10^6 in single precision. Counts above 2^24 lose their last microseconds.
+inline float seconds_from_microseconds(std::int64_t microseconds)
+{
+    return static_cast<float>(static_cast<double>(microseconds)) / 1000000.0f;
+}
+
+// Wall-clock seconds taken by call(), whole microseconds truncated. Nothing but the call runs
+// between the two clock readings. The steady clock never jumps when the system time is set.
+template <typename Call>
+float measure_seconds(Call&& call)
+{
+    const auto t1 = std::chrono::steady_clock::now();
+    call();
+    const auto t2 = std::chrono::steady_clock::now();
+    return seconds_from_microseconds(std::chrono::duration_cast<std::chrono::microseconds>(t2 - t1).count());
+}

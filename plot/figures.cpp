@@ -1,0 +1,20 @@
+#include "plot/figures.h"
+
+#include <cmath>
+#include <cstdio>
+
+std::string figure(const char* format, double value)
+{
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value > 0 ? "inf" : "-inf";
+    char text[400]; // "%.6f" of the largest double has 316 characters
+    std::snprintf(text, sizeof(text), format, value);
+    return text;
+}
+
+std::string pad_left(const std::string& text, std::size_t width)
+{
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}

@@ -1,0 +1,47 @@
+// Summaries of timing samples, as small pure functions: the one median every tool uses, the
+// distribution-free interval of a median, a paired bootstrap of a ratio of medians, and the
+// figures that explain a speed-up. Nothing here measures or prints.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The middle value; for an even count, the mean of the two middle values. NaN when empty.
+double median(std::vector<double> values);
+
+// 1-based ranks [lower, upper] of the sorted sample that bracket the median with at least the
+// given confidence, from the binomial distribution of how many samples fall below it
+// (no assumption about the samples' own distribution), and the exact coverage of those ranks.
+// Below 6 samples no ranks reach 95 %: the whole sample is returned with its lower coverage.
+struct RankInterval {
+    int lower = 0;
+    int upper = 0;
+    double coverage = 0.0;
+};
+RankInterval median_rank_interval(int count, double confidence);
+
+struct Interval {
+    double low = 0.0;
+    double high = 0.0;
+    double coverage = 0.0; // exact for the order-statistic interval, nominal for the bootstrap
+};
+
+// The order-statistic interval of the median of values. NaN bounds when empty.
+Interval median_interval(std::vector<double> values, double confidence);
+
+// Percentile bootstrap of median(numerators) / median(denominators). Pairs (numerators[r],
+// denominators[r]) are resampled whole, so what was measured side by side stays side by side.
+// The same seed gives the same interval. Both vectors must have the same size; NaN bounds
+// when they are empty.
+Interval bootstrap_ratio_of_medians(const std::vector<double>& numerators, const std::vector<double>& denominators,
+                                    int resamples, std::uint64_t seed, double confidence);
+
+// Karp-Flatt experimentally determined serial fraction, (1/speed-up - 1/t) / (1 - 1/t):
+// near 0 when the lost speed-up is parallel overhead that stays put, growing with t when
+// it is serial work. NaN for fewer than 2 threads.
+double karp_flatt(double speed_up, int threads);
+
+// The best speed-up the tiled parallel kernel's schedule allows: column tiles of edge b (the
+// last one narrower) dealt to t threads in turn, tile q to thread q mod t, so the slowest thread
+// holds the most columns. n over that thread's columns. 1 when there is nothing to share.
+double tile_bound(int n, int b, int threads);

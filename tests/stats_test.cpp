@@ -1,0 +1,89 @@
+// The summaries behind every interval the scan prints, against values computed by hand or
+// taken from published tables.
+#include "stats/stats.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+TEST(Stats, MedianTakesTheMiddleOrTheMeanOfTheTwoMiddles)
+{
+    EXPECT_TRUE(std::isnan(median({})));
+    EXPECT_EQ(median({3.0}), 3.0);
+    EXPECT_EQ(median({5.0, 1.0, 3.0}), 3.0);
+    EXPECT_EQ(median({4.0, 1.0, 3.0, 2.0}), 2.5); // neither the lower nor the upper middle
+    EXPECT_EQ(median({2.0, 2.0, 2.0, 9.0}), 2.0); // ties
+}
+
+// Ranks and coverage of the distribution-free 95 % interval of a median, as tabulated (for
+// example Conover, Practical Nonparametric Statistics, table A3; Hollander and Wolfe).
+TEST(Stats, MedianRanksMatchTheBinomialTable)
+{
+    const struct {
+        int n, lower, upper;
+        double coverage;
+    } table[] = {
+        {6, 1, 6, 0.9688},   {7, 1, 7, 0.9844},    {8, 1, 8, 0.9922},    {9, 2, 8, 0.9609},
+        {10, 2, 9, 0.9785},  {12, 3, 10, 0.9614},  {15, 4, 12, 0.9648},  {17, 5, 13, 0.9510},
+        {20, 6, 15, 0.9586}, {30, 10, 21, 0.9572}, {50, 18, 33, 0.9672}, {100, 40, 61, 0.9648},
+    };
+    for (const auto& row : table) {
+        const RankInterval ranks = median_rank_interval(row.n, 0.95);
+        EXPECT_EQ(ranks.lower, row.lower) << "n=" << row.n;
+        EXPECT_EQ(ranks.upper, row.upper) << "n=" << row.n;
+        EXPECT_NEAR(ranks.coverage, row.coverage, 5e-5) << "n=" << row.n;
+    }
+    // Five samples cannot reach 95 %: the whole sample, with the coverage it does have.
+    const RankInterval five = median_rank_interval(5, 0.95);
+    EXPECT_EQ(five.lower, 1);
+    EXPECT_EQ(five.upper, 5);
+    EXPECT_DOUBLE_EQ(five.coverage, 1.0 - 2.0 / 32.0);
+}
+
+TEST(Stats, MedianIntervalPicksThoseRanksOfTheSortedSample)
+{
+    const Interval interval = median_interval({10, 1, 9, 2, 8, 3, 7, 4, 6, 5}, 0.95); // ranks 2 and 9
+    EXPECT_EQ(interval.low, 2.0);
+    EXPECT_EQ(interval.high, 9.0);
+    EXPECT_TRUE(std::isnan(median_interval({}, 0.95).low));
+}
+
+TEST(Stats, BootstrapOfARatioIsReproducibleAndPairsWhatWasMeasuredTogether)
+{
+    const std::vector<double> sequential = {1.0, 1.2, 0.9, 1.1, 1.3, 1.0, 0.95, 1.05};
+    const std::vector<double> parallel = {0.5, 0.61, 0.44, 0.56, 0.66, 0.5, 0.47, 0.52};
+    const Interval once = bootstrap_ratio_of_medians(sequential, parallel, 2000, 7, 0.95);
+    const Interval again = bootstrap_ratio_of_medians(sequential, parallel, 2000, 7, 0.95);
+    EXPECT_EQ(once.low, again.low);
+    EXPECT_EQ(once.high, again.high);
+    EXPECT_LE(once.low, 2.0);
+    EXPECT_GE(once.high, 1.9);
+    EXPECT_LT(once.high - once.low, 0.4);
+    // Every pair in exactly the ratio 2: whatever is resampled, the ratio is 2.
+    const Interval exact = bootstrap_ratio_of_medians({2, 4, 6, 8}, {1, 2, 3, 4}, 500, 1, 0.95);
+    EXPECT_EQ(exact.low, 2.0);
+    EXPECT_EQ(exact.high, 2.0);
+    EXPECT_TRUE(std::isnan(bootstrap_ratio_of_medians({}, {}, 100, 1, 0.95).low));
+}
+
+TEST(Stats, ScalingFiguresFromTheirDefinitions)
+{
+    EXPECT_TRUE(std::isnan(karp_flatt(1.0, 1)));
+    EXPECT_DOUBLE_EQ(karp_flatt(2.0, 2), 0.0); // ideal: no serial fraction
+    EXPECT_DOUBLE_EQ(karp_flatt(1.0, 2), 1.0); // no gain: all serial
+    EXPECT_DOUBLE_EQ(karp_flatt(1.6, 2), (1 / 1.6 - 0.5) / 0.5);
+    const struct {
+        int n, b, t;
+        double bound;
+    } tiles[] = {
+        {1024, 64, 1, 1.0},       {1024, 64, 2, 2.0}, {1024, 64, 3, 1024.0 / 384}, // 16 tiles: 6, 5, 5
+        {5, 2, 2, 5.0 / 3},       {5, 2, 3, 2.5}, // tiles of 2, 2, 1: thread 0 holds 2 columns
+        {100, 64, 2, 100.0 / 64}, {64, 64, 4, 1.0},   {0, 8, 2, 1.0},
+    };
+    for (const auto& c : tiles)
+        EXPECT_DOUBLE_EQ(tile_bound(c.n, c.b, c.t), c.bound) << c.n << " " << c.b << " " << c.t;
+}
+
+} // namespace
