@@ -4,7 +4,9 @@
 
 #include "common/memory.h"
 #include "common/platform.h"
+#include "common/thread_limits.h"
 #include "kernels/kernels.h"
+#include "machine/machine.h"
 #include "report/report.h"
 
 #include <cstdio>
@@ -29,6 +31,12 @@ float mean_seconds_of_runs(const char* run_label, int num_iter, Call call)
     return total / static_cast<float>(num_iter);
 }
 
+void warn(const std::vector<Warning>& warnings)
+{
+    for (const Warning& w : warnings)
+        std::fprintf(stderr, "tilebench: warning (%s): %s\n", w.kind.c_str(), w.message.c_str());
+}
+
 [[noreturn]] void refuse(const std::string& reason, int status)
 {
     std::fprintf(stderr, "tilebench: %s\n", reason.c_str());
@@ -47,6 +55,10 @@ void run_benchmark()
     const std::string shortfall = memory_shortfall(size, available_memory_bytes());
     if (!shortfall.empty())
         refuse(shortfall, exit_out_of_memory);
+    const int largest_team = max_threads > 2 ? max_threads - 1 : 1;
+    const std::string too_many = thread_limit_problem(largest_team, read_thread_limits(), matrices_bytes(size));
+    if (!too_many.empty())
+        refuse("max_threads " + std::to_string(max_threads) + ": " + too_many, exit_bad_input);
 
     // --- matrices (kept until the process ends) ---
     Matrix A = nullptr, B = nullptr, C = nullptr;
@@ -63,9 +75,19 @@ void run_benchmark()
 void run_thread_sweep(Matrix A, Matrix B, Matrix C, int size, int block_size, int num_iter, int max_threads,
                       float baseline)
 {
+    // Said once per run, on standard error only: the console and out.csv stay as they are.
+    if (max_threads > 2)
+        warn(oversubscription_warning(max_threads - 1, read_machine(load_topology()).physical_cores));
+    bool team_warned = false;
     for (int t = 2; t < max_threads; ++t) {
         const float mean = mean_seconds_of_runs("Algorithme Parallele par block iteration : ", num_iter,
                                                 [&] { multiply_blocked_parallel(A, B, C, size, block_size, t); });
+        // Asked after the timed runs, so that they measure exactly what they always did.
+        const int granted = num_iter > 0 && !team_warned ? granted_team_size(t) : t;
+        if (granted < t) {
+            warn(team_warning({{t, granted}}));
+            team_warned = true;
+        }
         const ThreadCountFigures row = thread_count_figures(baseline, mean, t);
         append_result_row("out.csv", t, size, row.mean_seconds, row.speed_up, row.efficacity, row.real_efficacity);
     }

@@ -39,19 +39,21 @@ long long meminfo_available_bytes(const std::string& meminfo)
 
 } // namespace
 
-double matrices_bytes(int size)
+double matrices_bytes(int size, int count)
 {
     const double n = size;
-    return 3.0 * (n * sizeof(float*) + n * n * sizeof(float));
+    return count * (n * sizeof(float*) + n * n * sizeof(float));
 }
 
-std::string memory_shortfall(int size, long long available_bytes)
+std::string memory_shortfall(int size, long long available_bytes, int count)
 {
-    const double needed = matrices_bytes(size);
+    const double needed = matrices_bytes(size, count);
     if (available_bytes < 0 || needed <= static_cast<double>(available_bytes))
         return std::string();
-    return "size " + std::to_string(size) + " needs " + gibibytes(needed) + " for its three matrices, but only " +
-           gibibytes(static_cast<double>(available_bytes)) + " of memory is available";
+    const char* const words[] = {"no", "one", "two", "three", "four"};
+    const std::string how_many = count >= 0 && count <= 4 ? words[count] : std::to_string(count);
+    return "size " + std::to_string(size) + " needs " + gibibytes(needed) + " for its " + how_many +
+           " matrices, but only " + gibibytes(static_cast<double>(available_bytes)) + " of memory is available";
 }
 
 long long available_memory_from(const MemoryReport& report)

@@ -4,12 +4,13 @@
 
 #include <string>
 
-// Bytes that three n x n matrices take in the row-pointer form: three pointer arrays, 3n rows.
-double matrices_bytes(int size);
+// Bytes that count n x n matrices take in the row-pointer form: count pointer arrays and
+// count x n rows. The benchmark builds three.
+double matrices_bytes(int size, int count = 3);
 
-// Empty when the matrices of this order fit in available_bytes (or when that is unknown,
+// Empty when count matrices of this order fit in available_bytes (or when that is unknown,
 // negative); otherwise a one-line explanation giving what is needed and what is available.
-std::string memory_shortfall(int size, long long available_bytes);
+std::string memory_shortfall(int size, long long available_bytes, int count = 3);
 
 // What the system says about memory, as text, so that the arithmetic can be tried on any
 // machine's figures. Empty text means the source was not there to read.

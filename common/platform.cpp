@@ -3,6 +3,8 @@
 
 #include "common/memory.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -10,26 +12,21 @@
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
+#include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
-#if defined(__linux__)
+#if !defined(_WIN32)
 #include <sys/resource.h>
 #endif
 
-#if defined(__linux__)
-namespace {
-
-std::string whole_file(const char* path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-} // namespace
+#if !defined(_WIN32)
+extern char** environ;
 #endif
 
 std::FILE* open_text_file(const char* file_name, const char* mode)
@@ -41,6 +38,62 @@ std::FILE* open_text_file(const char* file_name, const char* mode)
     return fp;
 #else
     return std::fopen(file_name, mode);
+#endif
+}
+
+int append_whole_text(const char* file_name, const std::string& text, bool& open_failed)
+{
+    open_failed = false;
+#if defined(_WIN32)
+    std::string native;
+    for (char c : text)
+        native += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    std::FILE* fp = nullptr;
+    if (fopen_s(&fp, file_name, "ab") != 0 || !fp) {
+        open_failed = true;
+        return errno != 0 ? errno : EACCES;
+    }
+    const bool written = std::fwrite(native.data(), 1, native.size(), fp) == native.size();
+    const int error = written ? 0 : errno;
+    if (std::fclose(fp) != 0 && written)
+        return errno;
+    return error;
+#else
+    const int fd = ::open(file_name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        open_failed = true;
+        return errno;
+    }
+    // A whole-file write lock: appenders of this program wait for one another, so the file
+    // ends where this row begins for as long as it is being written.
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const bool locked = fcntl(fd, F_SETLKW, &lock) == 0;
+    struct stat before {};
+    const bool sized = fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+    int error = 0;
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0) {
+            error = wrote < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    // Half a row would glue itself to the next run's first row: take it back out.
+    if (error != 0 && done > 0 && sized)
+        (void)ftruncate(fd, before.st_size);
+    if (locked) {
+        lock.l_type = F_UNLCK;
+        fcntl(fd, F_SETLK, &lock);
+    }
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
 #endif
 }
 
@@ -81,9 +134,9 @@ long long available_memory_bytes()
     return static_cast<long long>(status.ullAvailPhys);
 #elif defined(__linux__)
     MemoryReport report;
-    report.meminfo = whole_file("/proc/meminfo");
-    report.cgroup_max = whole_file("/sys/fs/cgroup/memory.max");
-    report.cgroup_current = whole_file("/sys/fs/cgroup/memory.current");
+    report.meminfo = read_text_file("/proc/meminfo");
+    report.cgroup_max = read_text_file("/sys/fs/cgroup/memory.max");
+    report.cgroup_current = read_text_file("/sys/fs/cgroup/memory.current");
     struct rlimit address_space;
     if (getrlimit(RLIMIT_AS, &address_space) == 0 && address_space.rlim_cur != RLIM_INFINITY)
         report.address_space_limit = static_cast<long long>(address_space.rlim_cur);
@@ -91,4 +144,95 @@ long long available_memory_bytes()
 #else
     return -1;
 #endif
+}
+
+std::string read_text_file(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string operating_system_name()
+{
+#if defined(_WIN32)
+    return "Windows";
+#else
+    struct utsname name;
+    if (uname(&name) != 0)
+        return "";
+    return std::string(name.sysname) + " " + name.release;
+#endif
+}
+
+std::string host_name()
+{
+#if defined(_WIN32)
+    const char* name = std::getenv("COMPUTERNAME");
+    return name ? name : "";
+#else
+    char name[256] = {};
+    if (gethostname(name, sizeof(name) - 1) != 0)
+        return "";
+    return name;
+#endif
+}
+
+bool utc_time(std::time_t time, std::tm& utc)
+{
+#if defined(_WIN32)
+    return gmtime_s(&utc, &time) == 0;
+#else
+    return gmtime_r(&time, &utc) != nullptr;
+#endif
+}
+
+bool is_terminal(int stream)
+{
+#if defined(_WIN32)
+    return _isatty(stream) != 0;
+#else
+    return isatty(stream) != 0;
+#endif
+}
+
+std::vector<std::pair<std::string, std::string>> environment_with_prefixes(const std::vector<std::string>& prefixes)
+{
+#if defined(_WIN32)
+    char** entries = _environ;
+#else
+    char** entries = environ;
+#endif
+    std::vector<std::pair<std::string, std::string>> found;
+    for (char** entry = entries; entry && *entry; ++entry) {
+        const std::string text = *entry;
+        const std::size_t equals = text.find('=');
+        const std::string name = text.substr(0, equals);
+        for (const std::string& prefix : prefixes)
+            if (name.compare(0, prefix.size(), prefix) == 0) {
+                found.emplace_back(name, equals == std::string::npos ? "" : text.substr(equals + 1));
+                break;
+            }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+SystemLimits read_system_limits()
+{
+    SystemLimits limits;
+#if !defined(_WIN32)
+    const auto soft = [](int resource) {
+        struct rlimit limit;
+        return getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                   ? static_cast<long long>(limit.rlim_cur)
+                   : -1LL;
+    };
+    limits.processes = soft(RLIMIT_NPROC);
+    limits.address_space = soft(RLIMIT_AS);
+    // glibc gives a new thread the soft stack limit, or 8 MiB when that is unlimited.
+    limits.stack = soft(RLIMIT_STACK);
+#endif
+    return limits;
 }

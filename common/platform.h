@@ -3,12 +3,23 @@
 #pragma once
 
 #include <cstdio>
+#include <ctime>
+#include <string>
+#include <utility>
+#include <vector>
 
 #if defined(_MSC_VER)
 #define TILEBENCH_NOINLINE __declspec(noinline)
 #else
 #define TILEBENCH_NOINLINE __attribute__((noinline))
 #endif
+
+// Appends text, whose lines end in "\n", to the file (created when missing) whole or not at
+// all: under an exclusive lock that other appenders through here respect, in one write at
+// the end; when the write falls short (a full disk), the file is cut back to where the text
+// began. Lines are written with the platform's native line end. Returns 0, or the errno of the
+// step that failed, with open_failed saying whether it was the opening.
+int append_whole_text(const char* file_name, const std::string& text, bool& open_failed);
 
 // Opens a file in text mode, so lines end in the platform's native line end. Returns nullptr
 // on failure with errno describing why.
@@ -28,3 +39,30 @@ int close_command_pipe(std::FILE* pipe);
 // Bytes of memory the system can hand to a new allocation without swapping, or -1 when the
 // platform does not say.
 long long available_memory_bytes();
+
+// The whole content of a small text file (a /proc or /sys entry); empty when it cannot be read.
+std::string read_text_file(const char* path);
+
+// Kernel name and release ("Linux 6.1.0-18-amd64"); empty when unknown.
+std::string operating_system_name();
+
+// This machine's name; empty when unknown.
+std::string host_name();
+
+// time as UTC calendar time; false when it cannot be converted.
+bool utc_time(std::time_t time, std::tm& utc);
+
+// Whether the standard stream (0, 1 or 2) is a terminal rather than a pipe or a file.
+bool is_terminal(int stream);
+
+// Every environment variable whose name starts with one of the prefixes, as (name, value),
+// sorted by name.
+std::vector<std::pair<std::string, std::string>> environment_with_prefixes(const std::vector<std::string>& prefixes);
+
+// Resource limits of this process; -1 where unlimited or unknown.
+struct SystemLimits {
+    long long processes = -1;     // threads and processes of this user (RLIMIT_NPROC)
+    long long address_space = -1; // bytes (RLIMIT_AS)
+    long long stack = -1;         // default stack of a new thread, bytes
+};
+SystemLimits read_system_limits();

@@ -12,13 +12,20 @@ inline float seconds_from_microseconds(std::int64_t microseconds)
     return static_cast<float>(static_cast<double>(microseconds)) / 1000000.0f;
 }
 
-// Wall-clock seconds taken by call(), whole microseconds truncated. Nothing but the call runs
-// between the two clock readings. The steady clock never jumps when the system time is set.
+// Wall-clock microseconds taken by call(), truncated. Nothing but the call runs between the two
+// clock readings. The steady clock never jumps when the system time is set.
 template <typename Call>
-float measure_seconds(Call&& call)
+std::int64_t measure_microseconds(Call&& call)
 {
     const auto t1 = std::chrono::steady_clock::now();
     call();
     const auto t2 = std::chrono::steady_clock::now();
-    return seconds_from_microseconds(std::chrono::duration_cast<std::chrono::microseconds>(t2 - t1).count());
+    return std::chrono::duration_cast<std::chrono::microseconds>(t2 - t1).count();
+}
+
+// The same call's time as the benchmark reports it: whole microseconds, through a float.
+template <typename Call>
+float measure_seconds(Call&& call)
+{
+    return seconds_from_microseconds(measure_microseconds(call));
 }

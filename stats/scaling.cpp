@@ -28,3 +28,11 @@ double tile_bound(int n, int b, int threads)
         busiest = (per_thread_max - 1) * b + last_width;
     return static_cast<double>(n) / static_cast<double>(std::min<long long>(busiest, n));
 }
+
+double row_bound(int n, int threads)
+{
+    if (n <= 0 || threads <= 0)
+        return 1.0;
+    const long long largest_block = (static_cast<long long>(n) + threads - 1) / threads;
+    return static_cast<double>(n) / static_cast<double>(largest_block);
+}

@@ -45,3 +45,7 @@ double karp_flatt(double speed_up, int threads);
 // last one narrower) dealt to t threads in turn, tile q to thread q mod t, so the slowest thread
 // holds the most columns. n over that thread's columns. 1 when there is nothing to share.
 double tile_bound(int n, int b, int threads);
+
+// The same for the untiled parallel kernel, whose static schedule deals the n rows in
+// contiguous blocks of at most ceil(n / t): n over the largest block.
+double row_bound(int n, int threads);

@@ -1,0 +1,53 @@
+// What the machine is: processor, cores, caches, system, load, as hwloc and the operating
+// system report them at the time of asking.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// hwloc's topology, loaded once and shared by whatever reads or binds with it; released with
+// its last holder. Empty when hwloc could not load one.
+struct hwloc_topology;
+using Topology = std::shared_ptr<hwloc_topology>;
+Topology load_topology();
+
+struct CacheInfo {
+    int level = 0;
+    long long size_bytes = 0;
+    int shared_by = 0; // logical CPUs under one such cache
+    int count = 0;     // caches of this kind in the machine
+};
+
+struct MachineInfo {
+    std::string cpu_model; // empty when hwloc does not say
+    int packages = 0;
+    int physical_cores = 0;
+    int logical_cpus = 0;
+    int smt = 0; // logical CPUs per core (the most on any core)
+    int numa_nodes = 0;
+    std::vector<CacheInfo> caches; // data and unified caches, by level
+    std::string os;                // kernel name and release
+    std::string hostname;
+    std::string governor; // cpufreq scaling governor of CPU 0; empty when the system does not say
+    std::string boost;    // "on", "off", or empty when the system does not say
+    // The logical CPUs (operating-system numbers) of each physical core, cores in hwloc's order.
+    std::vector<std::vector<int>> cores;
+};
+
+// The topology's figures and the rest from the system.
+MachineInfo read_machine(const Topology& loaded);
+
+// The one-minute load average, or NaN where the system does not say.
+double load_average();
+
+// CPUs' worth of work that other processes did between two readings of /proc/stat (the
+// aggregate "cpu" line), taken while the caller slept: 1.0 means one CPU kept busy. NaN when
+// either text has no such line.
+double busy_cpus_between(const std::string& stat_before, const std::string& stat_after);
+
+// The same, measured now over window_s seconds of sleep; NaN where the system does not say.
+double busy_cpus_now(double window_s);
+
+// Now, in UTC, as "2026-12-07T02:31:33Z".
+std::string utc_now_iso8601();

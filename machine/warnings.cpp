@@ -1,0 +1,77 @@
+#include "machine/warnings.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+std::string list_of(const std::vector<int>& values)
+{
+    std::string text;
+    for (int v : values)
+        text += (text.empty() ? "" : ", ") + std::to_string(v);
+    return text;
+}
+
+} // namespace
+
+std::vector<Warning> oversubscription_warning(int max_threads, int physical_cores)
+{
+    if (physical_cores <= 0 || max_threads <= physical_cores)
+        return {};
+    return {{"oversubscribed", "up to " + std::to_string(max_threads) + " threads on " +
+                                   std::to_string(physical_cores) + " physical cores: points beyond " +
+                                   std::to_string(physical_cores) +
+                                   " threads measure time-sharing or SMT, not more "
+                                   "cores"}};
+}
+
+std::vector<Warning> team_warning(const std::vector<std::pair<int, int>>& smaller_teams)
+{
+    if (smaller_teams.empty())
+        return {};
+    std::string pairs;
+    for (const auto& [requested, granted] : smaller_teams)
+        pairs += (pairs.empty() ? "" : ", ") + std::to_string(granted) + " of " + std::to_string(requested);
+    return {{"team_smaller", "the OpenMP runtime gave smaller teams than asked (" + pairs +
+                                 " threads; see OMP_THREAD_LIMIT, OMP_DYNAMIC)"}};
+}
+
+std::vector<Warning> machine_warnings(const MachineInfo& machine, BindMode bind, double busy_cpus, double load_average,
+                                      bool optimised_build)
+{
+    std::vector<Warning> warnings;
+    if (bind == BindMode::none)
+        warnings.push_back({"unpinned", "threads were not bound (--bind none): the system may move them between "
+                                        "CPUs during a call"});
+    if ((!machine.governor.empty() && machine.governor != "performance") || machine.boost == "on") {
+        std::string what;
+        if (!machine.governor.empty() && machine.governor != "performance")
+            what = "the cpufreq governor is '" + machine.governor + "'";
+        if (machine.boost == "on")
+            what += std::string(what.empty() ? "" : " and ") + "boost is on";
+        warnings.push_back({"frequency_scaling", what + ": the clock may change between configurations"});
+    }
+    const bool measured = std::isfinite(busy_cpus);
+    const double load = measured ? busy_cpus : load_average;
+    if (machine.logical_cpus > 0 && std::isfinite(load) && load > loaded_share * machine.logical_cpus) {
+        char figure[32];
+        std::snprintf(figure, sizeof(figure), "%.2f", load);
+        warnings.push_back({"loaded", std::string(measured ? "other processes kept " : "load average ") + figure +
+                                          (measured ? " CPUs busy" : "") + " at the start, on " +
+                                          std::to_string(machine.logical_cpus) +
+                                          " logical CPUs: other work competes for the cores"});
+    }
+    if (!optimised_build)
+        warnings.push_back({"debug_build", "this build is not an optimised Release build: its times are not the "
+                                           "kernels' own"});
+    return warnings;
+}
+
+std::vector<Warning> migration_warning(const std::vector<int>& thread_counts_with_migration)
+{
+    if (thread_counts_with_migration.empty())
+        return {};
+    return {{"migrated", "threads changed logical CPU during the configurations with " +
+                             list_of(thread_counts_with_migration) + " threads"}};
+}

@@ -1,0 +1,36 @@
+// The warnings that undermine a figure, each decided from facts gathered elsewhere, so that a
+// rule can be tried on any machine's facts. Each kind is raised at most once per scan.
+#pragma once
+
+#include "machine/binding.h"
+#include "machine/topology.h"
+
+#include <string>
+#include <vector>
+
+struct Warning {
+    std::string kind; // oversubscribed, team_smaller, unpinned, migrated, frequency_scaling, loaded, debug_build, ...
+    std::string message;
+};
+
+// Other work above this share of the logical CPUs at the start competes for the cores being
+// measured: on two CPUs, half a CPU kept busy by someone else.
+constexpr double loaded_share = 0.25;
+
+// More threads than physical cores: the point measures time-sharing or SMT, not more cores.
+// Empty when threads fit (or when the core count is unknown).
+std::vector<Warning> oversubscription_warning(int max_threads, int physical_cores);
+
+// The runtime granted a smaller team than requested, for each (requested, granted) pair given.
+std::vector<Warning> team_warning(const std::vector<std::pair<int, int>>& smaller_teams);
+
+// What the machine and the build say: unpinned threads, a scaling clock, a loaded machine,
+// a build that is not optimised. Load is judged on busy_cpus (other processes' work measured
+// at the start) and, where that is not known, on the one-minute load average, which also
+// still holds whatever ran just before.
+std::vector<Warning> machine_warnings(const MachineInfo& machine, BindMode bind, double busy_cpus, double load_average,
+                                      bool optimised_build);
+
+// Threads that ran on more than one logical CPU within a configuration: one warning naming
+// the thread counts where it happened.
+std::vector<Warning> migration_warning(const std::vector<int>& thread_counts_with_migration);

@@ -1,0 +1,146 @@
+// tilebench-scan: is this speed-up real, or the machine's noise? Runs the sequential kernel
+// and the parallel kernel on every thread count in interleaved rounds, validates every result
+// and summarises with medians and confidence intervals.
+#include "common/exit_status.h"
+#include "common/memory.h"
+#include "common/platform.h"
+#include "common/thread_limits.h"
+#include "kernels/variants.h"
+#include "machine/machine.h"
+#include "scan/scan.h"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <iostream>
+#include <random>
+
+namespace {
+
+int refuse(const std::string& message, int status)
+{
+    std::fprintf(stderr, "tilebench-scan: %s\n", message.c_str());
+    return status;
+}
+
+void say_warnings(const std::vector<Warning>& warnings)
+{
+    for (const Warning& w : warnings)
+        std::fprintf(stderr, "tilebench-scan: warning (%s): %s\n", w.kind.c_str(), w.message.c_str());
+}
+
+std::vector<Warning> after_run_warnings(const ScanRun& run)
+{
+    std::vector<int> migrated, short_counts;
+    for (std::size_t c = 0; c < run.configurations.size(); ++c)
+        if (placement_migrated(run.placement[c]))
+            migrated.push_back(run.configurations[c].threads);
+    for (const SpeedupSummary& s : run.summary.speedups)
+        if (!s.precision_reached)
+            short_counts.push_back(s.threads);
+    std::vector<Warning> warnings = team_warning(run.smaller_teams);
+    for (const Warning& w : migration_warning(migrated))
+        warnings.push_back(w);
+    if (!short_counts.empty()) {
+        std::string list;
+        for (int t : short_counts)
+            list += (list.empty() ? "" : ", ") + std::to_string(t);
+        warnings.push_back({"precision_not_reached", "the speed-up interval is wider than the precision asked for "
+                                                     "at " +
+                                                         list + " threads (" + stop_reason_name(run.stop) +
+                                                         " came first)"});
+    }
+    const auto invalid =
+        std::count_if(run.samples.begin(), run.samples.end(), [](const Sample& s) { return !s.valid; });
+    if (invalid > 0)
+        warnings.push_back({"invalid_result", std::to_string(invalid) +
+                                                  " calls left other bits than the sequential product; they are "
+                                                  "kept out of every figure"});
+    return warnings;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // --- options ---
+    const ParsedOptions parsed = parse_scan_options(argc, argv, omp_get_num_procs(), std::random_device{}());
+    if (parsed.outcome == OptionsOutcome::done) {
+        std::cout << parsed.message;
+        return exit_ok;
+    }
+    if (parsed.outcome == OptionsOutcome::refused)
+        return refuse(parsed.message, exit_bad_input);
+    const ScanOptions& options = parsed.options;
+    const std::string shortfall = memory_shortfall(options.size, available_memory_bytes(), scan_matrix_count);
+    if (!shortfall.empty())
+        return refuse(shortfall, exit_out_of_memory);
+    const std::string too_many = thread_limit_problem(options.threads.back(), read_thread_limits(),
+                                                      matrices_bytes(options.size, scan_matrix_count));
+    if (!too_many.empty())
+        return refuse("--threads " + options.threads_text + ": " + too_many, exit_bad_input);
+    SamplesFile samples;
+    if (!open_samples_file(samples, options.output + ".csv"))
+        return refuse("cannot create " + options.output + ".csv: " + std::strerror(errno), exit_bad_input);
+
+    // --- the machine under the figures ---
+    const Topology topology = load_topology();
+    ScanContext context;
+    context.machine = read_machine(topology);
+    context.load_start = load_average();
+    context.busy_cpus_start = busy_cpus_now(0.5);
+    context.started_utc = utc_now_iso8601();
+    context.build = build_info();
+    context.environment = environment_with_prefixes({"OMP_", "GOMP_"});
+    context.warnings = oversubscription_warning(options.threads.back(), context.machine.physical_cores);
+    for (const Warning& w : machine_warnings(context.machine, options.bind, context.busy_cpus_start, context.load_start,
+                                             context.build.optimised))
+        context.warnings.push_back(w);
+    say_warnings(context.warnings);
+
+    // --- rounds ---
+    catch_stop_signals();
+    ProgressLine progress{stderr, is_terminal(2), options.max_runs, options.precision};
+    ScanHooks hooks;
+    hooks.on_sample = [&](const Sample& sample, const Configuration& configuration) {
+        append_sample(samples, sample, configuration);
+        if (!sample.valid) {
+            end_progress(progress);
+            std::fprintf(stderr,
+                         "tilebench-scan: round %d, %s kernel on %d threads: the result differs from the sequential "
+                         "product; the sample is kept out of every figure\n",
+                         sample.round, configuration.parallel ? "parallel" : "sequential", configuration.threads);
+        }
+    };
+    if (!options.quiet)
+        hooks.on_progress = [&](const ScanProgress& p) { show_progress(progress, p); };
+    hooks.stop_requested = [] { return stop_signal() != 0; };
+    const KernelVariant* sequential = find_kernel_variant(options.tiled, false);
+    const KernelVariant* parallel = find_kernel_variant(options.tiled, true);
+    const ScanRun run = run_scan(options, *sequential, *parallel, topology, hooks);
+    end_progress(progress);
+    context.load_end = load_average();
+
+    // --- summary and records ---
+    const std::vector<Warning> later = after_run_warnings(run);
+    say_warnings(later);
+    context.warnings.insert(context.warnings.end(), later.begin(), later.end());
+    bool files_ok = close_samples_file(samples);
+    const std::string json_path = options.output + ".json";
+    if (!write_file_atomically(json_path, scan_record(options, run, context).dump(2) + "\n")) {
+        std::fprintf(stderr, "tilebench-scan: cannot write %s: %s\n", json_path.c_str(), std::strerror(errno));
+        files_ok = false;
+    }
+    std::cout << format_scan_table(options, run) << std::flush;
+
+    if (run.stop == StopReason::interrupted)
+        return stop_signal() == SIGTERM ? exit_terminated : exit_interrupted;
+    const bool any_invalid =
+        std::any_of(run.samples.begin(), run.samples.end(), [](const Sample& s) { return !s.valid; });
+    if (any_invalid)
+        return exit_invalid_result;
+    return files_ok ? exit_ok : exit_failure;
+}

@@ -1,0 +1,45 @@
+// tilebench-scan's command line: the study to run, checked whole before anything is built.
+#pragma once
+
+#include "machine/binding.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ScanOptions {
+    int size = 1024;
+    int block = 64;
+    std::vector<int> threads;    // ascending and distinct
+    std::string threads_text;    // as given (or the default), for the record
+    bool tiled = true;           // --kernel tiled|untiled
+    double precision = 0.05;     // target half-width of each speed-up interval, relative
+    int min_runs = 6;            // rounds before the stop rule is asked
+    int max_runs = 60;           // rounds at most
+    double time_limit_s = 300.0; // no round starts that would end past it
+    int warmup = 1;              // untimed calls per configuration before the first round
+    std::uint64_t seed = 0;      // round order and bootstrap
+    std::string output = "scan"; // PREFIX of PREFIX.csv and PREFIX.json
+    bool quiet = false;
+    BindMode bind = BindMode::cores;
+};
+
+enum class OptionsOutcome {
+    run,     // options read: run the scan
+    done,    // --help or --version was answered on standard output
+    refused, // message says why, in one line
+};
+
+struct ParsedOptions {
+    OptionsOutcome outcome = OptionsOutcome::run;
+    ScanOptions options;
+    std::string message; // the help or version text, or the refusal
+};
+
+// Reads the command line. logical_cpus makes the default thread list 1-L; default_seed is used
+// when --seed is not given (and recorded either way).
+ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::uint64_t default_seed);
+
+// "1-4", "1,2,4,8" and mixes such as "1-2,4,8": ascending distinct counts, each 1 or more.
+// False with a one-line reason otherwise (empty parts, descending ranges, repeats, 0).
+bool parse_thread_list(const std::string& text, std::vector<int>& threads, std::string& error);

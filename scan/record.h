@@ -1,0 +1,32 @@
+// PREFIX.json: the whole scan in one record (its parameters, the machine and build under it,
+// the OpenMP environment, the summaries and the warnings), for tilebench-plot and for anyone
+// comparing machines. Written to a temporary name and renamed, so it is never half-written.
+#pragma once
+
+#include "common/build_info.h"
+#include "machine/topology.h"
+#include "machine/warnings.h"
+#include "scan/options.h"
+#include "scan/runner.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ScanContext {
+    MachineInfo machine;
+    double load_start = 0.0, load_end = 0.0; // one-minute load averages
+    double busy_cpus_start = 0.0;            // other processes' work just before the first call
+    std::string started_utc;
+    BuildInfo build;
+    std::vector<std::pair<std::string, std::string>> environment; // every OMP_* and GOMP_* variable set
+    std::vector<Warning> warnings;
+};
+
+nlohmann::ordered_json scan_record(const ScanOptions& options, const ScanRun& run, const ScanContext& context);
+
+// Writes text to path + ".tmp", then renames it over path. False, with errno, when any step
+// fails; the temporary file is removed and an older path is left as it was.
+bool write_file_atomically(const std::string& path, const std::string& text);

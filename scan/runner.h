@@ -1,0 +1,49 @@
+// The measuring loop of a scan: warm-up, then rounds of every configuration in a fresh order,
+// each timed call starting from C = 0 and checked bit for bit against the sequential product,
+// until the stop rule says enough. Only the kernel call sits between the clock readings.
+#pragma once
+
+#include "kernels/variants.h"
+#include "machine/topology.h"
+#include "scan/options.h"
+#include "scan/stop_rule.h"
+#include "scan/summary.h"
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+struct ScanProgress {
+    int round = 0; // the round under way (1-based)
+    double elapsed_s = 0.0;
+    bool summarised = false;             // a round is complete, so short_of_precision says something
+    std::vector<int> short_of_precision; // thread counts whose interval is still too wide
+};
+
+// What the loop tells its caller as it goes; every hook may be empty.
+struct ScanHooks {
+    std::function<void(const Sample&, const Configuration&)> on_sample; // after each timed call
+    std::function<void(const ScanProgress&)> on_progress;               // after each timed call
+    std::function<bool()> stop_requested;                               // asked before each call
+};
+
+struct ScanRun {
+    std::vector<Configuration> configurations;
+    std::vector<Sample> samples;
+    // Per configuration, per thread number: the logical CPUs the thread was seen on, read
+    // before and after every timed call.
+    std::vector<std::vector<std::vector<int>>> placement;
+    std::vector<std::pair<int, int>> smaller_teams; // (requested, granted), once per request
+    ScanSummary summary;
+    int rounds = 0; // rounds completed
+    double elapsed_s = 0.0;
+    StopReason stop = StopReason::none;
+};
+
+// sequential and parallel are the two kernels of one algorithm: the first gives the baseline
+// and the reference product, the second is timed on each thread count.
+ScanRun run_scan(const ScanOptions& options, const KernelVariant& sequential, const KernelVariant& parallel,
+                 const Topology& topology, const ScanHooks& hooks);
+
+// Thread numbers that were seen on more than one logical CPU in a configuration's placement.
+bool placement_migrated(const std::vector<std::vector<int>>& placement);

@@ -1,0 +1,57 @@
+#include "scan/samples_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+const char* const samples_header = "round,config,threads,team,seconds,valid";
+
+namespace {
+
+void report_lost(SamplesFile& samples, int error_number)
+{
+    if (samples.complete)
+        std::fprintf(stderr, "tilebench-scan: cannot write %s: %s; samples are missing from it\n", samples.path.c_str(),
+                     std::strerror(error_number));
+    samples.complete = false;
+}
+
+} // namespace
+
+std::string format_sample(const Sample& sample, const Configuration& configuration)
+{
+    char line[160];
+    std::snprintf(line, sizeof(line), "%d,%s,%d,%d,%.6f,%d", sample.round,
+                  configuration.parallel ? "parallel" : "sequential", configuration.threads, sample.team,
+                  sample.seconds, sample.valid ? 1 : 0);
+    return line;
+}
+
+bool open_samples_file(SamplesFile& samples, const std::string& path)
+{
+    samples.path = path;
+    samples.file = std::fopen(path.c_str(), "w");
+    if (!samples.file)
+        return false;
+    if (std::fprintf(samples.file, "%s\n", samples_header) < 0 || std::fflush(samples.file) != 0)
+        report_lost(samples, errno);
+    return true;
+}
+
+void append_sample(SamplesFile& samples, const Sample& sample, const Configuration& configuration)
+{
+    if (!samples.file)
+        return;
+    if (std::fprintf(samples.file, "%s\n", format_sample(sample, configuration).c_str()) < 0 ||
+        std::fflush(samples.file) != 0)
+        report_lost(samples, errno);
+}
+
+bool close_samples_file(SamplesFile& samples)
+{
+    if (!samples.file)
+        return samples.complete;
+    if (std::fclose(samples.file) != 0)
+        report_lost(samples, errno);
+    samples.file = nullptr;
+    return samples.complete;
+}

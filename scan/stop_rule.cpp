@@ -1,0 +1,38 @@
+#include "scan/stop_rule.h"
+
+#include <cmath>
+
+const char* stop_reason_name(StopReason reason)
+{
+    switch (reason) {
+    case StopReason::precision:
+        return "precision";
+    case StopReason::max_runs:
+        return "max-runs";
+    case StopReason::time_limit:
+        return "time-limit";
+    case StopReason::interrupted:
+        return "interrupted";
+    case StopReason::none:
+        break;
+    }
+    return "none";
+}
+
+StopReason stop_reason(const StopState& state, const StopLimits& limits)
+{
+    if (state.interrupted)
+        return StopReason::interrupted;
+    if (state.rounds_done >= limits.min_runs && state.all_precise)
+        return StopReason::precision;
+    if (state.rounds_done >= limits.max_runs)
+        return StopReason::max_runs;
+    if (state.elapsed_s + state.last_round_s > limits.time_limit_s)
+        return StopReason::time_limit;
+    return StopReason::none;
+}
+
+bool within_precision(double value, double low, double high, double precision)
+{
+    return std::isfinite(value) && std::isfinite(low) && std::isfinite(high) && (high - low) / 2.0 <= precision * value;
+}

@@ -1,0 +1,105 @@
+#include "scan/summary.h"
+
+#include "scan/stop_rule.h"
+#include "stats/stats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <set>
+
+namespace {
+
+constexpr double confidence = 0.95;
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+ConfigurationSummary summarise_configuration(const Configuration& configuration, const std::vector<double>& seconds,
+                                             const std::set<int>& teams, int size)
+{
+    ConfigurationSummary s;
+    s.configuration = configuration;
+    s.runs = static_cast<int>(seconds.size());
+    s.teams.assign(teams.begin(), teams.end());
+    if (seconds.empty()) {
+        s.median_s = s.ci_low_s = s.ci_high_s = s.min_s = s.max_s = s.gflops = nan;
+        return s;
+    }
+    s.median_s = median(seconds);
+    const Interval interval = median_interval(seconds, confidence);
+    s.ci_low_s = interval.low;
+    s.ci_high_s = interval.high;
+    s.coverage = interval.coverage;
+    s.min_s = *std::min_element(seconds.begin(), seconds.end());
+    s.max_s = *std::max_element(seconds.begin(), seconds.end());
+    s.gflops = 2.0 * size * size * static_cast<double>(size) / s.median_s / 1e9;
+    return s;
+}
+
+} // namespace
+
+ScanSummary summarise_scan(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
+                           const SummaryInputs& inputs)
+{
+    std::vector<std::vector<double>> seconds(configurations.size());
+    std::vector<std::set<int>> teams(configurations.size());
+    // round -> seconds of each configuration's valid sample in that round
+    std::vector<std::map<int, double>> by_round(configurations.size());
+    for (const Sample& sample : samples) {
+        if (!sample.valid || sample.config >= configurations.size())
+            continue;
+        seconds[sample.config].push_back(sample.seconds);
+        teams[sample.config].insert(sample.team);
+        by_round[sample.config][sample.round] = sample.seconds;
+    }
+
+    ScanSummary summary;
+    for (std::size_t c = 0; c < configurations.size(); ++c)
+        summary.configurations.push_back(summarise_configuration(configurations[c], seconds[c], teams[c], inputs.size));
+
+    const ConfigurationSummary& baseline = summary.configurations.front();
+    const ConfigurationSummary* previous = nullptr;
+    for (std::size_t c = 1; c < configurations.size(); ++c) {
+        const ConfigurationSummary& current = summary.configurations[c];
+        const int t = configurations[c].threads;
+        SpeedupSummary s;
+        s.threads = t;
+        std::vector<double> sequential, parallel;
+        for (const auto& [round, time] : by_round[c]) {
+            const auto paired = by_round[0].find(round);
+            if (paired != by_round[0].end()) {
+                sequential.push_back(paired->second);
+                parallel.push_back(time);
+            }
+        }
+        s.pairs = static_cast<int>(sequential.size());
+        s.speedup = baseline.median_s / current.median_s;
+        // Each count has its own stream from the one seed, so adding a count leaves the others'
+        // intervals as they were.
+        const Interval interval = bootstrap_ratio_of_medians(sequential, parallel, inputs.resamples,
+                                                             inputs.seed + static_cast<unsigned>(t), confidence);
+        s.ci_low = interval.low;
+        s.ci_high = interval.high;
+        s.efficiency = s.speedup / t;
+        s.efficiency_ci_low = s.ci_low / t;
+        s.efficiency_ci_high = s.ci_high / t;
+        s.karp_flatt = karp_flatt(s.speedup, t);
+        s.schedule_bound = inputs.tiled ? tile_bound(inputs.size, inputs.block, t) : row_bound(inputs.size, t);
+        s.differs_from_previous = previous && previous->runs > 0 && current.runs > 0 &&
+                                  (current.ci_high_s < previous->ci_low_s || current.ci_low_s > previous->ci_high_s);
+        s.precision_reached = within_precision(s.speedup, s.ci_low, s.ci_high, inputs.precision);
+        summary.speedups.push_back(s);
+        previous = &current;
+    }
+    return summary;
+}
+
+bool all_precise(const ScanSummary& summary)
+{
+    if (summary.speedups.empty())
+        return false;
+    for (const SpeedupSummary& s : summary.speedups)
+        if (!s.precision_reached)
+            return false;
+    return true;
+}

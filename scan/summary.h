@@ -1,0 +1,59 @@
+// The figures of a scan, from its samples alone: per configuration its median time with a
+// distribution-free interval, per parallel thread count its speed-up over the sequential
+// baseline with a paired bootstrap interval. Invalid samples take no part.
+#pragma once
+
+#include "scan/plan.h"
+
+#include <cstdint>
+#include <vector>
+
+// One timed call.
+struct Sample {
+    int round = 0;          // 1-based
+    std::size_t config = 0; // index into the configurations
+    int team = 1;           // the team the call got
+    double seconds = 0.0;
+    bool valid = true; // the call left the reference bits
+};
+
+struct ConfigurationSummary {
+    Configuration configuration;
+    int runs = 0; // valid samples
+    double median_s = 0.0, ci_low_s = 0.0, ci_high_s = 0.0, coverage = 0.0;
+    double min_s = 0.0, max_s = 0.0;
+    double gflops = 0.0;    // 2 n^3 per call over the median time
+    std::vector<int> teams; // distinct teams the calls got
+};
+
+struct SpeedupSummary {
+    int threads = 0;
+    int pairs = 0; // rounds where both the baseline and this count have a valid sample
+    double speedup = 0.0, ci_low = 0.0, ci_high = 0.0;
+    double efficiency = 0.0, efficiency_ci_low = 0.0, efficiency_ci_high = 0.0;
+    double karp_flatt = 0.0;
+    double schedule_bound = 0.0;        // the best speed-up the kernel's division of work allows
+    bool differs_from_previous = false; // its time interval and the previous count's do not overlap
+    bool precision_reached = false;
+};
+
+struct ScanSummary {
+    std::vector<ConfigurationSummary> configurations;
+    std::vector<SpeedupSummary> speedups; // one per parallel configuration, in order
+};
+
+struct SummaryInputs {
+    int size = 0;
+    int block = 0;
+    bool tiled = true;
+    double precision = 0.05;
+    std::uint64_t seed = 0;
+    int resamples = 2000;
+};
+
+// configurations[0] must be the sequential baseline.
+ScanSummary summarise_scan(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
+                           const SummaryInputs& inputs);
+
+// Every parallel count reached the precision (false when there is none to ask).
+bool all_precise(const ScanSummary& summary);

@@ -1,0 +1,126 @@
+// The machine's record: topology figures against what the operating system says, where
+// threads are bound and where they run, and the rules that raise each warning.
+#include "machine/machine.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <omp.h>
+
+#include <cmath>
+#include <set>
+#include <thread>
+
+namespace {
+
+TEST(Machine, TopologyAgreesWithTheOperatingSystem)
+{
+    const MachineInfo m = read_machine(load_topology());
+    EXPECT_EQ(m.logical_cpus, omp_get_num_procs());
+    EXPECT_EQ(static_cast<unsigned>(m.logical_cpus), std::thread::hardware_concurrency());
+    EXPECT_GE(m.physical_cores, 1);
+    EXPECT_LE(m.physical_cores, m.logical_cpus);
+    EXPECT_GE(m.packages, 1);
+    EXPECT_EQ(static_cast<int>(m.cores.size()), m.physical_cores);
+    std::set<int> cpus; // the cores share out the logical CPUs, each exactly once
+    for (const auto& core : m.cores)
+        for (int cpu : core)
+            EXPECT_TRUE(cpus.insert(cpu).second) << cpu;
+    EXPECT_EQ(static_cast<int>(cpus.size()), m.logical_cpus);
+    int processors = 0; // hwloc reads the model from the processor itself, /proc may name it otherwise
+    for (const std::string& line : lines_of(read_file("/proc/cpuinfo")))
+        processors += line.rfind("processor", 0) == 0 ? 1 : 0;
+    if (processors > 0) {
+        EXPECT_EQ(m.logical_cpus, processors);
+    }
+    EXPECT_FALSE(m.os.empty());
+}
+
+TEST(Machine, BindingOrderFillsCoresBeforeTheirSiblings)
+{
+    const std::vector<std::vector<int>> smt = {{0, 4}, {1, 5}, {2, 6}, {3, 7}};
+    EXPECT_EQ(binding_order(smt, BindMode::cores), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    const std::vector<std::vector<int>> paired = {{0, 1}, {2, 3}};
+    EXPECT_EQ(binding_order(paired, BindMode::cores), (std::vector<int>{0, 2, 1, 3}));
+    EXPECT_EQ(binding_order(paired, BindMode::threads), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_TRUE(binding_order(paired, BindMode::none).empty());
+    BindMode mode = BindMode::none;
+    EXPECT_TRUE(parse_bind_mode("threads", mode));
+    EXPECT_EQ(mode, BindMode::threads);
+    EXPECT_FALSE(parse_bind_mode("sockets", mode));
+}
+
+TEST(Machine, ThreadsBoundToCoresRunOnDistinctCores)
+{
+    const Topology topology = load_topology();
+    const MachineInfo m = read_machine(topology);
+    if (m.physical_cores < 2)
+        GTEST_SKIP() << "one core: nothing to tell apart";
+    const std::vector<int> order = binding_order(m.cores, BindMode::cores);
+    const std::vector<int> placed = place_team(topology, 2, order);
+    EXPECT_EQ(placed, (std::vector<int>{order[0], order[1]}));
+    EXPECT_EQ(team_cpus(topology, 2), placed); // still there when the team forms again
+    place_team(topology, 2, {});               // and the binding is only ever widened by a new order
+}
+
+TEST(Machine, TheGrantedTeamIsWhatTheRuntimeGave)
+{
+    EXPECT_EQ(granted_team_size(3), 3);
+    int inner = 0;
+    omp_set_max_active_levels(1);
+#pragma omp parallel num_threads(2)
+    {
+        // A nested region without nesting runs on a team of one.
+#pragma omp master
+        inner = granted_team_size(3);
+    }
+    EXPECT_EQ(inner, 1);
+}
+
+TEST(Machine, OtherProcessesWorkIsReadFromTwoCpuLines)
+{
+    const std::string before = "cpu  100 0 50 1000 0 0 0 0 0 0\ncpu0 50 0 25 500 0 0 0 0\ncpu1 50 0 25 500 0 0 0 0\n";
+    const std::string after = "cpu  200 0 50 1100 0 0 0 0 0 0\ncpu0 100 0 25 550 0 0 0 0\ncpu1 100 0 25 550 0 0 0 0\n";
+    EXPECT_DOUBLE_EQ(busy_cpus_between(before, after), 1.0); // half of all time on two CPUs
+    EXPECT_TRUE(std::isnan(busy_cpus_between("", after)));
+    EXPECT_TRUE(std::isnan(busy_cpus_between(after, before))); // time cannot go back
+}
+
+TEST(Machine, EachWarningHasItsRule)
+{
+    EXPECT_TRUE(oversubscription_warning(2, 2).empty());
+    EXPECT_TRUE(oversubscription_warning(8, 0).empty()); // cores unknown
+    ASSERT_EQ(oversubscription_warning(3, 2).size(), 1u);
+    EXPECT_EQ(oversubscription_warning(3, 2)[0].kind, "oversubscribed");
+    EXPECT_TRUE(team_warning({}).empty());
+    EXPECT_EQ(team_warning({{4, 3}, {5, 3}})[0].message,
+              "the OpenMP runtime gave smaller teams than asked (3 of 4, 3 of 5 threads; see OMP_THREAD_LIMIT, "
+              "OMP_DYNAMIC)");
+    EXPECT_EQ(migration_warning({2, 4})[0].message, "threads changed logical CPU during the configurations with 2, "
+                                                    "4 threads");
+
+    MachineInfo quiet;
+    quiet.logical_cpus = 2;
+    quiet.governor = "performance";
+    quiet.boost = "off";
+    const auto kinds = [](const std::vector<Warning>& warnings) {
+        std::vector<std::string> names;
+        for (const Warning& w : warnings)
+            names.push_back(w.kind);
+        return names;
+    };
+    EXPECT_EQ(kinds(machine_warnings(quiet, BindMode::cores, 0.1, 3.0, true)), std::vector<std::string>{});
+    EXPECT_EQ(kinds(machine_warnings(quiet, BindMode::cores, 0.6, 0.0, true)), std::vector<std::string>{"loaded"});
+    EXPECT_EQ(kinds(machine_warnings(quiet, BindMode::cores, 0.5, 9.0, true)), std::vector<std::string>{}); // 0.25 x 2
+    EXPECT_EQ(kinds(machine_warnings(quiet, BindMode::cores, std::nan(""), 0.6, true)),
+              std::vector<std::string>{"loaded"}); // no measurement: the load average decides
+    MachineInfo scaling = quiet;
+    scaling.governor = "powersave";
+    EXPECT_EQ(kinds(machine_warnings(scaling, BindMode::none, 0.0, 0.0, false)),
+              (std::vector<std::string>{"unpinned", "frequency_scaling", "debug_build"}));
+    scaling.governor = "performance";
+    scaling.boost = "on";
+    EXPECT_EQ(kinds(machine_warnings(scaling, BindMode::threads, 0.0, 0.0, true)),
+              std::vector<std::string>{"frequency_scaling"});
+}
+
+} // namespace

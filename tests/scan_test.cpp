@@ -1,0 +1,262 @@
+// The scan's pieces: its command line, its plan, its stop rule, its summaries and its files,
+// and the measuring loop itself on small matrices, with a kernel that is wrong on purpose.
+#include "kernels/kernels.h"
+#include "scan/scan.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+namespace {
+
+TEST(ScanOptions, ThreadListsTakeRangesAndListsAndRefuseTheRest)
+{
+    const struct {
+        const char* text;
+        std::vector<int> threads; // empty: refused
+        const char* error;
+    } cases[] = {
+        {"1-4", {1, 2, 3, 4}, ""},
+        {"1,2,4,8", {1, 2, 4, 8}, ""},
+        {"8,1-2,4", {1, 2, 4, 8}, ""},
+        {"3", {3}, ""},
+        {"", {}, "empty entry in thread list ''"},
+        {"1,,2", {}, "empty entry in thread list '1,,2'"},
+        {"4-1", {}, "range '4-1' runs downwards"},
+        {"0-2", {}, "'0' is not a thread count (a whole number, 1 or more)"},
+        {"-2", {}, "'-2' is not a thread count (a whole number, 1 or more)"},
+        {"1-2,2", {}, "thread count 2 appears twice in '1-2,2'"},
+        {"two", {}, "'two' is not a thread count (a whole number, 1 or more)"},
+        {"1-99999", {}, "thread list '1-99999' has more than 4096 counts"},
+    };
+    for (const auto& c : cases) {
+        std::vector<int> threads;
+        std::string error;
+        EXPECT_EQ(parse_thread_list(c.text, threads, error), !c.threads.empty()) << c.text;
+        EXPECT_EQ(threads, c.threads) << c.text;
+        EXPECT_EQ(error, c.error) << c.text;
+    }
+}
+
+ParsedOptions parse(std::vector<std::string> words)
+{
+    words.insert(words.begin(), "tilebench-scan");
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    return parse_scan_options(static_cast<int>(argv.size()), argv.data(), 3, 99);
+}
+
+TEST(ScanOptions, DefaultsFollowTheMachineAndBadValuesAreOneLine)
+{
+    const ParsedOptions defaults = parse({});
+    ASSERT_EQ(defaults.outcome, OptionsOutcome::run);
+    EXPECT_EQ(defaults.options.threads, (std::vector<int>{1, 2, 3})); // 1 to the logical CPUs, included
+    EXPECT_EQ(defaults.options.size, 1024);
+    EXPECT_EQ(defaults.options.block, 64);
+    EXPECT_EQ(defaults.options.seed, 99u);
+    EXPECT_EQ(defaults.options.bind, BindMode::cores);
+    EXPECT_TRUE(defaults.options.tiled);
+    EXPECT_EQ(defaults.options.output, "scan");
+
+    const ParsedOptions given = parse({"--size", "256", "--threads", "1,4", "--kernel", "untiled", "--seed", "7",
+                                       "--bind", "none", "--min-runs", "2", "--max-runs", "2", "--quiet"});
+    ASSERT_EQ(given.outcome, OptionsOutcome::run) << given.message;
+    EXPECT_EQ(given.options.threads, (std::vector<int>{1, 4}));
+    EXPECT_FALSE(given.options.tiled);
+    EXPECT_EQ(given.options.seed, 7u);
+    EXPECT_EQ(given.options.bind, BindMode::none);
+    EXPECT_TRUE(given.options.quiet);
+
+    for (const auto& words : std::vector<std::vector<std::string>>{{"--size", "0"},
+                                                                   {"--size", "12x"},
+                                                                   {"--kernel", "fast"},
+                                                                   {"--threads", "2-1"},
+                                                                   {"--min-runs", "9", "--max-runs", "3"},
+                                                                   {"--precision", "0"},
+                                                                   {"--bind", "sockets"},
+                                                                   {"--frobnicate"}}) {
+        const ParsedOptions refused = parse(words);
+        EXPECT_EQ(refused.outcome, OptionsOutcome::refused) << words[0];
+        EXPECT_EQ(refused.message.find('\n'), std::string::npos) << refused.message;
+        EXPECT_FALSE(refused.message.empty());
+    }
+    const ParsedOptions help = parse({"--help"});
+    EXPECT_EQ(help.outcome, OptionsOutcome::done);
+    EXPECT_NE(help.message.find("--precision"), std::string::npos);
+}
+
+TEST(ScanPlan, TheBaselineComesFirstAndEveryRoundIsASeededPermutation)
+{
+    const auto configurations = plan_configurations({1, 2, 4});
+    ASSERT_EQ(configurations.size(), 4u);
+    EXPECT_FALSE(configurations[0].parallel);
+    EXPECT_EQ(configurations[3].threads, 4);
+    std::mt19937_64 first(5), second(5);
+    std::set<std::vector<std::size_t>> orders;
+    for (int round = 0; round < 20; ++round) {
+        const auto order = round_order(4, first);
+        EXPECT_EQ(order, round_order(4, second));
+        EXPECT_EQ(std::set<std::size_t>(order.begin(), order.end()), (std::set<std::size_t>{0, 1, 2, 3}));
+        orders.insert(order);
+    }
+    EXPECT_GT(orders.size(), 5u); // the order does change from round to round
+}
+
+TEST(ScanStopRule, EachReasonInItsTurn)
+{
+    const StopLimits limits{6, 60, 300.0};
+    const struct {
+        StopState state;
+        StopReason reason;
+    } cases[] = {
+        {{5, true, 10, 1, false}, StopReason::none},            // precise, but before the minimum
+        {{6, true, 10, 1, false}, StopReason::precision},       // precise at the minimum
+        {{6, false, 10, 1, false}, StopReason::none},           // not precise yet
+        {{60, false, 10, 1, false}, StopReason::max_runs},      // the most rounds
+        {{59, false, 298, 2.5, false}, StopReason::time_limit}, // the next round would end past 300 s
+        {{59, false, 298, 2, false}, StopReason::none},         // it would end at 300 s exactly
+        {{2, false, 400, 1, false}, StopReason::time_limit},    // the limit holds before the minimum
+        {{1, true, 1, 1, true}, StopReason::interrupted},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(stop_reason(c.state, limits), c.reason)
+            << c.state.rounds_done << " rounds, " << c.state.elapsed_s << " s, " << c.state.last_round_s;
+    EXPECT_TRUE(within_precision(4.0, 3.75, 4.25, 0.0625));   // half-width 0.25 = 1/16 of 4
+    EXPECT_FALSE(within_precision(4.0, 3.75, 4.251, 0.0625)); // just over
+    EXPECT_FALSE(within_precision(4.0, std::nan(""), 4.25, 0.0625));
+}
+
+// Rounds of (sequential, team of 1, team of 2) seconds.
+std::vector<Sample> samples_of(const std::vector<std::vector<double>>& rounds)
+{
+    std::vector<Sample> samples;
+    for (std::size_t r = 0; r < rounds.size(); ++r)
+        for (std::size_t c = 0; c < rounds[r].size(); ++c)
+            samples.push_back({static_cast<int>(r + 1), c, c == 2 ? 2 : 1, rounds[r][c], true});
+    return samples;
+}
+
+TEST(ScanSummary, SpeedUpIsARatioOfMediansAndInvalidSamplesTakeNoPart)
+{
+    const auto configurations = plan_configurations({1, 2});
+    std::vector<Sample> samples =
+        samples_of({{1.0, 1.0, 0.5}, {1.2, 1.1, 0.6}, {0.8, 0.9, 0.4}, {1.0, 1.0, 0.5}, {1.1, 1.0, 0.55}});
+    samples.push_back({6, 2, 2, 0.001, false}); // would drag the median down if it counted
+    const ScanSummary s = summarise_scan(configurations, samples, {1024, 64, true, 0.05, 3, 500});
+    ASSERT_EQ(s.configurations.size(), 3u);
+    EXPECT_EQ(s.configurations[2].runs, 5);
+    EXPECT_DOUBLE_EQ(s.configurations[2].median_s, 0.5);
+    EXPECT_DOUBLE_EQ(s.configurations[2].min_s, 0.4);
+    EXPECT_DOUBLE_EQ(s.configurations[0].gflops, 2.0 * 1024 * 1024 * 1024 / 1.0 / 1e9);
+    ASSERT_EQ(s.speedups.size(), 2u);
+    EXPECT_DOUBLE_EQ(s.speedups[1].speedup, 2.0);
+    EXPECT_DOUBLE_EQ(s.speedups[1].efficiency, 1.0);
+    EXPECT_EQ(s.speedups[1].pairs, 5);
+    EXPECT_DOUBLE_EQ(s.speedups[1].karp_flatt, 0.0);
+    EXPECT_DOUBLE_EQ(s.speedups[1].schedule_bound, 2.0);
+    EXPECT_TRUE(std::isnan(s.speedups[0].karp_flatt));
+    EXPECT_FALSE(s.speedups[0].differs_from_previous); // nothing before it
+    EXPECT_TRUE(s.speedups[1].differs_from_previous);  // [0.4, 0.6] against [0.9, 1.1]
+    EXPECT_LE(s.speedups[1].ci_low, 2.0);
+    EXPECT_GE(s.speedups[1].ci_high, 2.0);
+    EXPECT_EQ(s.speedups[1].precision_reached,
+              within_precision(2.0, s.speedups[1].ci_low, s.speedups[1].ci_high, 0.05));
+    // The same seed, the same intervals.
+    const ScanSummary again = summarise_scan(configurations, samples, {1024, 64, true, 0.05, 3, 500});
+    EXPECT_EQ(again.speedups[1].ci_low, s.speedups[1].ci_low);
+    EXPECT_EQ(again.speedups[1].ci_high, s.speedups[1].ci_high);
+}
+
+TEST(ScanFiles, SamplesAreLinesUnderAHeaderAndTheRecordIsReplacedWhole)
+{
+    EXPECT_STREQ(samples_header, "round,config,threads,team,seconds,valid");
+    EXPECT_EQ(format_sample({3, 1, 2, 0.5123456, true}, {true, 4}), "3,parallel,4,2,0.512346,1");
+    EXPECT_EQ(format_sample({1, 0, 1, 2.0, false}, {false, 1}), "1,sequential,1,1,2.000000,0");
+
+    const std::string dir = make_scratch_dir("scan_files");
+    const std::string path = dir + "/scan.json";
+    ASSERT_TRUE(write_file_atomically(path, "old\n"));
+    ASSERT_TRUE(write_file_atomically(path, "new\n"));
+    EXPECT_EQ(read_file(path), "new\n");
+    EXPECT_FALSE(file_exists(path + ".tmp"));
+    // A temporary that cannot be made leaves the old record as it was.
+    ASSERT_EQ(shell("mkdir '" + path + ".tmp'"), 0);
+    EXPECT_FALSE(write_file_atomically(path, "lost\n"));
+    EXPECT_EQ(read_file(path), "new\n");
+}
+
+// A parallel kernel that is right except for one element of C.
+void off_by_one_element(Matrix A, Matrix B, Matrix C, int n, int b, int t)
+{
+    multiply_blocked_parallel(A, B, C, n, b, t);
+    C[n - 1][n - 1] += 1.0f;
+}
+
+ScanOptions small_scan()
+{
+    ScanOptions options;
+    options.size = 40;
+    options.block = 8;
+    options.threads = {1, 2, 3};
+    options.min_runs = options.max_runs = 3;
+    options.bind = BindMode::none;
+    options.seed = 11;
+    return options;
+}
+
+TEST(ScanRunner, EveryCallIsTimedValidatedAndRecordedRoundByRound)
+{
+    const ScanOptions options = small_scan();
+    std::vector<Sample> seen;
+    ScanHooks hooks;
+    hooks.on_sample = [&](const Sample& s, const Configuration&) { seen.push_back(s); };
+    const ScanRun run =
+        run_scan(options, *find_kernel_variant(true, false), *find_kernel_variant(true, true), load_topology(), hooks);
+    EXPECT_EQ(run.rounds, 3);
+    EXPECT_EQ(run.stop, StopReason::max_runs);
+    ASSERT_EQ(run.samples.size(), 12u); // 3 rounds x (baseline + 3 thread counts)
+    EXPECT_EQ(seen.size(), run.samples.size());
+    for (const Sample& s : run.samples) {
+        EXPECT_TRUE(s.valid);
+        EXPECT_EQ(s.team, run.configurations[s.config].threads); // the line the kernel printed
+        EXPECT_GE(s.seconds, 0.0);
+    }
+    for (int round = 1; round <= 3; ++round) { // each configuration once per round
+        std::set<std::size_t> configs;
+        for (const Sample& s : run.samples)
+            if (s.round == round)
+                configs.insert(s.config);
+        EXPECT_EQ(configs.size(), 4u) << round;
+    }
+    EXPECT_EQ(run.placement[3].size(), 3u); // where each of the three threads ran
+}
+
+TEST(ScanRunner, AKernelThatChangesOneElementIsCaughtAndKeptOutOfTheFigures)
+{
+    const KernelVariant faulty{"faulty_parallel", true, true, off_by_one_element};
+    const ScanRun run = run_scan(small_scan(), *find_kernel_variant(true, false), faulty, load_topology(), {});
+    for (const Sample& s : run.samples)
+        EXPECT_EQ(s.valid, s.config == 0) << "config " << s.config;
+    EXPECT_EQ(run.summary.configurations[0].runs, 3);
+    EXPECT_EQ(run.summary.configurations[1].runs, 0);
+    EXPECT_TRUE(std::isnan(run.summary.configurations[1].median_s));
+    EXPECT_TRUE(std::isnan(run.summary.speedups[0].speedup));
+}
+
+TEST(ScanRunner, AStopRequestEndsTheScanAfterTheCallInFlight)
+{
+    int calls = 0;
+    ScanHooks hooks;
+    hooks.on_sample = [&](const Sample&, const Configuration&) { ++calls; };
+    hooks.stop_requested = [&] { return calls >= 2; };
+    const ScanRun run = run_scan(small_scan(), *find_kernel_variant(false, false), *find_kernel_variant(false, true),
+                                 load_topology(), hooks);
+    EXPECT_EQ(run.stop, StopReason::interrupted);
+    EXPECT_EQ(run.samples.size(), 2u);
+    EXPECT_EQ(run.rounds, 0); // the first round was not completed
+}
+
+} // namespace
