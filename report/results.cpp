@@ -13,15 +13,15 @@ void append_result_row(const char* file_name, int nbThreads, int size, float exe
                        float efficacity, float realEfficacity)
 {
     const ResultRow row{nbThreads, size, executionTime, speedUp, efficacity, realEfficacity};
-    write_single_line(file_name, "a", "%s\n", format_result_row(row).c_str());
+    append_whole_line(file_name, format_result_row(row) + "\n");
 }
 
 void append_sequential_row(const char* file_name, int size, float executionTime)
 {
-    write_single_line(file_name, "a", "%d,%lf\n", size, static_cast<double>(executionTime));
+    append_whole_line(file_name, formatted("%d,%lf\n", size, static_cast<double>(executionTime)));
 }
 
 void append_parallel_row(const char* file_name, int size, float executionTime, int nbThreads)
 {
-    write_single_line(file_name, "a", "%d,%d,%lf\n", nbThreads, size, static_cast<double>(executionTime));
+    append_whole_line(file_name, formatted("%d,%d,%lf\n", nbThreads, size, static_cast<double>(executionTime)));
 }

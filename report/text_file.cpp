@@ -32,3 +32,11 @@ void close_report_file(std::FILE* fp, const char* file_name, bool writes_ok)
     else if (stream_failed)
         report_file_failure("write", file_name, write_error != 0 ? write_error : EIO);
 }
+
+void append_whole_line(const char* file_name, const std::string& line)
+{
+    bool open_failed = false;
+    const int error = append_whole_text(file_name, line, open_failed);
+    if (error != 0)
+        report_file_failure(open_failed ? "open" : "write", file_name, error);
+}

@@ -5,6 +5,7 @@
 #include "common/platform.h"
 
 #include <cstdio>
+#include <string>
 
 // Prints "tilebench: cannot <action> <file_name>: <reason>" on standard error.
 void report_file_failure(const char* action, const char* file_name, int error_number);
@@ -16,9 +17,19 @@ std::FILE* open_report_file(const char* file_name, const char* mode);
 // buffered text only reaches the file at the close, so that is where a full disk shows).
 void close_report_file(std::FILE* fp, const char* file_name, bool writes_ok);
 
-// One formatted line in its own open-write-close. The stream is fully buffered, so a line
-// reaches the file in a single write; in append mode concurrent writers therefore interleave
-// whole lines only.
+// Appends line to the file whole or not at all, and says on standard error when it could not.
+void append_whole_line(const char* file_name, const std::string& line);
+
+// printf-style formatting into a string; at most a few hundred characters.
+template <typename... Fields>
+std::string formatted(const char* format, Fields... fields)
+{
+    char text[1600];
+    std::snprintf(text, sizeof(text), format, fields...);
+    return text;
+}
+
+// One formatted line in its own open-write-close (the header, which starts the file afresh).
 template <typename... Fields>
 void write_single_line(const char* file_name, const char* mode, const char* format, Fields... fields)
 {
