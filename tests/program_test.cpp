@@ -157,6 +157,20 @@ TEST(Program, NoIterationsOrNoThreadCountsGiveTheirDegenerateRuns)
     }
 }
 
+// A token of any length, or with any bytes, comes back as a short escaped quote.
+TEST(Program, ABadTokenIsQuotedShortAndEscaped)
+{
+    const std::string dir = make_scratch_dir("program");
+    const TilebenchRun huge = run_tilebench(dir, "512 64 3 " + std::string(20000000, '9') + "x");
+    EXPECT_EQ(huge.status, 2);
+    EXPECT_EQ(huge.err, "tilebench: max_threads must be a whole number, got '" + std::string(40, '9') +
+                            "... (20000001 bytes)'\n");
+    const TilebenchRun binary = run_tilebench(dir, std::string("512 6\0"
+                                                               "4\x01 3 5",
+                                                               12));
+    EXPECT_EQ(binary.err, "tilebench: block_size must be a whole number, got '6\\x004\\x01'\n");
+}
+
 // The parameter rules themselves are checked on the reader; here, that a refusal stops the
 // process before anything is built, with its status.
 TEST(Program, RefusedRunsStopBeforeAnythingIsBuiltWithTheirStatus)
@@ -225,6 +239,50 @@ TEST(ProgramLimits, ThreadCountsFarAboveTheCoresRunAndReportTheirTeam)
     const auto rows = lines_of(run.csv);
     ASSERT_EQ(rows.size(), 64u);
     EXPECT_EQ(rows.back().rfind("65,16,", 0), 0u);
+}
+
+TEST(ProgramLimits, AThreadCountTheSystemCannotGiveIsRefusedBeforeAnythingIsBuilt)
+{
+    const std::string dir = make_scratch_dir("thread_limits");
+    const TilebenchRun run = run_tilebench(dir, "64 8 1 100", "prlimit --nproc=40:40");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "tilebench: max_threads 100: a team of 99 threads needs 98 more threads, but the process "
+                       "limit (ulimit -u) allows 40\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(run.csv_exists);
+}
+
+// A full disk during an append: the row is taken back out, said on standard error, and the
+// next run, once there is room, starts its rows on a line of their own.
+TEST(ProgramLimits, AFullDiskLeavesOnlyWholeRowsAndACleanNextRun)
+{
+    const std::string dir = make_scratch_dir("full_disk");
+    const std::string disk = dir + "/disk";
+    if (shell("mkdir '" + disk + "' && mount -t tmpfs -o size=8k tmpfs '" + disk + "' 2>/dev/null") != 0)
+        GTEST_SKIP() << "needs to mount a small tmpfs (root)";
+    std::string rows; // 102 rows of 40 bytes: one page but 16 bytes, so the next row cannot fit
+    for (int r = 0; r < 102; ++r)
+        rows += "2,8,0.000010,1.000000,0.500000,0.250000\n";
+    write_file(disk + "/out.csv", rows);
+    write_file(disk + "/filler", std::string(4096, 'f')); // the other page
+    // The console goes to the scratch directory beside the full disk.
+    const std::string run = "cd '" + disk + "' && echo 8 4 1 4 | '" + exe + "' > ../out.txt 2> ../err.txt";
+    EXPECT_EQ(shell(run), 0);
+    EXPECT_EQ(without_core_warning(read_file(dir + "/err.txt")),
+              "tilebench: cannot write out.csv: No space left on device\n"
+              "tilebench: cannot write out.csv: No space left on device\n");
+    EXPECT_EQ(read_file(disk + "/out.csv"), rows);
+
+    ASSERT_EQ(shell("rm '" + disk + "/filler'"), 0);
+    EXPECT_EQ(shell(run), 0);
+    EXPECT_EQ(without_core_warning(read_file(dir + "/err.txt")), "");
+    const auto lines = lines_of(read_file(disk + "/out.csv"));
+    EXPECT_EQ(lines.size(), 104u);
+    for (const std::string& line : lines) {
+        ResultRow row;
+        EXPECT_TRUE(is_result_row(line, row)) << line;
+    }
+    shell("umount '" + disk + "'");
 }
 
 // The team line says what the runtime gave; standard error says, once, that it was less.
