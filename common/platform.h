@@ -66,3 +66,14 @@ struct SystemLimits {
     long long stack = -1;         // default stack of a new thread, bytes
 };
 SystemLimits read_system_limits();
+
+// The full path of an executable found on PATH, or empty.
+std::string find_on_path(const std::string& program);
+
+// Creates a new empty file named like pattern_prefix followed by six random characters, and
+// returns its name; empty (with errno set) when it cannot.
+std::string create_unique_file(const std::string& pattern_prefix);
+
+// Runs a program with arguments, standard output discarded and standard error into
+// error_file; returns its exit status, or -1 when it did not run or did not exit normally.
+int run_program(const std::vector<std::string>& arguments, const std::string& error_file);

@@ -14,7 +14,7 @@ std::string figure(const char* format, double value)
     return text;
 }
 
-std::string pad_left(const std::string& text, std::size_t width)
+std::string column(const std::string& text, std::size_t width)
 {
-    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+    return text.size() >= width ? " " + text : std::string(width - text.size(), ' ') + text;
 }

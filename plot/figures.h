@@ -7,5 +7,6 @@
 // whatever the C library would write.
 std::string figure(const char* format, double value);
 
-// text right-aligned in width columns; never cut.
-std::string pad_left(const std::string& text, std::size_t width);
+// text right-aligned in width columns, never cut; a text as wide as the column or wider still
+// gets one space before it, so that absurd figures cannot run two columns together.
+std::string column(const std::string& text, std::size_t width);

@@ -14,7 +14,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <random>
 
@@ -64,7 +66,7 @@ std::vector<Warning> after_run_warnings(const ScanRun& run)
 
 } // namespace
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
     // --- options ---
     const ParsedOptions parsed = parse_scan_options(argc, argv, omp_get_num_procs(), std::random_device{}());
@@ -143,4 +145,16 @@ int main(int argc, char** argv)
     if (any_invalid)
         return exit_invalid_result;
     return files_ok ? exit_ok : exit_failure;
+}
+
+int main(int argc, char** argv)
+{
+    // Whatever escapes (memory that cannot be had, a library's own failure) still ends in one
+    // line and a status, not in std::terminate.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tilebench-scan: %s\n", e.what());
+        return exit_failure;
+    }
 }

@@ -1,12 +1,12 @@
-// tilebench-plot reads files that months of runs, hand edits and concatenation have touched:
-// these tests pin how it reads rows, where it splits runs, what it prints and what it draws.
+// tilebench-plot reads files that months of runs, hand edits and concatenation have touched,
+// and scan records: these tests pin how it reads them, where it splits runs, what it prints,
+// what it draws, and how it fails.
 #include "plot/plot.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -19,6 +19,11 @@ std::vector<FileRow> rows_of(const std::string& csv, std::string* warnings = nul
     if (warnings)
         *warnings = warned.str();
     return rows;
+}
+
+std::vector<NamedRun> runs_of(const std::string& csv)
+{
+    return name_runs(split_runs(rows_of(csv)), "");
 }
 
 // "threads/size" pairs of each run, e.g. {"2/512 3/512", "2/64"}.
@@ -34,21 +39,21 @@ std::vector<std::string> shape_of(const std::vector<Run>& runs)
     return shapes;
 }
 
-std::string row(int threads, int size, const char* figures = "0.100000,1.900000,0.950000,0.475000")
+std::string row(long long threads, int size, const char* figures = "0.100000,1.900000,0.950000,0.475000")
 {
     return std::to_string(threads) + "," + std::to_string(size) + "," + figures + "\n";
 }
 
-TEST(PlotReading, RowsAreReadWhateverTheirLineEndsAndNonFiniteFigures)
+TEST(PlotReading, RowsAreReadWhateverTheirLineEndsMarksAndNonFiniteFigures)
 {
-    const auto rows = rows_of("nbThreads,size,executionTime,speedUp,efficacity,realEfficacity\r\n"
+    const auto rows = rows_of("\xEF\xBB\xBF"
                               "2,512,0.108178,1.992155,0.996077,0.498039\r\n"
+                              "nbThreads,size,executionTime,speedUp,efficacity,realEfficacity\r\n"
                               "3,512,-nan,-nan,nan,inf\n");
-    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows.size(), 2u); // the byte-order mark hides nothing
     EXPECT_EQ(rows[0].row.threads, 2);
-    EXPECT_EQ(rows[0].row.size, 512);
     EXPECT_DOUBLE_EQ(rows[0].row.speed_up, 1.992155);
-    EXPECT_EQ(rows[0].line, 2);
+    EXPECT_EQ(rows[1].line, 3);
     EXPECT_TRUE(std::isnan(rows[1].row.time));
     EXPECT_TRUE(std::isinf(rows[1].row.real_efficiency));
 }
@@ -63,27 +68,29 @@ TEST(PlotReading, UnreadableLinesAreSkippedWithTheirLineNumber)
                         "tilebench-plot: out.csv:3: skipped: nbThreads is not a whole number: 'x'\n");
 }
 
+// Each rule of the splitting decided by a case that no other rule would also split.
 TEST(PlotRuns, ARunEndsAtTwoThreadsAnotherSizeOrAGap)
 {
     const struct {
         std::string csv;
         std::vector<std::string> runs;
     } cases[] = {
-        {row(2, 512) + row(3, 512) + row(4, 512) + row(2, 512) + row(3, 512), {"2/512 3/512 4/512", "2/512 3/512"}},
-        {row(2, 512) + row(3, 512) + row(3, 1024) + row(4, 1024), {"2/512 3/512", "3/1024 4/1024"}},
-        {row(2, 64) + row(3, 64) + row(5, 64), {"2/64 3/64", "5/64"}},
-        {"nbThreads,size,executionTime,speedUp,efficacity,realEfficacity\n" + row(2, 8) + "garbage\n" + row(3, 8),
-         {"2/8 3/8"}},
+        {row(2, 512) + row(3, 512) + row(2, 512) + row(3, 512), {"2/512 3/512", "2/512 3/512"}}, // back to 2
+        {row(3, 512) + row(4, 512) + row(5, 1024), {"3/512 4/512", "5/1024"}},                   // another size
+        {row(3, 64) + row(5, 64), {"3/64", "5/64"}},                                             // a gap
+        {row(4, 64) + row(3, 64), {"4/64", "3/64"}},                                             // counting down
+        {row(2147483647, 8) + row(-2147483647 - 1LL, 8), {"2147483647/8", "-2147483648/8"}},     // no overflow
+        {row(2, 8) + "garbage\n" + row(3, 8), {"2/8 3/8"}}, // a skipped line does not split
     };
     for (const auto& c : cases)
         EXPECT_EQ(shape_of(split_runs(rows_of(c.csv))), c.runs) << c.csv;
 }
 
-TEST(PlotSummary, OneAlignedBlockPerRunWithNonFiniteFiguresKept)
+TEST(PlotSummary, OneAlignedBlockPerRunWithNonFiniteFiguresKeptAndColumnsNeverJoined)
 {
-    const auto runs =
-        split_runs(rows_of(row(2, 512, "0.108178,1.992155,0.996077,0.498039") +
-                           row(3, 512, "0.082776,2.603510,0.867837,0.650878") + row(2, 8, "-nan,-nan,-nan,-nan")));
+    const auto runs = runs_of(row(2, 512, "0.108178,1.992155,0.996077,0.498039") +
+                              row(3, 512, "0.082776,2.603510,0.867837,0.650878") + row(2, 8, "-nan,inf,-inf,nan") +
+                              row(2, 9, "123456789012.0,99999999999.0,1,1"));
     EXPECT_EQ(format_summary(runs), "run 1: size 512, lines 1-2\n"
                                     "  threads   time (s)   speed-up   efficiency\n"
                                     "        2   0.108178      1.992        0.996\n"
@@ -91,73 +98,233 @@ TEST(PlotSummary, OneAlignedBlockPerRunWithNonFiniteFiguresKept)
                                     "\n"
                                     "run 2: size 8, lines 3-3\n"
                                     "  threads   time (s)   speed-up   efficiency\n"
-                                    "        2        nan        nan          nan\n");
+                                    "        2        nan        inf         -inf\n"
+                                    "\n"
+                                    "run 3: size 9, lines 4-4\n"
+                                    "  threads   time (s)   speed-up   efficiency\n"
+                                    "        2 123456789012.000000 99999999999.000        1.000\n");
 }
 
-TEST(PlotScript, NonFinitePointsAndRunsStayOutOfThePicture)
+TEST(PlotScript, EachPanelDrawsItsColumnAndNonFinitePointsStayOut)
 {
-    const auto runs = split_runs(rows_of(row(2, 512) + row(3, 512, "1,inf,inf,inf") + row(2, 8, "nan,nan,nan,nan")));
-    ASSERT_FALSE(has_drawable_points(runs[1]));
-    const std::string script = gnuplot_script(runs, "speedup.svg");
+    const auto runs = runs_of(row(2, 512) + row(3, 512, "1,inf,-inf,inf") + row(2, 8, "nan,nan,nan,nan"));
+    ASSERT_FALSE(has_drawable_points(runs[1].rows));
+    const std::string script = gnuplot_script(runs, "speedup.svg", PictureFormat::svg);
     EXPECT_NE(script.find("set terminal svg"), std::string::npos);
     EXPECT_NE(script.find("$run1 << EOD\n2 1.900000 0.950000\nEOD\n"), std::string::npos) << script;
     EXPECT_EQ(script.find("$run2"), std::string::npos) << script;
-    EXPECT_NE(gnuplot_script(runs, "speedup.png").find("set terminal pngcairo"), std::string::npos);
+    EXPECT_NE(script.find("set ylabel 'speed-up'\nset yrange [0:*]\nplot x with lines dashtype 2 lc rgb 'gray40' "
+                          "title 'ideal', $run1 using 1:2 "),
+              std::string::npos)
+        << script;
+    EXPECT_NE(script.find("plot 1 with lines dashtype 2 lc rgb 'gray40' title 'ideal', $run1 using 1:3 "),
+              std::string::npos);
 }
 
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-ToolRun run_plot(const std::string& dir, const std::string& arguments)
-{
-    const int status =
-        shell("cd '" + dir + "' && '" TILEBENCH_PLOT_EXE "' " + arguments + " > stdout.txt 2> stderr.txt");
-    return {status, read_file(dir + "/stdout.txt"), read_file(dir + "/stderr.txt")};
-}
-
-TEST(PlotTool, DrawsARealPictureOfEveryRunOrOfTheLast)
-{
-    const std::string dir = make_scratch_dir("plot");
-    std::ofstream(dir + "/out.csv") << row(2, 512) << row(3, 512) << row(2, 1024) << row(3, 1024);
-    const ToolRun all = run_plot(dir, "");
-    EXPECT_EQ(all.status, 0) << all.err;
-    EXPECT_NE(all.out.find("run 2: size 1024"), std::string::npos);
-    const std::string png = read_file(dir + "/speedup.png");
-    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
-    EXPECT_GT(png.size(), 10000u);
-
-    const ToolRun last = run_plot(dir, "--last --output last.svg out.csv");
-    EXPECT_EQ(last.status, 0) << last.err;
-    EXPECT_EQ(last.out.find("size 512"), std::string::npos);
-    const std::string svg = read_file(dir + "/last.svg");
-    EXPECT_NE(svg.find("<svg"), std::string::npos);
-    EXPECT_GT(svg.size(), 5000u);
-}
-
-TEST(PlotTool, NothingToReadOrDrawIsAnErrorWithoutAPicture)
+TEST(PlotFormats, TheExtensionPicksTheTerminalAndAnyOtherIsRefused)
 {
     const struct {
-        const char* csv; // nullptr: no file at all
-        const char* message;
+        const char* name;
+        bool accepted;
+        const char* terminal;
     } cases[] = {
-        {nullptr, "tilebench-plot: cannot read out.csv: No such file or directory\n"},
-        {"", "tilebench-plot: out.csv holds no result rows\n"},
-        {"not,a,results,file\n", "tilebench-plot: out.csv:1: skipped: expected 6 comma-separated fields, found 4\n"
-                                 "tilebench-plot: out.csv holds no result rows\n"},
-        {"2,8,nan,nan,nan,nan\n", "tilebench-plot: nothing to draw: no row has a finite speed-up\n"},
+        {"a.png", true, "set terminal pngcairo"},
+        {"b.SVG", true, "set terminal svg"},
+        {"c.pdf", true, "set terminal pdfcairo"},
+        {"d.jpg", false, ""},
+        {"png", false, ""},
+        {"dir.png/picture", false, ""},
     };
     for (const auto& c : cases) {
-        const std::string dir = make_scratch_dir("plot");
-        if (c.csv)
-            std::ofstream(dir + "/out.csv") << c.csv;
-        const ToolRun run = run_plot(dir, "");
-        EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.err, c.message);
-        EXPECT_FALSE(file_exists(dir + "/speedup.png"));
+        PictureFormat format = PictureFormat::png;
+        EXPECT_EQ(picture_format(c.name, format), c.accepted) << c.name;
+        if (c.accepted) {
+            EXPECT_EQ(terminal_line(format, 900, 800).rfind(c.terminal, 0), 0u) << c.name;
+        }
     }
+    EXPECT_TRUE(
+        is_whole_picture("\x89PNG\r\n\x1a\n" + std::string(20, 'x') + "IEND\xae\x42\x60\x82", PictureFormat::png));
+    EXPECT_FALSE(is_whole_picture("\x89PNG\r\n\x1a\n" + std::string(20, 'x'), PictureFormat::png)); // cut short
+    EXPECT_TRUE(is_whole_picture("<svg>\n</svg>\n\n", PictureFormat::svg));
+    EXPECT_FALSE(is_whole_picture("<svg>\n<g>", PictureFormat::svg));
+    EXPECT_TRUE(is_whole_picture("%PDF-1.5\n...\n%%EOF\n", PictureFormat::pdf));
+    EXPECT_FALSE(is_whole_picture("%PDF-1.5\n...\n", PictureFormat::pdf));
+}
+
+// A record as tilebench-scan writes it, trimmed to what the plot tool reads.
+std::string scan_record(const std::string& second_speedup = "1.8")
+{
+    return R"({"parameters": {"size": 1024, "block": 64, "kernel": "tiled", "bind": "cores"},
+  "machine": {"cpu_model": "Test CPU", "physical_cores": 2},
+  "configurations": [
+    {"kind": "sequential", "threads": 1, "runs": 9, "median_s": 1.0, "ci_low_s": 0.9, "ci_high_s": 1.1},
+    {"kind": "parallel", "threads": 1, "teams": [1], "runs": 9, "median_s": 1.0, "ci_low_s": 0.95, "ci_high_s": 1.05},
+    {"kind": "parallel", "threads": 2, "teams": [2], "runs": 8, "median_s": 0.55, "ci_low_s": 0.5, "ci_high_s": null}],
+  "speedup": [
+    {"threads": 1, "speedup": 1.0, "ci_low": 0.97, "ci_high": 1.03, "efficiency": 1.0,
+     "efficiency_ci_low": 0.97, "efficiency_ci_high": 1.03, "tile_bound": 1.0, "precision_reached": true},
+    {"threads": 2, "speedup": )" +
+           second_speedup + R"(, "ci_low": 1.7, "ci_high": 1.9, "efficiency": 0.9,
+     "efficiency_ci_low": 0.85, "efficiency_ci_high": 0.95, "tile_bound": 2.0, "precision_reached": false}],
+  "warnings": [{"kind": "loaded", "message": "busy"}], "rounds": 9, "interrupted": false})";
+}
+
+TEST(PlotScans, ARecordIsReadAndADamagedOneRefusedWithItsFault)
+{
+    ScanPlot scan;
+    std::string problem;
+    ASSERT_TRUE(looks_like_scan_record("\n  " + scan_record()));
+    ASSERT_TRUE(read_scan_record(scan_record(), "s.json", scan, problem)) << problem;
+    EXPECT_EQ(scan.cpu_model, "Test CPU");
+    EXPECT_EQ(scan.rounds, 9);
+    ASSERT_EQ(scan.points.size(), 2u);
+    EXPECT_EQ(scan.points[1].threads, 2);
+    EXPECT_EQ(scan.points[1].runs, 8);
+    EXPECT_DOUBLE_EQ(scan.points[1].ci_low, 1.7);
+    EXPECT_TRUE(std::isnan(scan.points[1].ci_high_s)); // null: not a number
+    EXPECT_EQ(scan.warnings, std::vector<std::string>{"loaded: busy"});
+
+    const struct {
+        std::string text;
+        const char* problem;
+    } damaged[] = {
+        {scan_record().substr(0, 200), "s.json: damaged scan record: not a complete JSON object"},
+        {scan_record("\"fast\""), "s.json: damaged scan record: 'speedup' is not a number"},
+        {R"({"parameters": {"size": 8, "block": 2}, "rounds": 1})",
+         "s.json: damaged scan record: 'configurations' is missing or of the wrong kind"},
+        {R"({"parameters": {"size": 8.5, "block": 2}})", "s.json: damaged scan record: 'size' is missing or not a "
+                                                         "whole number"},
+    };
+    for (const auto& d : damaged) {
+        EXPECT_FALSE(read_scan_record(d.text, "s.json", scan, problem));
+        EXPECT_EQ(problem, d.problem);
+    }
+    EXPECT_FALSE(looks_like_scan_record("2,512,0.1,1.9,0.95,0.475\n"));
+}
+
+TEST(PlotScans, ThePictureHasErrorBarsBoundsAndACaptionPerScan)
+{
+    ScanPlot first, second;
+    std::string problem;
+    ASSERT_TRUE(read_scan_record(scan_record(), "a.json", first, problem));
+    ASSERT_TRUE(read_scan_record(scan_record("1.5"), "b.json", second, problem));
+    const std::string script = scan_gnuplot_script({first, second}, "scan.pdf", PictureFormat::pdf);
+    EXPECT_NE(script.find("set terminal pdfcairo"), std::string::npos);
+    // Speed-up with its bounds, the two scans a little apart; the time point without an upper
+    // bound is left out rather than drawn with a made-up bar.
+    EXPECT_NE(script.find("$speedup1 << EOD\n0.96 1.000000 0.970000 1.030000\n1.96 1.800000 1.700000 1.900000\nEOD"),
+              std::string::npos)
+        << script;
+    EXPECT_NE(script.find("$speedup2 << EOD\n1.04 1.000000 0.970000 1.030000\n2.04 1.500000"), std::string::npos);
+    EXPECT_NE(script.find("$time1 << EOD\n0.980581 1 0.95 1.05\nEOD"), std::string::npos) << script;
+    EXPECT_NE(script.find("$bound1 << EOD\n1 1.000000\n2 2.000000\nEOD"), std::string::npos);
+    EXPECT_NE(script.find("$speedup1 using 1:2:3:4 with yerrorbars"), std::string::npos);
+    EXPECT_NE(script.find("$efficiency2 using 1:2:3:4 with yerrorbars"), std::string::npos);
+    EXPECT_NE(script.find("1 / x with lines"), std::string::npos); // ideal time from the baseline
+    EXPECT_NE(script.find("set logscale xy"), std::string::npos);
+    EXPECT_EQ(script.find("linespoints"), std::string::npos); // no line between measured counts
+    EXPECT_NE(script.find("scan 2: b.json: Test CPU, 2 physical cores, n 1024, b 64, tiled kernel, bind cores, 9 "
+                          "rounds"),
+              std::string::npos);
+    EXPECT_NE(format_scan_summary({first}).find("        2     8    0.550000      1.800 [1.700, 1.900]        0.900\n"
+                                                "  warning: loaded: busy\n"),
+              std::string::npos)
+        << format_scan_summary({first});
+}
+
+const std::string plot_exe = "'" TILEBENCH_PLOT_EXE "'";
+
+TEST(PlotTool, DrawsWholePicturesOfEveryRunOrOfTheLastInEachFormat)
+{
+    const std::string dir = make_scratch_dir("plot");
+    write_file(dir + "/out.csv", row(2, 512) + row(3, 512) + row(2, 1024) + row(3, 1024));
+    const ProgramRun all = run_in(dir, plot_exe);
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_NE(all.out.find("run 2: size 1024"), std::string::npos);
+    EXPECT_TRUE(is_whole_picture(read_file(dir + "/speedup.png"), PictureFormat::png));
+
+    const ProgramRun last = run_in(dir, plot_exe + " --last --output last.svg --script last.gp out.csv");
+    EXPECT_EQ(last.status, 0) << last.err;
+    EXPECT_EQ(last.out.find("size 512"), std::string::npos);
+    EXPECT_TRUE(is_whole_picture(read_file(dir + "/last.svg"), PictureFormat::svg));
+    EXPECT_NE(read_file(dir + "/last.gp").find("set output \"last.svg\""), std::string::npos);
+
+    write_file(dir + "/old.csv", row(2, 64));
+    const ProgramRun both = run_in(dir, plot_exe + " --output both.pdf out.csv old.csv");
+    EXPECT_EQ(both.status, 0) << both.err;
+    EXPECT_NE(both.out.find("old.csv run 1: size 64"), std::string::npos) << both.out;
+    EXPECT_TRUE(is_whole_picture(read_file(dir + "/both.pdf"), PictureFormat::pdf));
+}
+
+TEST(PlotTool, RealScansOfTwoBindingsShareOnePictureButNotWithAResultsFile)
+{
+    const std::string dir = make_scratch_dir("plot_scans");
+    for (const char* bind : {"cores", "none"})
+        ASSERT_EQ(shell("cd '" + dir +
+                        "' && '" TILEBENCH_SCAN_EXE "' --size 32 --block 8 --threads 1-2 --min-runs 2 "
+                        "--max-runs 2 --quiet --bind " +
+                        bind + " --output " + bind + " > /dev/null 2>&1"),
+                  0);
+    const ProgramRun run = run_in(dir, plot_exe + " --output scans.png cores.json none.json");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("none.json: "), std::string::npos);
+    EXPECT_TRUE(is_whole_picture(read_file(dir + "/scans.png"), PictureFormat::png));
+
+    write_file(dir + "/out.csv", row(2, 64));
+    const ProgramRun mixed = run_in(dir, plot_exe + " cores.json out.csv");
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_EQ(mixed.err, "tilebench-plot: results files and scan records cannot share one picture: give one kind "
+                         "at a time\n");
+}
+
+TEST(PlotTool, EveryFailureIsOneLineWithItsCauseAndNoPicture)
+{
+    const std::string dir = make_scratch_dir("plot_failures");
+    write_file(dir + "/out.csv", row(2, 64) + row(3, 64));
+    write_file(dir + "/nan.csv", row(2, 8, "nan,nan,nan,nan"));
+    write_file(dir + "/empty.csv", "");
+    ASSERT_EQ(shell("mkdir '" + dir + "/taken.png' '" + dir + "/empty_path'"), 0);
+    const struct {
+        std::string command;
+        int status;
+        std::string message;
+    } cases[] = {
+        {plot_exe + " missing.csv", 1, "tilebench-plot: cannot read missing.csv: No such file or directory\n"},
+        {plot_exe + " empty.csv", 1, "tilebench-plot: empty.csv holds no result rows\n"},
+        {plot_exe + " nan.csv", 1, "tilebench-plot: nothing to draw: no row has a finite speed-up\n"},
+        {plot_exe + " --output no/such/dir/p.png", 1,
+         "tilebench-plot: cannot write no/such/dir/p.png: No such file or directory\n"},
+        {plot_exe + " --output taken.png", 1, "tilebench-plot: cannot write taken.png: it is a directory\n"},
+        {"PATH='" + dir + "/empty_path' " + plot_exe, 1,
+         "tilebench-plot: gnuplot is not installed: no gnuplot on PATH (Debian: apt-get install gnuplot-nox)\n"},
+        {plot_exe + " --output p.jpg", 2, "tilebench-plot: --output p.jpg: the name must end in .png, .svg or .pdf\n"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = run_in(dir, c.command);
+        EXPECT_EQ(run.status, c.status) << c.command;
+        EXPECT_EQ(run.err, c.message) << c.command;
+        EXPECT_EQ(run.out.find("picture:"), std::string::npos) << c.command;
+        EXPECT_EQ(run.out.find("PNG"), std::string::npos) << c.command; // never the picture itself
+    }
+    EXPECT_FALSE(file_exists(dir + "/speedup.png"));
+    EXPECT_EQ(shell("ls -A '" + dir + "' | grep -q part"), 1); // no temporary left behind
+}
+
+// gnuplot's own failure: a script error names gnuplot's complaint.
+TEST(PlotTool, AFullDiskLeavesNoPictureAndSaysSo)
+{
+    const std::string dir = make_scratch_dir("plot_full");
+    const std::string disk = dir + "/disk";
+    if (shell("mkdir '" + disk + "' && mount -t tmpfs -o size=8k tmpfs '" + disk + "' 2>/dev/null") != 0)
+        GTEST_SKIP() << "needs to mount a small tmpfs (root)";
+    write_file(dir + "/out.csv", row(2, 64) + row(3, 64));
+    const ProgramRun run = run_in(dir, plot_exe + " --output disk/speedup.png");
+    shell("ls -A '" + disk + "' > '" + dir + "/left.txt'; umount '" + disk + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("tilebench-plot: ", 0), 0u);
+    EXPECT_EQ(lines_of(run.err).size(), 1u) << run.err;
+    EXPECT_EQ(run.out.find("picture:"), std::string::npos);
+    EXPECT_EQ(read_file(dir + "/left.txt"), ""); // neither a cut picture nor a temporary
 }
 
 } // namespace

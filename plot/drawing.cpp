@@ -1,0 +1,113 @@
+#include "plot/drawing.h"
+
+#include "common/parse.h"
+#include "common/platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string whole_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// gnuplot's first complaint, one line and bounded: it may quote whole script lines.
+std::string first_complaint(const std::string& text)
+{
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t start = line.find_first_not_of(" \t^");
+        if (start != std::string::npos && line.find("warning") == std::string::npos)
+            return quoted_token(line.substr(start), 160);
+    }
+    return "no message";
+}
+
+// Removes the temporary files however the drawing ends.
+struct Leftovers {
+    std::vector<std::string> paths;
+    ~Leftovers()
+    {
+        for (const std::string& path : paths)
+            if (!path.empty())
+                std::remove(path.c_str());
+    }
+};
+
+} // namespace
+
+bool is_whole_picture(const std::string& bytes, PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::png:
+        return bytes.size() > 20 && bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0 &&
+               bytes.compare(bytes.size() - 8, 8, "IEND\xae\x42\x60\x82") == 0;
+    case PictureFormat::svg: {
+        const std::size_t end = bytes.rfind("</svg>");
+        return end != std::string::npos && bytes.find_first_not_of(" \r\n", end + 6) == std::string::npos;
+    }
+    case PictureFormat::pdf: {
+        const std::size_t end = bytes.rfind("%%EOF");
+        return bytes.compare(0, 5, "%PDF-") == 0 && end != std::string::npos &&
+               bytes.find_first_not_of(" \r\n", end + 5) == std::string::npos;
+    }
+    }
+    return false;
+}
+
+std::string draw_picture(const std::string& output, PictureFormat format,
+                         const std::function<std::string(const std::string&)>& script_for)
+{
+    std::error_code ignored;
+    if (std::filesystem::is_directory(output, ignored))
+        return "cannot write " + output + ": it is a directory";
+    // The temporary picture lives beside the output, so that the last step is a rename within
+    // one file system, and so that an output that cannot be written is known before drawing.
+    const std::filesystem::path target(output);
+    const std::string beside = (target.parent_path() / ("." + target.filename().string() + ".part-")).string();
+    Leftovers leftovers;
+    const std::string picture = create_unique_file(beside);
+    if (picture.empty())
+        return "cannot write " + output + ": " + std::strerror(errno);
+    leftovers.paths.push_back(picture);
+
+    const std::string gnuplot = find_on_path("gnuplot");
+    if (gnuplot.empty())
+        return "gnuplot is not installed: no gnuplot on PATH (Debian: apt-get install gnuplot-nox)";
+    const std::string temporary = (std::filesystem::temp_directory_path(ignored) / "tilebench-plot-").string();
+    const std::string script_file = create_unique_file(temporary);
+    leftovers.paths.push_back(script_file);
+    const std::string error_file = create_unique_file(temporary);
+    leftovers.paths.push_back(error_file);
+    if (script_file.empty() || error_file.empty())
+        return std::string("cannot create a temporary file: ") + std::strerror(errno);
+    {
+        std::ofstream script(script_file, std::ios::binary);
+        script << script_for(picture);
+        if (!script.flush())
+            return "cannot write the gnuplot script to " + script_file;
+    }
+    const int status = run_program({gnuplot, script_file}, error_file);
+    if (status != 0)
+        return "gnuplot failed (status " + std::to_string(status) + "): " + first_complaint(whole_file(error_file));
+    if (!is_whole_picture(whole_file(picture), format))
+        return "the picture came out incomplete (is the disk full?); " + output + " is left as it was";
+    // mkstemp made it private to its owner; a picture is as readable as any file the user writes.
+    std::filesystem::permissions(picture,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_read | std::filesystem::perms::others_read,
+                                 ignored);
+    if (std::rename(picture.c_str(), output.c_str()) != 0)
+        return "cannot write " + output + ": " + std::strerror(errno);
+    leftovers.paths.front().clear(); // renamed: nothing left to remove
+    return "";
+}
