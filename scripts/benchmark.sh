@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Builds tilebench, runs it on the given input (default "512 64 3 5") in the repository root,
-# appending its rows to ./out.csv, then summarises and draws that run into ./speedup.png.
+# appending its rows to ./out.csv, then summarises and draws the rows this run appended into
+# ./speedup.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
-echo "${*:-512 64 3 5}" | build/bin/tilebench
-echo
-build/bin/tilebench-plot --last
+bash scripts/run-and-draw.sh build/bin "$@"

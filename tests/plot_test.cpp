@@ -310,7 +310,32 @@ TEST(PlotTool, EveryFailureIsOneLineWithItsCauseAndNoPicture)
     EXPECT_EQ(shell("ls -A '" + dir + "' | grep -q part"), 1); // no temporary left behind
 }
 
-// gnuplot's own failure: a script error names gnuplot's complaint.
+// What scripts/benchmark.sh does after building: draw this run's rows, never an older run's.
+TEST(PlotTool, TheBenchmarkScriptDrawsOnlyTheRowsOfTheRunItMade)
+{
+    const std::string dir = make_scratch_dir("run_and_draw");
+    const std::string older = row(2, 999) + row(3, 999);
+    write_file(dir + "/out.csv", older);
+    const std::string script = "bash '" TILEBENCH_SOURCE_DIR "/scripts/run-and-draw.sh' '" TILEBENCH_BIN_DIR "' ";
+    const ProgramRun none = run_in(dir, script + "16 4 1 2");
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_NE(none.out.find("this run appended no rows to out.csv"), std::string::npos) << none.out;
+    EXPECT_EQ(none.out.find("size 999"), std::string::npos);
+    EXPECT_FALSE(file_exists(dir + "/speedup.png"));
+
+    const ProgramRun nan_rows = run_in(dir, script + "16 4 0 3");
+    EXPECT_EQ(nan_rows.status, 0);
+    EXPECT_NE(nan_rows.out.find("no picture of this run"), std::string::npos) << nan_rows.out;
+    EXPECT_EQ(nan_rows.out.find("size 999"), std::string::npos);
+
+    const ProgramRun run = run_in(dir, script + "16 4 1 4");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("run 1: size 16, lines 1-2\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("run 2"), std::string::npos);
+    EXPECT_TRUE(is_whole_picture(read_file(dir + "/speedup.png"), PictureFormat::png));
+    EXPECT_EQ(read_file(dir + "/out.csv").rfind(older, 0), 0u); // the older rows stay where they were
+}
+
 TEST(PlotTool, AFullDiskLeavesNoPictureAndSaysSo)
 {
     const std::string dir = make_scratch_dir("plot_full");
