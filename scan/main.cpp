@@ -74,8 +74,11 @@ static int run(int argc, char** argv)
         std::cout << parsed.message;
         return exit_ok;
     }
-    if (parsed.outcome == OptionsOutcome::refused)
-        return refuse(parsed.message, exit_bad_input);
+    if (parsed.outcome == OptionsOutcome::refused) {
+        refuse(parsed.message, exit_bad_input);
+        std::cerr << parsed.usage;
+        return exit_bad_input;
+    }
     const ScanOptions& options = parsed.options;
     const std::string shortfall = memory_shortfall(options.size, available_memory_bytes(), scan_matrix_count);
     if (!shortfall.empty())

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include <climits>
+#include <cmath>
 #include <sstream>
 
 namespace {
@@ -21,6 +22,16 @@ std::string one_line(std::string text)
         text.pop_back();
     return text;
 }
+
+// A range check lets "nan" through (every comparison with it is false), and a time limit of
+// nan would never stop a scan.
+const CLI::Validator finite_number = CLI::Validator(
+    [](std::string& text) {
+        double value = 0.0;
+        std::istringstream in(text);
+        return (in >> value) && std::isfinite(value) ? std::string() : "'" + text + "' is not a finite number";
+    },
+    "FINITE");
 
 } // namespace
 
@@ -38,20 +49,21 @@ ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::u
     app.set_version_flag("--version", version_line("tilebench-scan"));
     app.add_option("--size", o.size, "order n of the matrices")->check(CLI::Range(1, INT_MAX))->capture_default_str();
     app.add_option("--block", o.block, "tile edge b")->check(CLI::Range(1, INT_MAX))->capture_default_str();
-    app.add_option("--threads", o.threads_text, "thread counts, e.g. 1-4 or 1,2,4,8 (default 1-<logical CPUs>)")
-        ->capture_default_str();
+    // No default shown: it is this machine's CPU count, and the help (and the man page made from
+    // it) must read the same everywhere.
+    app.add_option("--threads", o.threads_text, "thread counts, e.g. 1-4 or 1,2,4,8 (default 1-<logical CPUs>)");
     app.add_option("--kernel", kernel, "tiled or untiled")
         ->check(CLI::IsMember({"tiled", "untiled"}))
         ->capture_default_str();
     app.add_option("--precision", o.precision, "stop when every speed-up's 95 % interval is within this fraction")
-        ->check(CLI::Range(1e-6, 1.0))
+        ->check(finite_number & CLI::Range(1e-6, 1.0))
         ->capture_default_str();
     app.add_option("--min-runs", o.min_runs, "rounds before stopping is considered")
         ->check(CLI::Range(1, 1000000))
         ->capture_default_str();
     app.add_option("--max-runs", o.max_runs, "rounds at most")->check(CLI::Range(1, 1000000))->capture_default_str();
     app.add_option("--time-limit", o.time_limit_s, "seconds; no round starts that would end past it")
-        ->check(CLI::Range(0.0, 1e9))
+        ->check(finite_number & CLI::Range(0.0, 1e9))
         ->capture_default_str();
     app.add_option("--warmup", o.warmup, "untimed calls per configuration before the first round")
         ->check(CLI::Range(0, 1000000))
@@ -77,6 +89,11 @@ ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::u
     } catch (const CLI::CallForVersion& e) {
         parsed.outcome = OptionsOutcome::done;
         parsed.message = std::string(e.what()) + "\n";
+        return parsed;
+    } catch (const CLI::ExtrasError& e) {
+        parsed.outcome = OptionsOutcome::refused;
+        parsed.message = one_line(e.what());
+        parsed.usage = app.help();
         return parsed;
     } catch (const CLI::ParseError& e) {
         parsed.outcome = OptionsOutcome::refused;

@@ -34,6 +34,7 @@ struct ParsedOptions {
     OptionsOutcome outcome = OptionsOutcome::run;
     ScanOptions options;
     std::string message; // the help or version text, or the refusal
+    std::string usage;   // with an unknown argument: the usage, to show after the refusal
 };
 
 // Reads the command line. logical_cpus makes the default thread list 1-L; default_seed is used

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make git pkg-config libgtest-dev libbenchmark-dev libopenblas-dev gnuplot-nox clang libomp-dev
-          libclang-rt-dev clang-format clang-tidy time libhwloc-dev nlohmann-json3-dev libcli11-dev)
+          libclang-rt-dev clang-format clang-tidy time libhwloc-dev nlohmann-json3-dev libcli11-dev
+          gcovr help2man dpkg-dev file man-db)
 
 missing=()
 for p in "${packages[@]}"; do

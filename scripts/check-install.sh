@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the built programs into a staging prefix and runs them from there (--version, a
+# tiny benchmark, a tiny scan, a tiny plot, each man page), then builds the Debian package and
+# lists it, so that a broken install rule fails here rather than on a user's machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ -x build/bin/tilebench ] || bash scripts/build.sh >/dev/null
+stage="$(mktemp -d "${TMPDIR:-/tmp}/tilebench-install.XXXXXX")"
+trap 'rm -rf "$stage"' EXIT
+cmake --install build --prefix "$stage/usr" >/dev/null
+
+bin="$stage/usr/bin"
+for program in tilebench tilebench-scan tilebench-plot; do
+  "$bin/$program" --version
+  man -l "$stage/usr/share/man/man1/$program.1" 2>/dev/null | grep -q "$program" ||
+    { echo "install: no readable man page for $program" >&2; exit 1; }
+done
+[ -f "$stage/usr/share/doc/tilebench/README.md" ] || { echo "install: README missing" >&2; exit 1; }
+work="$stage/run"
+mkdir -p "$work"
+(
+  cd "$work"
+  echo "32 8 1 4" | "$bin/tilebench" > /dev/null
+  "$bin/tilebench-plot" --output speedup.png out.csv > /dev/null
+  "$bin/tilebench-scan" --size 32 --block 8 --threads 1-2 --min-runs 2 --max-runs 2 --quiet > /dev/null 2>&1
+  "$bin/tilebench-plot" --output scan.svg scan.json > /dev/null
+  [ "$(wc -l < out.csv)" -eq 2 ] && [ -s speedup.png ] && [ -s scan.csv ] && [ -s scan.svg ]
+) || { echo "install: the installed programs did not run" >&2; exit 1; }
+echo "install: the installed programs run from $stage/usr"
+
+(cd build && cpack -G DEB > /dev/null)
+package="$(ls -t build/tilebench_*.deb | head -1)"
+contents="$(dpkg-deb -c "$package" | awk '{ print $NF }')"
+grep -E 'usr/bin/|man1/' <<< "$contents"
+for program in tilebench tilebench-scan tilebench-plot; do
+  grep -qx "./usr/bin/$program" <<< "$contents" || { echo "package: $program missing" >&2; exit 1; }
+done
+echo "package: $package depends on: $(dpkg-deb -f "$package" Depends)"
