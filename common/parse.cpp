@@ -36,19 +36,23 @@ bool parse_figure(const std::string& text, double& value)
 
 std::string quoted_token(const std::string& text, std::size_t max_chars)
 {
+    // Bounded by what is printed, not by the bytes read: an escape takes four characters, so a
+    // token of unprintable bytes would otherwise come back four times as long.
     std::string out;
-    const std::size_t shown = text.size() < max_chars ? text.size() : max_chars;
-    for (std::size_t i = 0; i < shown; ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte >= 0x20 && byte < 0x7f && byte != '\\') {
-            out += static_cast<char>(byte);
-        } else {
+    std::size_t used = 0;
+    for (; used < text.size(); ++used) {
+        const auto byte = static_cast<unsigned char>(text[used]);
+        std::string shown(1, static_cast<char>(byte));
+        if (byte < 0x20 || byte >= 0x7f || byte == '\\') {
             char escape[5];
             std::snprintf(escape, sizeof(escape), "\\x%02x", byte);
-            out += escape;
+            shown = escape;
         }
+        if (out.size() + shown.size() > max_chars)
+            break;
+        out += shown;
     }
-    if (shown < text.size())
+    if (used < text.size())
         out += "... (" + std::to_string(text.size()) + " bytes)";
     return out;
 }

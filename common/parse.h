@@ -13,6 +13,6 @@ ParseStatus parse_int32(const std::string& text, int& value);
 // (no leading space, no hexadecimal).
 bool parse_figure(const std::string& text, double& value);
 
-// Text of a token fit to quote in a one-line message: at most max_chars characters (then
-// "..." and the full length), bytes that are not printable ASCII as \xNN escapes.
+// Text of a token fit to quote in a one-line message: bytes that are not printable ASCII as
+// \xNN escapes, and at most max_chars characters of that (then "..." and the token's length).
 std::string quoted_token(const std::string& text, std::size_t max_chars = 40);

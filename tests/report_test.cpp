@@ -89,6 +89,9 @@ TEST(ResultRecord, RowsFormatAndParseBackToTheSameLine)
 TEST(ResultRecord, ALineThatIsNotARowSaysWhichFieldAndQuotesItBounded)
 {
     const std::string huge(5000, '7');
+    std::string escaped_89;
+    for (int e = 0; e < 10; ++e)
+        escaped_89 += "\\x89";
     const struct {
         std::string line;
         std::string problem;
@@ -102,6 +105,8 @@ TEST(ResultRecord, ALineThatIsNotARowSaysWhichFieldAndQuotesItBounded)
         {"2,64,1,1,0x1p3,1", "efficacity is not a number: '0x1p3'"},
         {std::string("2,64,1,1,1,\x01\xff"), "realEfficacity is not a number: '\\x01\\xff'"},
         {"2,64," + huge + "x,1,1,1", "executionTime is not a number: '" + huge.substr(0, 40) + "... (5001 bytes)'"},
+        // Escapes count against the bound: ten of them, not forty.
+        {std::string(91, '\x89') + ",64,1,1,1,1", "nbThreads is not a whole number: '" + escaped_89 + "... (91 bytes)'"},
     };
     for (const auto& c : cases) {
         ResultRow row;
