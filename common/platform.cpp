@@ -106,25 +106,6 @@ void pause_console()
 #endif
 }
 
-std::FILE* open_command_pipe(const char* command)
-{
-#if defined(_WIN32)
-    return _popen(command, "w");
-#else
-    return popen(command, "w");
-#endif
-}
-
-int close_command_pipe(std::FILE* pipe)
-{
-#if defined(_WIN32)
-    return _pclose(pipe);
-#else
-    const int raw = pclose(pipe);
-    return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-}
-
 long long available_memory_bytes()
 {
 #if defined(_WIN32)

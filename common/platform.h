@@ -29,13 +29,6 @@ std::FILE* open_text_file(const char* file_name, const char* mode);
 // nothing elsewhere, so that piped or scripted runs never hang.
 void pause_console();
 
-// Starts a shell command with a pipe to its standard input; nullptr on failure.
-std::FILE* open_command_pipe(const char* command);
-
-// Closes the pipe, waits for the command and returns its exit status (-1 when it did not exit
-// normally).
-int close_command_pipe(std::FILE* pipe);
-
 // Bytes of memory the system can hand to a new allocation without swapping, or -1 when the
 // platform does not say.
 long long available_memory_bytes();

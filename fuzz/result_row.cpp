@@ -1,6 +1,6 @@
 // One line of out.csv, as users edit it by hand.
-#include "fuzz_check.h"
 #include "report/result_row.h"
+#include "fuzz_check.h"
 
 #include <cstdint>
 

@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         argv.push_back(w.data());
     const ParsedOptions parsed = parse_scan_options(static_cast<int>(argv.size()), argv.data(), 4, 1);
     if (parsed.outcome == OptionsOutcome::refused) {
-        require(!parsed.message.empty() && parsed.message.find('\n') == std::string::npos,
-                "a refusal is one line", parsed.message);
+        require(!parsed.message.empty() && parsed.message.find('\n') == std::string::npos, "a refusal is one line",
+                parsed.message);
         return 0;
     }
     if (parsed.outcome == OptionsOutcome::done)

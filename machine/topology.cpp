@@ -117,18 +117,30 @@ MachineInfo read_machine(const Topology& loaded)
     info.os = operating_system_name();
     info.hostname = host_name();
     info.governor = trimmed(read_text_file("/sys/devices/system/cpu/cpu0/cpufreq/scaling_governor"));
-    const std::string boost = trimmed(read_text_file("/sys/devices/system/cpu/cpufreq/boost"));
-    if (boost == "1" || boost == "0")
-        info.boost = boost == "1" ? "on" : "off";
+    info.boost = boost_state(read_text_file("/sys/devices/system/cpu/cpufreq/boost"));
     return info;
+}
+
+std::string boost_state(const std::string& boost_file)
+{
+    const std::string value = trimmed(boost_file);
+    if (value == "1")
+        return "on";
+    if (value == "0")
+        return "off";
+    return "";
+}
+
+double first_figure(const std::string& text)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    return end != text.c_str() ? value : std::numeric_limits<double>::quiet_NaN();
 }
 
 double load_average()
 {
-    const std::string text = read_text_file("/proc/loadavg");
-    char* end = nullptr;
-    const double load = std::strtod(text.c_str(), &end);
-    return end != text.c_str() ? load : std::numeric_limits<double>::quiet_NaN();
+    return first_figure(read_text_file("/proc/loadavg"));
 }
 
 double busy_cpus_between(const std::string& stat_before, const std::string& stat_after)

@@ -41,6 +41,12 @@ MachineInfo read_machine(const Topology& loaded);
 // The one-minute load average, or NaN where the system does not say.
 double load_average();
 
+// What the system's own texts say, as the readers above take them: "on" or "off" for the
+// cpufreq boost file ("1" or "0"), empty otherwise; the first figure of /proc/loadavg, NaN when
+// there is none.
+std::string boost_state(const std::string& boost_file);
+double first_figure(const std::string& text);
+
 // CPUs' worth of work that other processes did between two readings of /proc/stat (the
 // aggregate "cpu" line), taken while the caller slept: 1.0 means one CPU kept busy. NaN when
 // either text has no such line.

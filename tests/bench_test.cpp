@@ -2,6 +2,7 @@
 // difference becomes the reported seconds, which matrices it multiplies, and whether they fit.
 #include "bench/bench.h"
 #include "common/memory.h"
+#include "common/thread_limits.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -118,9 +119,58 @@ TEST(Memory, ThreeMatricesMustFitInTheTightestOfTheSystemsLimits)
         {{meminfo, "", "", 307200000}, 307200000},            // address space the tightest
         {{"MemTotal: 5 kB\n", "", "", -1}, -1},               // nothing says
         {{"", "max", "1", 1LL << 40}, 1LL << 40},
+        {{"MemTotal: lots kB\nMemAvailable: 5 kB\n", "", "", -1}, -1}, // unreadable: nothing after it trusted
+        {{"MemAvailable: -5 kB\n", "-3", "-1", -1}, -1},               // negative figures say nothing
     };
     for (const auto& c : cases)
         EXPECT_EQ(available_memory_from(c.report), c.available) << c.report.meminfo << "|" << c.report.cgroup_max;
+}
+
+TEST(ThreadLimits, ATeamIsRefusedByTheFirstLimitItExceeds)
+{
+    ThreadLimits none;
+    none.stack_bytes = 8LL << 20;
+    const auto with = [&none](auto change) {
+        ThreadLimits limits = none;
+        change(limits);
+        return limits;
+    };
+    const struct {
+        int threads;
+        ThreadLimits limits;
+        double other_bytes;
+        std::string problem;
+    } cases[] = {
+        {100000, none, 0, ""},                                              // nothing limits it
+        {1, with([](ThreadLimits& l) { l.process_threads = 0; }), 0, ""},   // a team of one creates no thread
+        {41, with([](ThreadLimits& l) { l.process_threads = 40; }), 0, ""}, // 40 new threads: just fits
+        {42, with([](ThreadLimits& l) { l.process_threads = 40; }), 0,
+         "a team of 42 threads needs 41 more threads, but the process limit (ulimit -u) allows 40"},
+        {9, with([](ThreadLimits& l) { l.cgroup_tasks = 7; }), 0,
+         "a team of 9 threads needs 8 more threads, but the control group's task limit (pids.max) allows 7"},
+        {9, with([](ThreadLimits& l) { l.cgroup_tasks = -5; }), 0, ""}, // unknown
+        {9, with([](ThreadLimits& l) { l.system_threads = 7; }), 0,
+         "a team of 9 threads needs 8 more threads, but the system's thread limit (threads-max) allows 7"},
+        // 100 MiB of address space, 20 MiB of it taken: ten 8 MiB stacks fit, eleven do not.
+        {11, with([](ThreadLimits& l) { l.address_space = 100LL << 20; }), 20.0 * (1 << 20), ""},
+        {12, with([](ThreadLimits& l) { l.address_space = 100LL << 20; }), 20.0 * (1 << 20),
+         "a team of 12 threads needs 11 more threads, but the address space left for thread stacks (ulimit -v) "
+         "allows 10"},
+        {2, with([](ThreadLimits& l) { l.address_space = 1LL << 20; }), 2.0 * (1 << 20),
+         "a team of 2 threads needs 1 more threads, but the address space left for thread stacks (ulimit -v) "
+         "allows 0"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(thread_limit_problem(c.threads, c.limits, c.other_bytes), c.problem) << c.threads;
+
+    const struct {
+        const char* text;
+        long long bytes;
+    } stacks[] = {{"512", 512 * 1024}, {"4M", 4LL << 20},  {" 2 g ", 2LL << 30},
+                  {"100B", 100},       {"16k", 16 * 1024}, {"", -1},
+                  {"M", -1},           {"4X", -1},         {"4M4", -1}};
+    for (const auto& s : stacks)
+        EXPECT_EQ(parse_stack_size(s.text), s.bytes) << "'" << s.text << "'";
 }
 
 } // namespace

@@ -46,8 +46,8 @@ TEST(CommandLine, TilebenchSaysWhatItWaitsForOnlyOnATerminal)
     const std::string hint = "tilebench: waiting for size block_size num_iter max_threads on standard input "
                              "(tilebench --help says more)\n";
     // script(1) gives the program a pseudo-terminal for standard input.
-    ASSERT_EQ(shell("cd '" + dir + "' && printf '8 4 0 3\\n' | script -qec \"'" TILEBENCH_EXE
-                    "' 2> err.txt\" /dev/null > /dev/null"),
+    ASSERT_EQ(shell("cd '" + dir +
+                    "' && printf '8 4 0 3\\n' | script -qec \"'" TILEBENCH_EXE "' 2> err.txt\" /dev/null > /dev/null"),
               0);
     EXPECT_EQ(read_file(dir + "/err.txt"), hint);
     const ProgramRun piped = run_in(dir, "'" TILEBENCH_EXE "'", "8 4 0 3\n");

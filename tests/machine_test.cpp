@@ -35,6 +35,18 @@ TEST(Machine, TopologyAgreesWithTheOperatingSystem)
     EXPECT_FALSE(m.os.empty());
 }
 
+TEST(Machine, WithoutATopologyNothingIsInventedAndNothingIsBound)
+{
+    const MachineInfo m = read_machine(Topology());
+    EXPECT_EQ(m.physical_cores, 0);
+    EXPECT_EQ(m.logical_cpus, 0);
+    EXPECT_TRUE(m.cores.empty());
+    EXPECT_TRUE(m.caches.empty());
+    EXPECT_FALSE(m.os.empty()); // the system still says what it is
+    EXPECT_EQ(place_team(Topology(), 2, {0, 1}), (std::vector<int>{-1, -1}));
+    EXPECT_EQ(place_calling_thread(Topology(), 0), -1);
+}
+
 TEST(Machine, BindingOrderFillsCoresBeforeTheirSiblings)
 {
     const std::vector<std::vector<int>> smt = {{0, 4}, {1, 5}, {2, 6}, {3, 7}};
@@ -42,6 +54,7 @@ TEST(Machine, BindingOrderFillsCoresBeforeTheirSiblings)
     const std::vector<std::vector<int>> paired = {{0, 1}, {2, 3}};
     EXPECT_EQ(binding_order(paired, BindMode::cores), (std::vector<int>{0, 2, 1, 3}));
     EXPECT_EQ(binding_order(paired, BindMode::threads), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(binding_order({{0, 2}, {1}}, BindMode::cores), (std::vector<int>{0, 1, 2})); // uneven cores
     EXPECT_TRUE(binding_order(paired, BindMode::none).empty());
     BindMode mode = BindMode::none;
     EXPECT_TRUE(parse_bind_mode("threads", mode));
@@ -82,7 +95,23 @@ TEST(Machine, OtherProcessesWorkIsReadFromTwoCpuLines)
     const std::string after = "cpu  200 0 50 1100 0 0 0 0 0 0\ncpu0 100 0 25 550 0 0 0 0\ncpu1 100 0 25 550 0 0 0 0\n";
     EXPECT_DOUBLE_EQ(busy_cpus_between(before, after), 1.0); // half of all time on two CPUs
     EXPECT_TRUE(std::isnan(busy_cpus_between("", after)));
-    EXPECT_TRUE(std::isnan(busy_cpus_between(after, before))); // time cannot go back
+    EXPECT_TRUE(std::isnan(busy_cpus_between(after, before)));                          // time cannot go back
+    EXPECT_TRUE(std::isnan(busy_cpus_between("cpu  1 2 3\n", after)));                  // too few fields
+    EXPECT_TRUE(std::isnan(busy_cpus_between("intr 1 2 3 4 5 6 7 8\n", after)));        // no cpu line
+    EXPECT_TRUE(std::isnan(busy_cpus_between(before, "cpu  200 0 50 1100 0 0 0 0\n"))); // no per-CPU lines
+
+    EXPECT_EQ(boost_state("1\n"), "on");
+    EXPECT_EQ(boost_state("0"), "off");
+    EXPECT_EQ(boost_state(""), ""); // most virtual machines have no such file
+    EXPECT_DOUBLE_EQ(first_figure("0.52 0.58 0.59 1/89 1234\n"), 0.52);
+    EXPECT_TRUE(std::isnan(first_figure("")));
+
+    const std::string now = utc_now_iso8601(); // "2026-12-07T02:31:33Z"
+    ASSERT_EQ(now.size(), 20u) << now;
+    EXPECT_EQ(now[4], '-');
+    EXPECT_EQ(now[10], 'T');
+    EXPECT_EQ(now.back(), 'Z');
+    EXPECT_GE(load_average(), 0.0);
 }
 
 TEST(Machine, EachWarningHasItsRule)

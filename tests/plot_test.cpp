@@ -336,6 +336,24 @@ TEST(PlotTool, TheBenchmarkScriptDrawsOnlyTheRowsOfTheRunItMade)
     EXPECT_EQ(read_file(dir + "/out.csv").rfind(older, 0), 0u); // the older rows stay where they were
 }
 
+// gnuplot that fails (a broken installation, a terminal it lacks) is named with its own first
+// complaint, and what it drew is not left behind.
+TEST(PlotTool, AFailingGnuplotIsNamedWithItsComplaint)
+{
+    const std::string dir = make_scratch_dir("plot_gnuplot");
+    write_file(dir + "/out.csv", row(2, 64) + row(3, 64));
+    ASSERT_EQ(shell("mkdir '" + dir +
+                    "/bin' && printf '#!/bin/sh\\necho \"gnuplot: line 1: warning: ignored\" >&2\\n"
+                    "echo \"         ^\" >&2\\necho \"gnuplot: line 2: unknown terminal\" >&2\\nexit 3\\n' > '" +
+                    dir + "/bin/gnuplot' && chmod +x '" + dir + "/bin/gnuplot'"),
+              0);
+    const ProgramRun run = run_in(dir, "PATH='" + dir + "/bin' " + plot_exe);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "tilebench-plot: gnuplot failed (status 3): gnuplot: line 2: unknown terminal\n");
+    EXPECT_FALSE(file_exists(dir + "/speedup.png"));
+    EXPECT_EQ(shell("ls -A '" + dir + "' | grep -q part"), 1);
+}
+
 TEST(PlotTool, AFullDiskLeavesNoPictureAndSaysSo)
 {
     const std::string dir = make_scratch_dir("plot_full");

@@ -106,7 +106,8 @@ TEST(ResultRecord, ALineThatIsNotARowSaysWhichFieldAndQuotesItBounded)
         {std::string("2,64,1,1,1,\x01\xff"), "realEfficacity is not a number: '\\x01\\xff'"},
         {"2,64," + huge + "x,1,1,1", "executionTime is not a number: '" + huge.substr(0, 40) + "... (5001 bytes)'"},
         // Escapes count against the bound: ten of them, not forty.
-        {std::string(91, '\x89') + ",64,1,1,1,1", "nbThreads is not a whole number: '" + escaped_89 + "... (91 bytes)'"},
+        {std::string(91, '\x89') + ",64,1,1,1,1",
+         "nbThreads is not a whole number: '" + escaped_89 + "... (91 bytes)'"},
     };
     for (const auto& c : cases) {
         ResultRow row;

@@ -78,9 +78,19 @@ TEST(ScanProgram, AThreadLimitGivesSmallerTeamsThatEverySampleAndTheRecordShow)
 TEST(ScanProgram, BadOptionsAreOneLineAndStatusTwoBeforeAnythingIsWritten)
 {
     const std::string dir = make_scratch_dir("scan_program");
-    for (const char* options : {"--size -3", "--threads 3-1", "--output missing/dir/scan"}) {
-        const ProgramRun run = run_in(dir, scan_exe + " " + options);
-        EXPECT_EQ(run.status, 2) << options;
+    const struct {
+        const char* options;
+        int status;
+    } cases[] = {
+        {"--size -3", 2},
+        {"--threads 3-1", 2},
+        {"--output missing/dir/scan", 2},
+        {"--size 200000", 3},            // four matrices of 160 GB
+        {"--threads 1-100 --size 8", 2}, // beyond the process limit below
+    };
+    for (const auto& [options, status] : cases) {
+        const ProgramRun run = run_in(dir, scan_exe + " " + options, "", "prlimit --nproc=40:40");
+        EXPECT_EQ(run.status, status) << options << ": " << run.err;
         EXPECT_EQ(lines_of(run.err).size(), 1u) << run.err;
         EXPECT_EQ(run.out, "");
     }

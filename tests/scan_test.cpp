@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <set>
 
 namespace {
@@ -124,6 +125,11 @@ TEST(ScanStopRule, EachReasonInItsTurn)
     for (const auto& c : cases)
         EXPECT_EQ(stop_reason(c.state, limits), c.reason)
             << c.state.rounds_done << " rounds, " << c.state.elapsed_s << " s, " << c.state.last_round_s;
+    EXPECT_STREQ(stop_reason_name(StopReason::none), "none");
+    EXPECT_STREQ(stop_reason_name(StopReason::precision), "precision");
+    EXPECT_STREQ(stop_reason_name(StopReason::max_runs), "max-runs");
+    EXPECT_STREQ(stop_reason_name(StopReason::time_limit), "time-limit");
+    EXPECT_STREQ(stop_reason_name(StopReason::interrupted), "interrupted");
     EXPECT_TRUE(within_precision(4.0, 3.75, 4.25, 0.0625));   // half-width 0.25 = 1/16 of 4
     EXPECT_FALSE(within_precision(4.0, 3.75, 4.251, 0.0625)); // just over
     EXPECT_FALSE(within_precision(4.0, std::nan(""), 4.25, 0.0625));
@@ -182,10 +188,96 @@ TEST(ScanFiles, SamplesAreLinesUnderAHeaderAndTheRecordIsReplacedWhole)
     ASSERT_TRUE(write_file_atomically(path, "new\n"));
     EXPECT_EQ(read_file(path), "new\n");
     EXPECT_FALSE(file_exists(path + ".tmp"));
+    // A full disk loses samples: said once on standard error, and the file is known incomplete.
+    SamplesFile full;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(open_samples_file(full, "/dev/full"));
+    append_sample(full, {1, 0, 1, 0.5, true}, {false, 1});
+    append_sample(full, {1, 1, 2, 0.25, true}, {true, 2});
+    EXPECT_FALSE(close_samples_file(full));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tilebench-scan: cannot write /dev/full: No space left on device; samples are missing from it\n");
+    SamplesFile missing;
+    EXPECT_FALSE(open_samples_file(missing, dir + "/no/such/dir/scan.csv"));
+
+    // A record that cannot replace what stands there (a directory) fails and leaves no temporary.
+    ASSERT_EQ(shell("mkdir -p '" + dir + "/taken.json/inside'"), 0);
+    EXPECT_FALSE(write_file_atomically(dir + "/taken.json", "x"));
+    EXPECT_FALSE(file_exists(dir + "/taken.json.tmp"));
     // A temporary that cannot be made leaves the old record as it was.
     ASSERT_EQ(shell("mkdir '" + path + ".tmp'"), 0);
     EXPECT_FALSE(write_file_atomically(path, "lost\n"));
     EXPECT_EQ(read_file(path), "new\n");
+}
+
+ScanOptions small_options_for_record()
+{
+    ScanOptions options;
+    options.size = 40;
+    options.block = 8;
+    options.threads = {2};
+    options.tiled = false;
+    options.bind = BindMode::threads;
+    return options;
+}
+
+TEST(ScanProgress, InPlaceOnATerminalAndEveryFewSecondsElsewhere)
+{
+    const auto shown = [](bool terminal, const std::vector<ScanProgress>& steps, bool end) {
+        std::FILE* stream = std::tmpfile();
+        ProgressLine line{stream, terminal, 60, 0.05};
+        line.every_s = 3600.0;
+        for (const ScanProgress& step : steps)
+            show_progress(line, step);
+        if (end)
+            end_progress(line);
+        std::rewind(stream);
+        std::string text;
+        for (int c; (c = std::fgetc(stream)) != EOF;)
+            text += static_cast<char>(c);
+        std::fclose(stream);
+        return text;
+    };
+    const ScanProgress first{1, 0.4, false, {}}, short_of{3, 5.0, true, {1, 2}}, done{7, 9.6, true, {}};
+    EXPECT_EQ(shown(true, {first, short_of, done}, true),
+              "\r\033[Kround 1/60, 0 s, first round"
+              "\r\033[Kround 3/60, 5 s, short of precision at threads 1,2"
+              "\r\033[Kround 7/60, 10 s, every speed-up within precision\n");
+    // Not a terminal: a plain line, then nothing until the interval has passed.
+    EXPECT_EQ(shown(false, {first, short_of}, true), "round 1/60, 0 s, first round\n");
+    EXPECT_EQ(shown(true, {}, true), ""); // nothing shown, nothing to end
+}
+
+// The record's keys and types, with every figure that is not a number written as null.
+TEST(ScanRecord, FiguresThatAreNotNumbersAreNullAndUnknownTextsToo)
+{
+    ScanOptions options = small_options_for_record();
+    ScanRun run;
+    run.configurations = plan_configurations({2});
+    run.summary =
+        summarise_scan(run.configurations, {{1, 0, 1, 1.0, true}, {1, 1, 2, 0.5, false}}, {40, 8, true, 0.05, 1, 100});
+    run.samples = {{1, 0, 1, 1.0, true}, {1, 1, 2, 0.5, false}};
+    run.placement = {{{0}}, {{0}, {1, 3}}};
+    run.stop = StopReason::interrupted;
+    ScanContext context;
+    context.load_start = std::nan("");
+    context.environment = {{"OMP_PROC_BIND", "true"}};
+    context.warnings = {{"loaded", "busy"}};
+    const auto record = scan_record(options, run, context);
+    EXPECT_TRUE(record["machine"]["cpu_model"].is_null());
+    EXPECT_TRUE(record["machine"]["governor"].is_null());
+    EXPECT_TRUE(record["machine"]["load_average"]["start"].is_null());
+    EXPECT_EQ(record["environment"]["OMP_PROC_BIND"], "true");
+    EXPECT_EQ(record["configurations"][1]["runs"], 0);
+    EXPECT_TRUE(record["configurations"][1]["median_s"].is_null());
+    EXPECT_TRUE(record["speedup"][0]["speedup"].is_null());
+    EXPECT_EQ(record["configurations"][1]["placement"], nlohmann::ordered_json::parse("[[0],[1,3]]"));
+    EXPECT_EQ(record["invalid_samples"], 1);
+    EXPECT_EQ(record["interrupted"], true);
+    EXPECT_EQ(record["stop_reason"], "interrupted");
+    EXPECT_EQ(record["warnings"][0]["kind"], "loaded");
+    EXPECT_EQ(record["parameters"]["kernel"], "untiled");
+    EXPECT_EQ(record["parameters"]["bind"], "threads");
 }
 
 // A parallel kernel that is right except for one element of C.

@@ -84,6 +84,13 @@ TEST(Stats, ScalingFiguresFromTheirDefinitions)
     };
     for (const auto& c : tiles)
         EXPECT_DOUBLE_EQ(tile_bound(c.n, c.b, c.t), c.bound) << c.n << " " << c.b << " " << c.t;
+    // The untiled kernel's static schedule: blocks of at most ceil(n / t) rows.
+    EXPECT_DOUBLE_EQ(row_bound(10, 3), 10.0 / 4);
+    EXPECT_DOUBLE_EQ(row_bound(12, 3), 3.0);
+    EXPECT_DOUBLE_EQ(row_bound(2, 4), 2.0);
+    EXPECT_DOUBLE_EQ(row_bound(0, 4), 1.0);
+    EXPECT_DOUBLE_EQ(row_bound(8, 0), 1.0);
+    EXPECT_EQ(median_rank_interval(0, 0.95).upper, 0);
 }
 
 } // namespace

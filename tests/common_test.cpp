@@ -1,0 +1,121 @@
+// What every subsystem shares: the reading of hand-typed numbers, the program's matrices, and
+// the platform glue on this platform, when a file, a directory or a program is not what it
+// should be.
+#include "common/owned_matrix.h"
+#include "common/parse.h"
+#include "common/platform.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+TEST(Parse, NumbersAreReadWholeOrNotAtAll)
+{
+    const struct {
+        const char* text;
+        ParseStatus status;
+        int value;
+    } whole[] = {{"42", ParseStatus::ok, 42},
+                 {"+42", ParseStatus::ok, 42},
+                 {"-2147483648", ParseStatus::ok, -2147483647 - 1},
+                 {"2147483648", ParseStatus::out_of_range, 0},
+                 {"-99999999999", ParseStatus::out_of_range, 0},
+                 {"+", ParseStatus::not_a_number, 0},
+                 {"+-5", ParseStatus::not_a_number, 0},
+                 {" 5", ParseStatus::not_a_number, 0},
+                 {"5 ", ParseStatus::not_a_number, 0},
+                 {"99999999999x", ParseStatus::not_a_number, 0},
+                 {"", ParseStatus::not_a_number, 0}};
+    for (const auto& c : whole) {
+        int value = 0;
+        EXPECT_EQ(parse_int32(c.text, value), c.status) << c.text;
+        if (c.status == ParseStatus::ok) {
+            EXPECT_EQ(value, c.value) << c.text;
+        }
+    }
+    const struct {
+        const char* text;
+        bool accepted;
+    } figures[] = {{"0.500000", true}, {"-2.5", true}, {"+1", true},   {".5", true},     {"1e300", true},
+                   {"nan", true},      {"-nan", true}, {"-inf", true}, {"inf", true},    {"", false},
+                   {"-", false},       {" 1", false},  {"1 ", false},  {"0x1p3", false}, {"0X10", false},
+                   {"fast", false},    {"1,5", false}};
+    for (const auto& c : figures) {
+        double value = 0.0;
+        EXPECT_EQ(parse_figure(c.text, value), c.accepted) << c.text;
+    }
+}
+
+TEST(OwnedMatrices, TheProgramsOperandsAndEmptyOrders)
+{
+    for (int n : {0, -3}) {
+        const Operands none = program_operands(n);
+        EXPECT_TRUE(none.A.rows.empty() && none.C.rows.empty()) << n;
+    }
+    std::srand(1);
+    Operands m = program_operands(2);
+    std::srand(1);
+    EXPECT_EQ(m.A.rows[0][0], element_from_draw(std::rand()));
+    EXPECT_EQ(m.B.rows[0][0], element_from_draw(std::rand())); // A and B take alternate draws
+    m.C.rows[1][1] = 3.0f;
+    clear_matrix(m.C);
+    EXPECT_EQ(m.C.rows[1][1], 0.0f);
+    EXPECT_EQ(view(m.A)[1], m.A.rows[1].data());
+}
+
+TEST(Platform, FilesProgramsAndPathsThatAreNotThereOrNotRight)
+{
+    const std::string dir = make_scratch_dir("platform");
+    EXPECT_EQ(read_text_file((dir + "/missing").c_str()), "");
+    EXPECT_EQ(create_unique_file(dir + "/no/such/dir/x."), "");
+    const std::string made = create_unique_file(dir + "/made.");
+    EXPECT_EQ(made.rfind(dir + "/made.", 0), 0u);
+    EXPECT_TRUE(file_exists(made));
+
+    // PATH: an empty entry is the current directory; a file that cannot be run is passed over.
+    ASSERT_EQ(shell("mkdir '" + dir + "/a' '" + dir + "/b' && touch '" + dir +
+                    "/a/tool' && printf '#!/bin/sh\\nexit 7\\n' > '" + dir + "/b/tool' && chmod +x '" + dir +
+                    "/b/tool'"),
+              0);
+    const char* saved = std::getenv("PATH");
+    const std::string old_path = saved ? saved : "";
+    setenv("PATH", (dir + "/a::" + dir + "/b").c_str(), 1);
+    EXPECT_EQ(find_on_path("tool"), dir + "/b/tool");
+    EXPECT_EQ(find_on_path("no-such-tool"), "");
+    unsetenv("PATH");
+    EXPECT_EQ(find_on_path("tool"), "");
+    setenv("PATH", old_path.c_str(), 1);
+
+    EXPECT_EQ(run_program({dir + "/b/tool"}, dir + "/err.txt"), 7);
+    EXPECT_EQ(run_program({dir + "/a/tool"}, dir + "/err.txt"), -1); // not executable: never ran
+    EXPECT_EQ(run_program({dir + "/b/tool"}, dir + "/no/such/dir/err.txt"), -1);
+
+    bool open_failed = false;
+    EXPECT_NE(append_whole_text((dir + "/no/such/dir/out.csv").c_str(), "x\n", open_failed), 0);
+    EXPECT_TRUE(open_failed);
+    EXPECT_EQ(append_whole_text((dir + "/out.csv").c_str(), "a\n", open_failed), 0);
+    EXPECT_FALSE(open_failed);
+    EXPECT_EQ(read_file(dir + "/out.csv"), "a\n");
+}
+
+TEST(Platform, TheSystemDescribesItself)
+{
+    EXPECT_FALSE(operating_system_name().empty());
+    EXPECT_FALSE(host_name().empty());
+    std::tm utc{};
+    ASSERT_TRUE(utc_time(86400 + 3600, utc));
+    EXPECT_EQ(utc.tm_year, 70);
+    EXPECT_EQ(utc.tm_mday, 2);
+    EXPECT_EQ(utc.tm_hour, 1);
+    const SystemLimits limits = read_system_limits();
+    EXPECT_NE(limits.stack, 0);
+    setenv("OMP_TILEBENCH_PROBE", "1", 1);
+    const auto found = environment_with_prefixes({"OMP_TILEBENCH_"});
+    unsetenv("OMP_TILEBENCH_PROBE");
+    EXPECT_EQ(found, (std::vector<std::pair<std::string, std::string>>{{"OMP_TILEBENCH_PROBE", "1"}}));
+}
+
+} // namespace
