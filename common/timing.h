@@ -12,6 +12,12 @@ inline float seconds_from_microseconds(std::int64_t microseconds)
     return static_cast<float>(static_cast<double>(microseconds)) / 1000000.0f;
 }
 
+// A clock difference in whole microseconds, truncated toward zero as the harness reports it.
+inline std::int64_t whole_microseconds(std::chrono::steady_clock::duration elapsed)
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+}
+
 // Wall-clock microseconds taken by call(), truncated. Nothing but the call runs between the two
 // clock readings. The steady clock never jumps when the system time is set.
 template <typename Call>
@@ -20,7 +26,7 @@ std::int64_t measure_microseconds(Call&& call)
     const auto t1 = std::chrono::steady_clock::now();
     call();
     const auto t2 = std::chrono::steady_clock::now();
-    return std::chrono::duration_cast<std::chrono::microseconds>(t2 - t1).count();
+    return whole_microseconds(t2 - t1);
 }
 
 // The same call's time as the benchmark reports it: whole microseconds, through a float.

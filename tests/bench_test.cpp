@@ -54,12 +54,19 @@ TEST(Parameters, AcceptedInputGivesTheFourNumbersAndRefusedInputNamesItsFault)
 
 TEST(Timing, WholeMicrosecondsBecomeSecondsThroughAFloat)
 {
+    using std::chrono::nanoseconds;
+    EXPECT_EQ(whole_microseconds(nanoseconds(999)), 0); // truncated, not rounded
+    EXPECT_EQ(whole_microseconds(nanoseconds(1999)), 1);
+    EXPECT_EQ(whole_microseconds(nanoseconds(2000)), 2);
     EXPECT_EQ(seconds_from_microseconds(0), 0.0f);
     EXPECT_EQ(seconds_from_microseconds(1), 1.0f / 1000000.0f);
     EXPECT_EQ(seconds_from_microseconds(1500000), 1.5f);
     EXPECT_EQ(seconds_from_microseconds(16777217), 16777216.0f / 1000000.0f); // rounded before dividing
+    // The unit, from both sides: a 20 ms sleep is at least 20 ms and nowhere near a second (a
+    // harness counting nanoseconds as microseconds would say 20 s).
     const float slept = measure_seconds([] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
     EXPECT_GE(slept, 0.02f);
+    EXPECT_LT(slept, 2.0f);
 }
 
 void release(Matrix m, int n)

@@ -5,6 +5,7 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include <cstdlib>
 #include <random>
@@ -82,6 +83,26 @@ TEST(Kernels, RandomShapesLeaveTheReferenceBitsForEveryTeamSize)
         const int n = uniform(0, 70);
         expect_reference_bits(n, uniform(1, n + 8), uniform(1, 9), generator());
     }
+}
+
+// A kernel called inside an active team, with nesting off, gets a team of one whatever it asks:
+// its line must say 1, the team it got, not the count asked for or the runtime's default.
+TEST(Kernels, TheTeamLineReportsTheTeamGrantedNotTheTeamAskedFor)
+{
+    const int n = 9;
+    OwnedMatrix A = random_matrix(n, 1), B = random_matrix(n, 2), C = zero_matrix(n), expected = zero_matrix(n);
+    reference_tiled(A, B, expected, n, 4);
+    omp_set_max_active_levels(1);
+    std::string printed;
+    testing::internal::CaptureStdout();
+#pragma omp parallel num_threads(2)
+    {
+#pragma omp master
+        multiply_blocked_parallel(view(A), view(B), view(C), n, 4, 3);
+    }
+    printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed, "Number of threads: 1\n");
+    EXPECT_EQ(bits_of(C), bits_of(expected));
 }
 
 TEST(Kernels, TiledMatchesUntiledOnZeroCWhenEachTileHoldsOneProductOrAllOfThem)

@@ -76,10 +76,11 @@ TEST(PlotRuns, ARunEndsAtTwoThreadsAnotherSizeOrAGap)
         std::vector<std::string> runs;
     } cases[] = {
         {row(2, 512) + row(3, 512) + row(2, 512) + row(3, 512), {"2/512 3/512", "2/512 3/512"}}, // back to 2
-        {row(3, 512) + row(4, 512) + row(5, 1024), {"3/512 4/512", "5/1024"}},                   // another size
-        {row(3, 64) + row(5, 64), {"3/64", "5/64"}},                                             // a gap
-        {row(4, 64) + row(3, 64), {"4/64", "3/64"}},                                             // counting down
-        {row(2147483647, 8) + row(-2147483647 - 1LL, 8), {"2147483647/8", "-2147483648/8"}},     // no overflow
+        {row(1, 8) + row(2, 8), {"1/8", "2/8"}}, // 2 starts a run even where it would count on from 1
+        {row(3, 512) + row(4, 512) + row(5, 1024), {"3/512 4/512", "5/1024"}},               // another size
+        {row(3, 64) + row(5, 64), {"3/64", "5/64"}},                                         // a gap
+        {row(4, 64) + row(3, 64), {"4/64", "3/64"}},                                         // counting down
+        {row(2147483647, 8) + row(-2147483647 - 1LL, 8), {"2147483647/8", "-2147483648/8"}}, // no overflow
         {row(2, 8) + "garbage\n" + row(3, 8), {"2/8 3/8"}}, // a skipped line does not split
     };
     for (const auto& c : cases)

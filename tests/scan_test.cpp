@@ -149,7 +149,7 @@ TEST(ScanSummary, SpeedUpIsARatioOfMediansAndInvalidSamplesTakeNoPart)
 {
     const auto configurations = plan_configurations({1, 2});
     std::vector<Sample> samples =
-        samples_of({{1.0, 1.0, 0.5}, {1.2, 1.1, 0.6}, {0.8, 0.9, 0.4}, {1.0, 1.0, 0.5}, {1.1, 1.0, 0.55}});
+        samples_of({{1.0, 1.0, 0.5}, {1.2, 1.1, 0.65}, {0.8, 0.9, 0.4}, {1.0, 1.0, 0.5}, {1.1, 1.0, 0.55}});
     samples.push_back({6, 2, 2, 0.001, false}); // would drag the median down if it counted
     const ScanSummary s = summarise_scan(configurations, samples, {1024, 64, true, 0.05, 3, 500});
     ASSERT_EQ(s.configurations.size(), 3u);
@@ -160,12 +160,14 @@ TEST(ScanSummary, SpeedUpIsARatioOfMediansAndInvalidSamplesTakeNoPart)
     ASSERT_EQ(s.speedups.size(), 2u);
     EXPECT_DOUBLE_EQ(s.speedups[1].speedup, 2.0);
     EXPECT_DOUBLE_EQ(s.speedups[1].efficiency, 1.0);
+    EXPECT_DOUBLE_EQ(s.speedups[1].efficiency_ci_low, s.speedups[1].ci_low / 2);
+    EXPECT_DOUBLE_EQ(s.speedups[1].efficiency_ci_high, s.speedups[1].ci_high / 2);
     EXPECT_EQ(s.speedups[1].pairs, 5);
     EXPECT_DOUBLE_EQ(s.speedups[1].karp_flatt, 0.0);
     EXPECT_DOUBLE_EQ(s.speedups[1].schedule_bound, 2.0);
     EXPECT_TRUE(std::isnan(s.speedups[0].karp_flatt));
     EXPECT_FALSE(s.speedups[0].differs_from_previous); // nothing before it
-    EXPECT_TRUE(s.speedups[1].differs_from_previous);  // [0.4, 0.6] against [0.9, 1.1]
+    EXPECT_TRUE(s.speedups[1].differs_from_previous);  // [0.4, 0.65] against [0.9, 1.1]
     EXPECT_LE(s.speedups[1].ci_low, 2.0);
     EXPECT_GE(s.speedups[1].ci_high, 2.0);
     EXPECT_EQ(s.speedups[1].precision_reached,
