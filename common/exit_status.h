@@ -8,3 +8,7 @@ constexpr int exit_out_of_memory = 3;  // the matrices do not fit
 constexpr int exit_invalid_result = 4; // a kernel left other bits than the reference
 constexpr int exit_interrupted = 130;  // SIGINT; 128 + the signal number, as shells report it
 constexpr int exit_terminated = 143;   // SIGTERM
+
+// Runs a program's body so that whatever escapes it (memory that cannot be had, a library's own
+// failure) still ends in one line, "<program>: <what>", and exit_failure, not in std::terminate.
+int guarded_main(const char* program, int (*body)(int, char**), int argc, char** argv) noexcept;

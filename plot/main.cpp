@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -131,12 +130,5 @@ static int run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    // Whatever escapes (memory that cannot be had, a library's own failure) still ends in one
-    // line and a status, not in std::terminate.
-    try {
-        return run(argc, argv);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "tilebench-plot: %s\n", e.what());
-        return exit_failure;
-    }
+    return guarded_main("tilebench-plot", run, argc, argv);
 }

@@ -33,6 +33,13 @@ int whole(const json& object, const char* key)
     return static_cast<int>(value);
 }
 
+// A true/false field; false when missing or of another kind.
+bool flag(const json& object, const char* key)
+{
+    const auto found = object.find(key);
+    return found != object.end() && found->is_boolean() && found->get<bool>();
+}
+
 std::string text_or_empty(const json& object, const char* key)
 {
     const auto found = object.find(key);
@@ -55,8 +62,7 @@ void read_into(const json& record, ScanPlot& scan)
     scan.kernel = text_or_empty(parameters, "kernel");
     scan.bind = text_or_empty(parameters, "bind");
     scan.rounds = whole(record, "rounds");
-    const auto interrupted = record.find("interrupted");
-    scan.interrupted = interrupted != record.end() && interrupted->is_boolean() && interrupted->get<bool>();
+    scan.interrupted = flag(record, "interrupted");
     const auto machine = record.find("machine");
     if (machine != record.end() && machine->is_object()) {
         scan.cpu_model = text_or_empty(*machine, "cpu_model");
@@ -97,8 +103,7 @@ void read_into(const json& record, ScanPlot& scan)
         p.efficiency_ci_low = figure(s, "efficiency_ci_low");
         p.efficiency_ci_high = figure(s, "efficiency_ci_high");
         p.bound = figure(s, "tile_bound");
-        const auto precise = s.find("precision_reached");
-        p.precise = precise != s.end() && precise->is_boolean() && precise->get<bool>();
+        p.precise = flag(s, "precision_reached");
         scan.points.push_back(p);
     }
     const auto warnings = record.find("warnings");

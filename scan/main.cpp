@@ -16,7 +16,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <iostream>
 #include <random>
 
@@ -152,12 +151,5 @@ static int run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    // Whatever escapes (memory that cannot be had, a library's own failure) still ends in one
-    // line and a status, not in std::terminate.
-    try {
-        return run(argc, argv);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "tilebench-scan: %s\n", e.what());
-        return exit_failure;
-    }
+    return guarded_main("tilebench-scan", run, argc, argv);
 }

@@ -1,0 +1,16 @@
+#include "common/exit_status.h"
+
+#include <cstdio>
+#include <exception>
+
+int guarded_main(const char* program, int (*body)(int, char**), int argc, char** argv) noexcept
+{
+    try {
+        return body(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", program, e.what());
+    } catch (...) {
+        std::fprintf(stderr, "%s: failed\n", program);
+    }
+    return exit_failure;
+}
