@@ -19,5 +19,5 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 CC=clang CXX=clang++ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTILEBENCH_SANITIZE=thread \
       -DTILEBENCH_BUILD_PERF=OFF >/dev/null
 cmake --build build-tsan -j "$jobs"
-TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
+TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir build-tsan --output-on-failure -j 2 --no-tests=error
