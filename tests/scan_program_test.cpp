@@ -97,6 +97,17 @@ TEST(ScanProgram, BadOptionsAreOneLineAndStatusTwoBeforeAnythingIsWritten)
     EXPECT_FALSE(file_exists(dir + "/scan.csv"));
 }
 
+TEST(ScanProgram, ARecordThatCannotBeWrittenIsSaidAndStatusOne)
+{
+    const std::string dir = make_scratch_dir("scan_unwritable");
+    ASSERT_EQ(shell("mkdir '" + dir + "/scan.json.tmp'"), 0); // where the record would be written first
+    const ProgramRun run = run_in(dir, scan_exe + " --size 16 --block 8 --threads 1 --min-runs 1 --max-runs 1 --quiet");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("tilebench-scan: cannot write scan.json: Is a directory\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("baseline: sequential kernel"), std::string::npos); // the table still comes
+    EXPECT_EQ(lines_of(read_file(dir + "/scan.csv")).size(), 3u);              // and every sample
+}
+
 TEST(ScanProgram, ASignalEndsTheScanWithTheSummaryOfWhatItHas)
 {
     for (const auto& [signal, status] : {std::pair<const char*, int>{"INT", 130}, {"TERM", 143}}) {
