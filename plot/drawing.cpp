@@ -12,14 +12,6 @@
 
 namespace {
 
-std::string whole_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // gnuplot's first complaint, one line and bounded: it may quote whole script lines.
 std::string first_complaint(const std::string& text)
 {
@@ -98,8 +90,9 @@ std::string draw_picture(const std::string& output, PictureFormat format,
     }
     const int status = run_program({gnuplot, script_file}, error_file);
     if (status != 0)
-        return "gnuplot failed (status " + std::to_string(status) + "): " + first_complaint(whole_file(error_file));
-    if (!is_whole_picture(whole_file(picture), format))
+        return "gnuplot failed (status " + std::to_string(status) +
+               "): " + first_complaint(read_text_file(error_file.c_str()));
+    if (!is_whole_picture(read_text_file(picture.c_str()), format))
         return "the picture came out incomplete (is the disk full?); " + output + " is left as it was";
     // mkstemp made it private to its owner; a picture is as readable as any file the user writes.
     std::filesystem::permissions(picture,
