@@ -1,14 +1,10 @@
 #include "machine/team.h"
 
-#include <omp.h>
+#include "machine/binding.h"
 
 int granted_team_size(int requested)
 {
-    int granted = 1;
-#pragma omp parallel num_threads(requested)
-    {
-        if (omp_get_thread_num() == 0)
-            granted = omp_get_num_threads();
-    }
-    return granted;
+    // The same untimed team that reads where threads run; without a topology it binds nothing
+    // and reads nothing, and its size is the team granted.
+    return static_cast<int>(team_cpus(Topology(), requested).size());
 }
