@@ -72,7 +72,6 @@ TEST(Machine, ThreadsBoundToCoresRunOnDistinctCores)
     const std::vector<int> placed = place_team(topology, 2, order);
     EXPECT_EQ(placed, (std::vector<int>{order[0], order[1]}));
     EXPECT_EQ(team_cpus(topology, 2), placed); // still there when the team forms again
-    place_team(topology, 2, {});               // and the binding is only ever widened by a new order
 }
 
 TEST(Machine, TheGrantedTeamIsWhatTheRuntimeGave)
