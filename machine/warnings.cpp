@@ -75,3 +75,20 @@ std::vector<Warning> migration_warning(const std::vector<int>& thread_counts_wit
     return {{"migrated", "threads changed logical CPU during the configurations with " +
                              list_of(thread_counts_with_migration) + " threads"}};
 }
+
+std::vector<Warning> precision_warning(const std::vector<int>& thread_counts_short, const std::string& stop_reason)
+{
+    if (thread_counts_short.empty())
+        return {};
+    return {{"precision_not_reached", "the speed-up interval is wider than the precision asked for at " +
+                                          list_of(thread_counts_short) + " threads (" + stop_reason + " came first)"}};
+}
+
+std::vector<Warning> invalid_result_warning(int invalid_calls)
+{
+    if (invalid_calls <= 0)
+        return {};
+    return {{"invalid_result", std::to_string(invalid_calls) +
+                                   " calls left other bits than the sequential product; they are kept out of every "
+                                   "figure"}};
+}

@@ -34,3 +34,10 @@ std::vector<Warning> machine_warnings(const MachineInfo& machine, BindMode bind,
 // Threads that ran on more than one logical CPU within a configuration: one warning naming
 // the thread counts where it happened.
 std::vector<Warning> migration_warning(const std::vector<int>& thread_counts_with_migration);
+
+// Thread counts whose speed-up interval stayed wider than the precision asked for, before
+// stop_reason ended the scan.
+std::vector<Warning> precision_warning(const std::vector<int>& thread_counts_short, const std::string& stop_reason);
+
+// Calls that left other bits than the sequential product.
+std::vector<Warning> invalid_result_warning(int invalid_calls);

@@ -11,7 +11,6 @@
 
 #include <omp.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -43,23 +42,9 @@ std::vector<Warning> after_run_warnings(const ScanRun& run)
         if (!s.precision_reached)
             short_counts.push_back(s.threads);
     std::vector<Warning> warnings = team_warning(run.smaller_teams);
-    for (const Warning& w : migration_warning(migrated))
-        warnings.push_back(w);
-    if (!short_counts.empty()) {
-        std::string list;
-        for (int t : short_counts)
-            list += (list.empty() ? "" : ", ") + std::to_string(t);
-        warnings.push_back({"precision_not_reached", "the speed-up interval is wider than the precision asked for "
-                                                     "at " +
-                                                         list + " threads (" + stop_reason_name(run.stop) +
-                                                         " came first)"});
-    }
-    const auto invalid =
-        std::count_if(run.samples.begin(), run.samples.end(), [](const Sample& s) { return !s.valid; });
-    if (invalid > 0)
-        warnings.push_back({"invalid_result", std::to_string(invalid) +
-                                                  " calls left other bits than the sequential product; they are "
-                                                  "kept out of every figure"});
+    for (const auto& more : {migration_warning(migrated), precision_warning(short_counts, stop_reason_name(run.stop)),
+                             invalid_result_warning(invalid_samples(run.samples))})
+        warnings.insert(warnings.end(), more.begin(), more.end());
     return warnings;
 }
 
@@ -142,9 +127,7 @@ static int run(int argc, char** argv)
 
     if (run.stop == StopReason::interrupted)
         return stop_signal() == SIGTERM ? exit_terminated : exit_interrupted;
-    const bool any_invalid =
-        std::any_of(run.samples.begin(), run.samples.end(), [](const Sample& s) { return !s.valid; });
-    if (any_invalid)
+    if (invalid_samples(run.samples) > 0)
         return exit_invalid_result;
     return files_ok ? exit_ok : exit_failure;
 }

@@ -117,12 +117,9 @@ nlohmann::ordered_json scan_record(const ScanOptions& options, const ScanRun& ru
     for (const Warning& w : context.warnings)
         warnings.push_back({{"kind", w.kind}, {"message", w.message}});
     record["warnings"] = warnings;
-    int invalid = 0;
-    for (const Sample& sample : run.samples)
-        invalid += sample.valid ? 0 : 1;
     record["rounds"] = run.rounds;
     record["samples"] = run.samples.size();
-    record["invalid_samples"] = invalid;
+    record["invalid_samples"] = invalid_samples(run.samples);
     record["elapsed_s"] = run.elapsed_s;
     record["stop_reason"] = stop_reason_name(run.stop);
     record["interrupted"] = run.stop == StopReason::interrupted;

@@ -94,6 +94,12 @@ ScanSummary summarise_scan(const std::vector<Configuration>& configurations, con
     return summary;
 }
 
+int invalid_samples(const std::vector<Sample>& samples)
+{
+    return static_cast<int>(
+        std::count_if(samples.begin(), samples.end(), [](const Sample& sample) { return !sample.valid; }));
+}
+
 bool all_precise(const ScanSummary& summary)
 {
     if (summary.speedups.empty())

@@ -55,5 +55,8 @@ struct SummaryInputs {
 ScanSummary summarise_scan(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
                            const SummaryInputs& inputs);
 
+// Samples whose call left other bits than the reference.
+int invalid_samples(const std::vector<Sample>& samples);
+
 // Every parallel count reached the precision (false when there is none to ask).
 bool all_precise(const ScanSummary& summary);

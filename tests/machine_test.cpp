@@ -123,6 +123,11 @@ TEST(Machine, EachWarningHasItsRule)
     EXPECT_EQ(team_warning({{4, 3}, {5, 3}})[0].message,
               "the OpenMP runtime gave smaller teams than asked (3 of 4, 3 of 5 threads; see OMP_THREAD_LIMIT, "
               "OMP_DYNAMIC)");
+    EXPECT_TRUE(precision_warning({}, "max-runs").empty());
+    EXPECT_EQ(precision_warning({1, 2}, "max-runs")[0].message,
+              "the speed-up interval is wider than the precision asked for at 1, 2 threads (max-runs came first)");
+    EXPECT_TRUE(invalid_result_warning(0).empty());
+    EXPECT_EQ(invalid_result_warning(3)[0].kind, "invalid_result");
     EXPECT_EQ(migration_warning({2, 4})[0].message, "threads changed logical CPU during the configurations with 2, "
                                                     "4 threads");
 
