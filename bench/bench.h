@@ -10,11 +10,11 @@
 
 // Allocates A and B filled from the unseeded std::rand sequence (values draw / 32767 in
 // [0, 1], A and B taking alternate draws in row-major order) and C filled with zeros, each of
-// order size. The caller owns them. An allocation that fails ends the process with a message.
+// order size. The caller owns them. An allocation that fails throws a Refusal (exit_out_of_memory).
 void create_matrices(int size, Matrix& A, Matrix& B, Matrix& C);
 
-// The whole benchmark on standard input and output. Bad input or too little memory ends the
-// process with a message on standard error and a status above, before anything is built.
+// The whole benchmark on standard input and output. Bad input or too little memory throws a
+// Refusal with its message and one of the statuses above, before anything is built.
 void run_benchmark();
 
 // Times the tiled parallel kernel num_iter times for each t from 2 while t < max_threads and

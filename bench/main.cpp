@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
     const int answered = answer_arguments(argc, argv, std::cout, std::cerr);
     if (answered >= 0)
@@ -18,4 +18,9 @@ int main(int argc, char** argv)
     run_benchmark();
     pause_console();
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return guarded_main("tilebench", run, argc, argv);
 }

@@ -1,22 +1,18 @@
 // Building the three matrices of a run.
 #include "bench/bench.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <new>
 
 namespace {
 
 // Memory that cannot be had ends the run here, before any console line or row is written:
-// a benchmark on a half-built matrix would measure nothing.
+// a benchmark on a half-built matrix would measure nothing. Elements start at zero.
 template <typename T>
-T* allocate_or_exit(int count)
+T* allocate_or_refuse(int count)
 {
-    T* block = new (std::nothrow) T[static_cast<std::size_t>(count)];
-    if (!block) {
-        std::fprintf(stderr, "tilebench: out of memory while building the matrices\n");
-        std::exit(exit_out_of_memory);
-    }
+    T* block = new (std::nothrow) T[static_cast<std::size_t>(count)]();
+    if (!block)
+        throw Refusal{exit_out_of_memory, "out of memory while building the matrices"};
     return block;
 }
 
@@ -24,17 +20,13 @@ T* allocate_or_exit(int count)
 
 void create_matrices(int size, Matrix& A, Matrix& B, Matrix& C)
 {
-    A = allocate_or_exit<float*>(size);
-    B = allocate_or_exit<float*>(size);
-    C = allocate_or_exit<float*>(size);
+    A = allocate_or_refuse<float*>(size);
+    B = allocate_or_refuse<float*>(size);
+    C = allocate_or_refuse<float*>(size);
     for (int i = 0; i < size; ++i) {
-        A[i] = allocate_or_exit<float>(size);
-        B[i] = allocate_or_exit<float>(size);
-        C[i] = allocate_or_exit<float>(size);
-        for (int j = 0; j < size; ++j) {
-            A[i][j] = element_from_draw(std::rand());
-            B[i][j] = element_from_draw(std::rand());
-            C[i][j] = 0.0f;
-        }
+        A[i] = allocate_or_refuse<float>(size);
+        B[i] = allocate_or_refuse<float>(size);
+        C[i] = allocate_or_refuse<float>(size);
     }
+    fill_from_draws(A, B, size);
 }

@@ -7,6 +7,9 @@ int guarded_main(const char* program, int (*body)(int, char**), int argc, char**
 {
     try {
         return body(argc, argv);
+    } catch (const Refusal& refusal) {
+        std::fprintf(stderr, "%s: %s\n", program, refusal.message.c_str());
+        return refusal.status;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", program, e.what());
     } catch (...) {

@@ -1,6 +1,8 @@
 // Exit statuses shared by the programs; the README's tables list what each means per program.
 #pragma once
 
+#include <string>
+
 constexpr int exit_ok = 0;
 constexpr int exit_failure = 1;        // a tool could not do its job (unreadable input, no gnuplot)
 constexpr int exit_bad_input = 2;      // refused before anything was built or written
@@ -9,6 +11,14 @@ constexpr int exit_invalid_result = 4; // a kernel left other bits than the refe
 constexpr int exit_interrupted = 130;  // SIGINT; 128 + the signal number, as shells report it
 constexpr int exit_terminated = 143;   // SIGTERM
 
-// Runs a program's body so that whatever escapes it (memory that cannot be had, a library's own
-// failure) still ends in one line, "<program>: <what>", and exit_failure, not in std::terminate.
+// A run refused where the reason is found (bad input, matrices that do not fit): thrown there, it
+// travels up to the program's main, which says it and ends with its status.
+struct Refusal {
+    int status;
+    std::string message;
+};
+
+// Runs a program's body so that whatever escapes it ends in one line on standard error,
+// "<program>: <what>", not in std::terminate: a Refusal with its own message and status,
+// anything else (memory that cannot be had, a library's own failure) with exit_failure.
 int guarded_main(const char* program, int (*body)(int, char**), int argc, char** argv) noexcept;

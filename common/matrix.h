@@ -3,6 +3,8 @@
 // stored with it; it always travels beside the matrix as a separate argument.
 #pragma once
 
+#include <cstdlib>
+
 // Element (i, j) is M[i][j]. Rows need not be contiguous with one another.
 using Matrix = float**;
 
@@ -12,4 +14,16 @@ using Matrix = float**;
 inline float element_from_draw(int draw)
 {
     return static_cast<float>(draw % 32768) / 32767.0f;
+}
+
+// The program's operands: A and B filled from the C library's rand where its sequence stands,
+// A and B taking alternate draws in row-major order. The one fill for the benchmark and every
+// tool that must multiply the benchmark's own matrices.
+inline void fill_from_draws(Matrix A, Matrix B, int n)
+{
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            A[i][j] = element_from_draw(std::rand());
+            B[i][j] = element_from_draw(std::rand());
+        }
 }

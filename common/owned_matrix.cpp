@@ -1,7 +1,6 @@
 #include "common/owned_matrix.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 OwnedMatrix zero_matrix(int n)
 {
@@ -35,10 +34,6 @@ void clear_matrix(OwnedMatrix& m)
 Operands program_operands(int n)
 {
     Operands m{zero_matrix(n), zero_matrix(n), zero_matrix(n)};
-    for (std::size_t i = 0; i < m.A.rows.size(); ++i)
-        for (std::size_t j = 0; j < m.A.rows.size(); ++j) {
-            m.A.rows[i][j] = element_from_draw(std::rand());
-            m.B.rows[i][j] = element_from_draw(std::rand());
-        }
+    fill_from_draws(view(m.A), view(m.B), n);
     return m;
 }

@@ -1,6 +1,7 @@
-// What every subsystem shares: the reading of hand-typed numbers, the program's matrices, and
-// the platform glue on this platform, when a file, a directory or a program is not what it
-// should be.
+// What every subsystem shares: the reading of hand-typed numbers, the program's matrices, how a
+// program's main ends on what escapes it, and the platform glue on this platform, when a file, a directory or a program
+// is not what it should be.
+#include "common/exit_status.h"
 #include "common/owned_matrix.h"
 #include "common/parse.h"
 #include "common/platform.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -64,6 +67,30 @@ TEST(OwnedMatrices, TheProgramsOperandsAndEmptyOrders)
     clear_matrix(m.C);
     EXPECT_EQ(m.C.rows[1][1], 0.0f);
     EXPECT_EQ(view(m.A)[1], m.A.rows[1].data());
+}
+
+// A refusal keeps its own status and message; anything else is one line and status 1.
+TEST(GuardedMain, WhatEscapesABodyEndsInOneLineAndItsStatus)
+{
+    const struct {
+        int (*body)(int, char**);
+        int status;
+        const char* said;
+    } cases[] = {
+        {[](int, char**) { return 7; }, 7, ""},
+        {[](int, char**) -> int {
+             throw Refusal{exit_out_of_memory, "too big: 3 GiB"};
+         },
+         3, "prog: too big: 3 GiB\n"},
+        {[](int, char**) -> int { throw std::runtime_error("broken"); }, 1, "prog: broken\n"},
+        {[](int, char**) -> int { throw std::bad_alloc(); }, 1, "prog: std::bad_alloc\n"},
+        {[](int, char**) -> int { throw 5; }, 1, "prog: failed\n"},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(guarded_main("prog", c.body, 0, nullptr), c.status);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.said);
+    }
 }
 
 TEST(Platform, FilesProgramsAndPathsThatAreNotThereOrNotRight)
