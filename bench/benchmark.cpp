@@ -10,7 +10,6 @@
 #include "report/report.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -37,12 +36,6 @@ void warn(const std::vector<Warning>& warnings)
         std::fprintf(stderr, "tilebench: warning (%s): %s\n", w.kind.c_str(), w.message.c_str());
 }
 
-[[noreturn]] void refuse(const std::string& reason, int status)
-{
-    std::fprintf(stderr, "tilebench: %s\n", reason.c_str());
-    std::exit(status);
-}
-
 } // namespace
 
 void run_benchmark()
@@ -51,14 +44,14 @@ void run_benchmark()
     int size = 0, block_size = 0, num_iter = 0, max_threads = 0;
     std::string error;
     if (!read_parameters(std::cin, size, block_size, num_iter, max_threads, error))
-        refuse(error, exit_bad_input);
+        throw Refusal{exit_bad_input, error};
     const std::string shortfall = memory_shortfall(size, available_memory_bytes());
     if (!shortfall.empty())
-        refuse(shortfall, exit_out_of_memory);
+        throw Refusal{exit_out_of_memory, shortfall};
     const int largest_team = max_threads > 2 ? max_threads - 1 : 1;
     const std::string too_many = thread_limit_problem(largest_team, read_thread_limits(), matrices_bytes(size));
     if (!too_many.empty())
-        refuse("max_threads " + std::to_string(max_threads) + ": " + too_many, exit_bad_input);
+        throw Refusal{exit_bad_input, "max_threads " + std::to_string(max_threads) + ": " + too_many};
 
     // --- matrices (kept until the process ends) ---
     Matrix A = nullptr, B = nullptr, C = nullptr;
@@ -80,11 +73,13 @@ void run_thread_sweep(Matrix A, Matrix B, Matrix C, int size, int block_size, in
         warn(oversubscription_warning(max_threads - 1, read_machine(load_topology()).physical_cores));
     bool team_warned = false;
     for (int t = 2; t < max_threads; ++t) {
-        const float mean = mean_seconds_of_runs("Algorithme Parallele par block iteration : ", num_iter,
-                                                [&] { multiply_blocked_parallel(A, B, C, size, block_size, t); });
-        // Asked after the timed runs, so that they measure exactly what they always did.
-        const int granted = num_iter > 0 && !team_warned ? granted_team_size(t) : t;
-        if (granted < t) {
+        // The kernel prints its team line as always and keeps the team it printed, for the warning.
+        int granted = t;
+        const TeamObserver observer = team_line_and_keeper(granted);
+        const float mean = mean_seconds_of_runs("Algorithme Parallele par block iteration : ", num_iter, [&] {
+            multiply_blocked_parallel_observed(A, B, C, size, block_size, t, observer);
+        });
+        if (granted < t && !team_warned) {
             warn(team_warning({{t, granted}}));
             team_warned = true;
         }

@@ -5,7 +5,7 @@
 
 #include "common/platform.h"
 
-#include "kernels/team_line.h"
+#include <algorithm>
 
 namespace {
 
@@ -59,6 +59,12 @@ void multiply_blocked_sequential(Matrix A, Matrix B, Matrix C, int size, int blo
 
 void multiply_blocked_parallel(Matrix A, Matrix B, Matrix C, int size, int block_size, int num_threads)
 {
+    multiply_blocked_parallel_observed(A, B, C, size, block_size, num_threads, team_line_observer());
+}
+
+void multiply_blocked_parallel_observed(Matrix A, Matrix B, Matrix C, int size, int block_size, int num_threads,
+                                        TeamObserver observer)
+{
     // The work-sharing loop runs over tile numbers rather than tile starts: with chunk 1 the
     // static schedule gives tile q to thread q mod T either way, and a tile count cannot
     // overflow where a start-plus-edge trip count could.
@@ -66,10 +72,28 @@ void multiply_blocked_parallel(Matrix A, Matrix B, Matrix C, int size, int block
     const int chunk = 1;
 #pragma omp parallel num_threads(num_threads)
     {
-        print_team_line();
+        report_team(observer);
         int q;
 #pragma omp for schedule(static, chunk)
         for (q = 0; q < tiles; ++q)
             multiply_column_tile(A, B, C, size, block_size, q * block_size);
     }
+}
+
+double blocked_schedule_bound(int n, int b, int threads)
+{
+    if (n <= 0 || b <= 0 || threads <= 0)
+        return 1.0;
+    const long long tiles = (static_cast<long long>(n) + b - 1) / b;
+    const long long last_width = n - (tiles - 1) * static_cast<long long>(b);
+    // Thread 0 holds tiles 0, t, 2t, ...: the most tiles, and the last tile only when the tile
+    // count leaves it there; any thread with as many tiles but without the narrow last one
+    // holds more columns, so take the widest of the busiest threads.
+    const long long per_thread_max = (tiles + threads - 1) / threads;
+    const long long threads_with_max = tiles - (per_thread_max - 1) * threads;
+    const long long last_owner = (tiles - 1) % threads;
+    long long busiest = per_thread_max * b;
+    if (threads_with_max == 1 && last_owner == 0)
+        busiest = (per_thread_max - 1) * b + last_width;
+    return static_cast<double>(n) / static_cast<double>(std::min<long long>(busiest, n));
 }

@@ -1,26 +1,26 @@
-#include "kernels/variants.h"
+#include "kernels/families.h"
 
 #include "kernels/kernels.h"
 
-const std::vector<KernelVariant>& kernel_variants()
+const std::vector<KernelFamily>& kernel_families()
 {
-    static const std::vector<KernelVariant> table = {
-        {"blocked_sequential", true, false,
-         [](Matrix A, Matrix B, Matrix C, int n, int b, int) { multiply_blocked_sequential(A, B, C, n, b); }},
-        {"blocked_parallel", true, true,
-         [](Matrix A, Matrix B, Matrix C, int n, int b, int t) { multiply_blocked_parallel(A, B, C, n, b, t); }},
-        {"naive_sequential", false, false,
-         [](Matrix A, Matrix B, Matrix C, int n, int, int) { multiply_naive_sequential(A, B, C, n); }},
-        {"naive_parallel", false, true,
-         [](Matrix A, Matrix B, Matrix C, int n, int, int t) { multiply_naive_parallel(A, B, C, n, t); }},
+    static const std::vector<KernelFamily> table = {
+        {"blocked", "tiled", "column tiles of edge b, dealt to the threads in turn", true, multiply_blocked_sequential,
+         multiply_blocked_parallel_observed, blocked_schedule_bound},
+        {"naive", "untiled", "plain i-j-k order, rows dealt in contiguous blocks", false,
+         [](Matrix A, Matrix B, Matrix C, int n, int) { multiply_naive_sequential(A, B, C, n); },
+         [](Matrix A, Matrix B, Matrix C, int n, int, int t, TeamObserver observer) {
+             multiply_naive_parallel_observed(A, B, C, n, t, observer);
+         },
+         naive_schedule_bound},
     };
     return table;
 }
 
-const KernelVariant* find_kernel_variant(bool tiled, bool parallel)
+const KernelFamily* find_kernel_family(const std::string& name)
 {
-    for (const KernelVariant& variant : kernel_variants())
-        if (variant.tiled == tiled && variant.parallel == parallel)
-            return &variant;
+    for (const KernelFamily& family : kernel_families())
+        if (name == family.name || (*family.also_called != '\0' && name == family.also_called))
+            return &family;
     return nullptr;
 }

@@ -4,8 +4,6 @@
 
 #include "common/platform.h"
 
-#include "kernels/team_line.h"
-
 namespace {
 
 // One row of C. Out of line for the same reason as the tiled kernels' column tile: the
@@ -29,12 +27,25 @@ void multiply_naive_sequential(Matrix A, Matrix B, Matrix C, int size)
 
 void multiply_naive_parallel(Matrix A, Matrix B, Matrix C, int size, int num_threads)
 {
+    multiply_naive_parallel_observed(A, B, C, size, num_threads, team_line_observer());
+}
+
+void multiply_naive_parallel_observed(Matrix A, Matrix B, Matrix C, int size, int num_threads, TeamObserver observer)
+{
 #pragma omp parallel num_threads(num_threads)
     {
-        print_team_line();
+        report_team(observer);
         int i;
 #pragma omp for schedule(static)
         for (i = 0; i < size; ++i)
             multiply_row(A, B, C, size, i);
     }
+}
+
+double naive_schedule_bound(int n, int, int threads)
+{
+    if (n <= 0 || threads <= 0)
+        return 1.0;
+    const long long largest_block = (static_cast<long long>(n) + threads - 1) / threads;
+    return static_cast<double>(n) / static_cast<double>(largest_block);
 }

@@ -5,6 +5,5 @@
 
 #include "common/build_info.h" // compiler, flags, OpenMP, revision
 #include "machine/binding.h"   // BindMode, team placement
-#include "machine/team.h"      // the team the runtime grants
 #include "machine/topology.h"  // MachineInfo, read_machine
 #include "machine/warnings.h"  // Warning and the rules that raise one

@@ -15,3 +15,17 @@ bool read_positive_arguments(int argc, char** argv, std::vector<int>& values, co
         std::fprintf(stderr, "usage: %s (each a whole number, 1 or more)\n", usage);
     return ok;
 }
+
+bool read_kernel_workload(int argc, char** argv, std::vector<int> defaults, const char* usage, KernelWorkload& workload)
+{
+    if (!read_positive_arguments(argc, argv, defaults, usage))
+        return false;
+    workload.n = defaults.at(0);
+    workload.b = defaults.at(1);
+    workload.count = defaults.at(2);
+    workload.operands = program_operands(workload.n);
+    workload.A = view(workload.operands.A);
+    workload.B = view(workload.operands.B);
+    workload.C = view(workload.operands.C);
+    return true;
+}

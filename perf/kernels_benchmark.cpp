@@ -1,4 +1,4 @@
-// Kernel benchmarks: every kernel of the table over sizes, tile edges and team sizes, reported
+// Kernel benchmarks: both kernels of every family over sizes, tile edges and team sizes, reported
 // in FLOP/s (2 n^3 per call) of wall-clock time, the time tilebench reports; the timing harness
 // around an empty call; and, where OpenBLAS is available, sgemm on the same data as a measure of
 // what the machine itself can do.
@@ -12,8 +12,6 @@
 #include <cblas.h>
 #endif
 
-#include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,24 +23,32 @@ void report_rate(benchmark::State& state, int n)
         benchmark::Counter(2.0 * n * n * static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// Arguments: n, b, team (b and team are passed whatever the variant ignores). C starts at zero
-// and accumulates, as in the program. The parallel kernels announce their team on every call,
-// inside the timed span, as in the program; here the line goes to a string instead of the
-// benchmark's own report.
-void run_variant(benchmark::State& state, const KernelVariant* variant)
+// Arguments: n, b, team (b and team are passed whatever the kernel ignores). C starts at zero
+// and accumulates, as in the program.
+void run_sequential(benchmark::State& state, const KernelFamily* family)
+{
+    const int n = static_cast<int>(state.range(0)), b = static_cast<int>(state.range(1));
+    Operands m = program_operands(n);
+    const Matrix A = view(m.A), B = view(m.B), C = view(m.C);
+    for (auto _ : state)
+        family->sequential(A, B, C, n, b);
+    report_rate(state, n);
+}
+
+// The parallel kernel tells its team to a variable, inside the timed span as the program's line
+// is; the team it got joins the report.
+void run_parallel(benchmark::State& state, const KernelFamily* family)
 {
     const int n = static_cast<int>(state.range(0)), b = static_cast<int>(state.range(1));
     const int team = static_cast<int>(state.range(2));
     Operands m = program_operands(n);
     const Matrix A = view(m.A), B = view(m.B), C = view(m.C);
-    std::ostringstream sink;
-    std::streambuf* console = std::cout.rdbuf(sink.rdbuf());
-    for (auto _ : state) {
-        variant->run(A, B, C, n, b, team);
-        sink.str(std::string());
-    }
-    std::cout.rdbuf(console);
+    int granted = 0;
+    const TeamObserver observer = team_keeper(granted);
+    for (auto _ : state)
+        family->parallel(A, B, C, n, b, team, observer);
     report_rate(state, n);
+    state.counters["granted"] = granted;
 }
 
 // What the harness itself adds to every reported time.
@@ -72,24 +78,34 @@ void BM_cblas_sgemm(benchmark::State& state)
 BENCHMARK(BM_cblas_sgemm)->ArgsProduct({{256, 512, 1024, 2048}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
 
-// The untiled nest is slow enough that 2048 would take minutes for no new information.
-std::vector<int64_t> orders_of(const KernelVariant& variant)
+// A nest without tiles runs out of cache long before 2048, where it would take minutes for no
+// new information; and it gains nothing from being tried on several tile edges.
+std::vector<int64_t> orders_of(const KernelFamily& family)
 {
-    return variant.tiled ? std::vector<int64_t>{256, 512, 1024, 2048} : std::vector<int64_t>{256, 512, 1024};
+    return family.uses_block_size ? std::vector<int64_t>{256, 512, 1024, 2048} : std::vector<int64_t>{256, 512, 1024};
+}
+
+std::vector<int64_t> edges_of(const KernelFamily& family)
+{
+    return family.uses_block_size ? std::vector<int64_t>{16, 32, 64, 128, 256} : std::vector<int64_t>{0};
+}
+
+void register_kernel(const std::string& name, void (*run)(benchmark::State&, const KernelFamily*),
+                     const KernelFamily& family, const std::vector<int64_t>& teams)
+{
+    benchmark::RegisterBenchmark(name.c_str(), run, &family)
+        ->ArgsProduct({orders_of(family), edges_of(family), teams})
+        ->ArgNames({"n", "b", "team"})
+        ->Unit(benchmark::kMillisecond)
+        ->MinTime(0.5)
+        ->UseRealTime();
 }
 
 void register_kernel_benchmarks()
 {
-    for (const KernelVariant& variant : kernel_variants()) {
-        const std::vector<int64_t> edges =
-            variant.tiled ? std::vector<int64_t>{16, 32, 64, 128, 256} : std::vector<int64_t>{0};
-        const std::vector<int64_t> teams = variant.parallel ? std::vector<int64_t>{1, 2, 4} : std::vector<int64_t>{1};
-        benchmark::RegisterBenchmark(variant.name, run_variant, &variant)
-            ->ArgsProduct({orders_of(variant), edges, teams})
-            ->ArgNames({"n", "b", "team"})
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(0.5)
-            ->UseRealTime();
+    for (const KernelFamily& family : kernel_families()) {
+        register_kernel(std::string(family.name) + "_sequential", run_sequential, family, {1});
+        register_kernel(std::string(family.name) + "_parallel", run_parallel, family, {1, 2, 4});
     }
 }
 

@@ -5,7 +5,7 @@
 #include "common/memory.h"
 #include "common/platform.h"
 #include "common/thread_limits.h"
-#include "kernels/variants.h"
+#include "kernels/families.h"
 #include "machine/machine.h"
 #include "scan/scan.h"
 
@@ -19,12 +19,6 @@
 #include <random>
 
 namespace {
-
-int refuse(const std::string& message, int status)
-{
-    std::fprintf(stderr, "tilebench-scan: %s\n", message.c_str());
-    return status;
-}
 
 void say_warnings(const std::vector<Warning>& warnings)
 {
@@ -48,35 +42,41 @@ std::vector<Warning> after_run_warnings(const ScanRun& run)
     return warnings;
 }
 
-} // namespace
-
-static int run(int argc, char** argv)
+// The command line answered here (help, version, a refusal with the usage after it): the status.
+int answer_command_line(const ParsedOptions& parsed)
 {
-    // --- options ---
-    const ParsedOptions parsed = parse_scan_options(argc, argv, omp_get_num_procs(), std::random_device{}());
     if (parsed.outcome == OptionsOutcome::done) {
         std::cout << parsed.message;
         return exit_ok;
     }
-    if (parsed.outcome == OptionsOutcome::refused) {
-        refuse(parsed.message, exit_bad_input);
-        std::cerr << parsed.usage;
-        return exit_bad_input;
-    }
-    const ScanOptions& options = parsed.options;
+    std::fprintf(stderr, "tilebench-scan: %s\n", parsed.message.c_str());
+    std::cerr << parsed.usage;
+    return exit_bad_input;
+}
+
+// Refuses, before anything is built, a study the machine cannot hold or the system cannot staff.
+void check_resources(const ScanOptions& options)
+{
     const std::string shortfall = memory_shortfall(options.size, available_memory_bytes(), scan_matrix_count);
     if (!shortfall.empty())
-        return refuse(shortfall, exit_out_of_memory);
+        throw Refusal{exit_out_of_memory, shortfall};
     const std::string too_many = thread_limit_problem(options.threads.back(), read_thread_limits(),
                                                       matrices_bytes(options.size, scan_matrix_count));
     if (!too_many.empty())
-        return refuse("--threads " + options.threads_text + ": " + too_many, exit_bad_input);
+        throw Refusal{exit_bad_input, "--threads " + options.threads_text + ": " + too_many};
+}
+
+SamplesFile open_samples(const ScanOptions& options)
+{
     SamplesFile samples;
     if (!open_samples_file(samples, options.output + ".csv"))
-        return refuse("cannot create " + options.output + ".csv: " + std::strerror(errno), exit_bad_input);
+        throw Refusal{exit_bad_input, "cannot create " + options.output + ".csv: " + std::strerror(errno)};
+    return samples;
+}
 
-    // --- the machine under the figures ---
-    const Topology topology = load_topology();
+// The machine under the figures, and what it says before the first round.
+ScanContext machine_context(const ScanOptions& options, const Topology& topology)
+{
     ScanContext context;
     context.machine = read_machine(topology);
     context.load_start = load_average();
@@ -89,8 +89,12 @@ static int run(int argc, char** argv)
                                              context.build.optimised))
         context.warnings.push_back(w);
     say_warnings(context.warnings);
+    return context;
+}
 
-    // --- rounds ---
+// The rounds, with every sample written as it comes and progress on standard error.
+ScanRun run_rounds(const ScanOptions& options, const Topology& topology, SamplesFile& samples)
+{
     catch_stop_signals();
     ProgressLine progress{stderr, is_terminal(2), options.max_runs, options.precision};
     ScanHooks hooks;
@@ -107,10 +111,24 @@ static int run(int argc, char** argv)
     if (!options.quiet)
         hooks.on_progress = [&](const ScanProgress& p) { show_progress(progress, p); };
     hooks.stop_requested = [] { return stop_signal() != 0; };
-    const KernelVariant* sequential = find_kernel_variant(options.tiled, false);
-    const KernelVariant* parallel = find_kernel_variant(options.tiled, true);
-    const ScanRun run = run_scan(options, *sequential, *parallel, topology, hooks);
+    ScanRun run = run_scan(options, *find_kernel_family(options.kernel), topology, hooks);
     end_progress(progress);
+    return run;
+}
+
+} // namespace
+
+static int run(int argc, char** argv)
+{
+    const ParsedOptions parsed = parse_scan_options(argc, argv, omp_get_num_procs(), std::random_device{}());
+    if (parsed.outcome != OptionsOutcome::run)
+        return answer_command_line(parsed);
+    const ScanOptions& options = parsed.options;
+    check_resources(options);
+    SamplesFile samples = open_samples(options);
+    const Topology topology = load_topology();
+    ScanContext context = machine_context(options, topology);
+    const ScanRun run = run_rounds(options, topology, samples);
     context.load_end = load_average();
 
     // --- summary and records ---

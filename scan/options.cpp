@@ -3,6 +3,7 @@
 #include "scan/options.h"
 
 #include "common/build_info.h"
+#include "kernels/families.h"
 
 #include <CLI/CLI.hpp>
 
@@ -33,28 +34,47 @@ const CLI::Validator finite_number = CLI::Validator(
     },
     "FINITE");
 
-} // namespace
-
-ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::uint64_t default_seed)
+// Every name --kernel takes, and the help line that explains them, from the family table.
+std::vector<std::string> kernel_names()
 {
-    ParsedOptions parsed;
-    ScanOptions& o = parsed.options;
-    o.seed = default_seed;
-    o.threads_text = "1-" + std::to_string(logical_cpus > 0 ? logical_cpus : 1);
-    std::string kernel = "tiled", bind = "cores";
+    std::vector<std::string> names;
+    for (const KernelFamily& family : kernel_families()) {
+        names.emplace_back(family.name);
+        if (*family.also_called != '\0')
+            names.emplace_back(family.also_called);
+    }
+    return names;
+}
 
-    CLI::App app{"Repeated, interleaved and validated runs of the tiled (or untiled) matrix product on a "
-                 "sequence of thread counts, summarised with medians and 95 % confidence intervals.",
-                 "tilebench-scan"};
-    app.set_version_flag("--version", version_line("tilebench-scan"));
+std::string kernel_help()
+{
+    std::string help = "kernel family:";
+    for (const KernelFamily& family : kernel_families()) {
+        help += std::string(help.back() == ':' ? " " : "; ") + family.name;
+        if (*family.also_called != '\0')
+            help += std::string(" (or ") + family.also_called + ")";
+        help += std::string(", ") + family.description;
+    }
+    return help;
+}
+
+// The text options, read as given and turned into their values once the parse succeeds.
+struct TextOptions {
+    std::string kernel = "blocked", bind = "cores";
+};
+
+void add_study_options(CLI::App& app, ScanOptions& o, TextOptions& text)
+{
     app.add_option("--size", o.size, "order n of the matrices")->check(CLI::Range(1, INT_MAX))->capture_default_str();
     app.add_option("--block", o.block, "tile edge b")->check(CLI::Range(1, INT_MAX))->capture_default_str();
     // No default shown: it is this machine's CPU count, and the help (and the man page made from
     // it) must read the same everywhere.
     app.add_option("--threads", o.threads_text, "thread counts, e.g. 1-4 or 1,2,4,8 (default 1-<logical CPUs>)");
-    app.add_option("--kernel", kernel, "tiled or untiled")
-        ->check(CLI::IsMember({"tiled", "untiled"}))
-        ->capture_default_str();
+    app.add_option("--kernel", text.kernel, kernel_help())->check(CLI::IsMember(kernel_names()))->capture_default_str();
+}
+
+void add_stopping_options(CLI::App& app, ScanOptions& o)
+{
     app.add_option("--precision", o.precision, "stop when every speed-up's 95 % interval is within this fraction")
         ->check(finite_number & CLI::Range(1e-6, 1.0))
         ->capture_default_str();
@@ -69,7 +89,11 @@ ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::u
         ->check(CLI::Range(0, 1000000))
         ->capture_default_str();
     app.add_option("--seed", o.seed, "seed of the round order and the bootstrap (default: random, recorded)");
-    app.add_option("--bind", bind, "none, cores or threads")
+}
+
+void add_placement_and_output_options(CLI::App& app, ScanOptions& o, TextOptions& text)
+{
+    app.add_option("--bind", text.bind, "none, cores or threads")
         ->check(CLI::IsMember({"none", "cores", "threads"}))
         ->capture_default_str();
     app.add_option("--output", o.output, "PREFIX: samples in PREFIX.csv, summary record in PREFIX.json")
@@ -79,40 +103,69 @@ ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::u
                "and warnings in PREFIX.json.\n"
                "Exit status: 0 done; 1 a results file could not be written; 2 bad option; 3 the matrices do "
                "not fit; 4 a kernel left wrong bits; 130/143 interrupted (SIGINT/SIGTERM), summary written.");
+}
 
+// Runs CLI11 over the arguments; false when parsed holds the answer (help, version, refusal).
+bool parse_arguments(CLI::App& app, int argc, char** argv, ParsedOptions& parsed)
+{
     try {
         app.parse(argc, argv);
+        return true;
     } catch (const CLI::CallForHelp&) {
         parsed.outcome = OptionsOutcome::done;
         parsed.message = app.help();
-        return parsed;
     } catch (const CLI::CallForVersion& e) {
         parsed.outcome = OptionsOutcome::done;
         parsed.message = std::string(e.what()) + "\n";
-        return parsed;
     } catch (const CLI::ExtrasError& e) {
         parsed.outcome = OptionsOutcome::refused;
         parsed.message = one_line(e.what());
         parsed.usage = app.help();
-        return parsed;
     } catch (const CLI::ParseError& e) {
         parsed.outcome = OptionsOutcome::refused;
         parsed.message = one_line(e.what()) + " (see --help)";
-        return parsed;
     }
-    o.tiled = kernel == "tiled";
-    parse_bind_mode(bind, o.bind);
+    return false;
+}
+
+// What no single option can check: the thread list, the runs against each other, the prefix.
+std::string combined_problem(ScanOptions& o)
+{
     std::string error;
-    if (!parse_thread_list(o.threads_text, o.threads, error)) {
+    if (!parse_thread_list(o.threads_text, o.threads, error))
+        return "--threads: " + error;
+    if (o.min_runs > o.max_runs)
+        return "--min-runs " + std::to_string(o.min_runs) + " is more than --max-runs " + std::to_string(o.max_runs);
+    if (o.output.empty())
+        return "--output needs a PREFIX";
+    return "";
+}
+
+} // namespace
+
+ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::uint64_t default_seed)
+{
+    ParsedOptions parsed;
+    ScanOptions& o = parsed.options;
+    o.seed = default_seed;
+    o.threads_text = "1-" + std::to_string(logical_cpus > 0 ? logical_cpus : 1);
+    TextOptions text;
+
+    CLI::App app{
+        "Repeated, interleaved and validated runs of one family of matrix product kernels (the tiled one "
+        "unless told otherwise) on a sequence of thread counts, summarised with medians and 95 % confidence intervals.",
+        "tilebench-scan"};
+    app.set_version_flag("--version", version_line("tilebench-scan"));
+    add_study_options(app, o, text);
+    add_stopping_options(app, o);
+    add_placement_and_output_options(app, o, text);
+    if (!parse_arguments(app, argc, argv, parsed))
+        return parsed;
+
+    o.kernel = find_kernel_family(text.kernel)->name;
+    parse_bind_mode(text.bind, o.bind);
+    parsed.message = combined_problem(o);
+    if (!parsed.message.empty())
         parsed.outcome = OptionsOutcome::refused;
-        parsed.message = "--threads: " + error;
-    } else if (o.min_runs > o.max_runs) {
-        parsed.outcome = OptionsOutcome::refused;
-        parsed.message =
-            "--min-runs " + std::to_string(o.min_runs) + " is more than --max-runs " + std::to_string(o.max_runs);
-    } else if (o.output.empty()) {
-        parsed.outcome = OptionsOutcome::refused;
-        parsed.message = "--output needs a PREFIX";
-    }
     return parsed;
 }

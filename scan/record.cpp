@@ -60,7 +60,7 @@ nlohmann::ordered_json scan_record(const ScanOptions& options, const ScanRun& ru
                             {"block", options.block},
                             {"threads", options.threads},
                             {"threads_text", options.threads_text},
-                            {"kernel", options.tiled ? "tiled" : "untiled"},
+                            {"kernel", options.kernel},
                             {"precision", options.precision},
                             {"min_runs", options.min_runs},
                             {"max_runs", options.max_runs},

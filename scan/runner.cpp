@@ -7,12 +7,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <random>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -29,19 +26,10 @@ bool same_bits(const OwnedMatrix& a, const OwnedMatrix& b)
     return true;
 }
 
-// The team a call got, from the line its kernel printed; 1 for a sequential kernel.
-int team_from_line(const std::string& printed)
-{
-    const std::string prefix = "Number of threads: ";
-    const std::size_t at = printed.rfind(prefix);
-    return at == std::string::npos ? 1 : std::atoi(printed.c_str() + at + prefix.size());
-}
-
 // Everything one scan holds while it runs.
 struct Bench {
     const ScanOptions& options;
-    const KernelVariant& sequential;
-    const KernelVariant& parallel;
+    const KernelFamily& family;
     const Topology& topology;
     std::vector<int> binding;
     Operands operands;
@@ -64,19 +52,21 @@ std::vector<int> locate(Bench& bench, const Configuration& configuration)
     return team_cpus(bench.topology, configuration.threads);
 }
 
-// One call of the configuration's kernel on C = 0: (seconds, team). The kernel's team line
-// goes to a string rather than the console, and is read only after the clock has stopped.
+// One call of the configuration's kernel on C = 0: (seconds, team). The parallel kernel tells
+// its team to a variable rather than the console; it is read once the clock has stopped.
 std::pair<double, int> timed_call(Bench& bench, const Configuration& configuration)
 {
     clear_matrix(bench.operands.C);
-    const KernelVariant& kernel = configuration.parallel ? bench.parallel : bench.sequential;
     const int n = bench.options.size, b = bench.options.block, t = configuration.threads;
-    std::ostringstream team_line;
-    std::streambuf* console = std::cout.rdbuf(team_line.rdbuf());
-    const std::int64_t microseconds = measure_microseconds([&] { kernel.run(bench.A, bench.B, bench.C, n, b, t); });
-    std::cout.rdbuf(console);
+    int team = 1;
+    const TeamObserver observer = team_keeper(team);
+    const KernelFamily& family = bench.family;
+    const std::int64_t microseconds =
+        configuration.parallel
+            ? measure_microseconds([&] { family.parallel(bench.A, bench.B, bench.C, n, b, t, observer); })
+            : measure_microseconds([&] { family.sequential(bench.A, bench.B, bench.C, n, b); });
     // In double, unlike the benchmark's float: a scan keeps every microsecond of long calls.
-    return {static_cast<double>(microseconds) / 1e6, team_from_line(team_line.str())};
+    return {static_cast<double>(microseconds) / 1e6, team};
 }
 
 void record_cpus(std::vector<std::vector<int>>& placement, const std::vector<int>& cpus)
@@ -99,70 +89,97 @@ std::vector<int> short_of_precision(const ScanSummary& summary)
     return counts;
 }
 
-} // namespace
+// What the rounds carry from one to the next.
+struct Rounds {
+    std::chrono::steady_clock::time_point start;
+    std::mt19937_64 order_generator;
+    std::set<int> reported_teams; // requests already found short, said once each
+    StopState state;
+    std::vector<int> short_counts;
+};
 
-ScanRun run_scan(const ScanOptions& options, const KernelVariant& sequential, const KernelVariant& parallel,
-                 const Topology& topology, const ScanHooks& hooks)
+Bench prepare_bench(const ScanOptions& options, const KernelFamily& family, const Topology& topology)
 {
-    const auto start = std::chrono::steady_clock::now();
-    ScanRun run;
-    run.configurations = plan_configurations(options.threads);
-    run.placement.resize(run.configurations.size());
-
-    Bench bench{options, sequential, parallel, topology, {}, program_operands(options.size), zero_matrix(options.size),
-                nullptr, nullptr,    nullptr};
+    Bench bench{options, family,  topology, {}, program_operands(options.size), zero_matrix(options.size),
+                nullptr, nullptr, nullptr};
     if (options.bind != BindMode::none)
         bench.binding = binding_order(read_machine(topology).cores, options.bind);
     bench.A = view(bench.operands.A);
     bench.B = view(bench.operands.B);
     bench.C = view(bench.operands.C);
-    sequential.run(bench.A, bench.B, view(bench.reference), options.size, options.block, 1);
+    family.sequential(bench.A, bench.B, view(bench.reference), options.size, options.block);
+    return bench;
+}
 
-    const SummaryInputs inputs{options.size, options.block, options.tiled, options.precision, options.seed, 2000};
-    const auto stop_requested = [&hooks] { return hooks.stop_requested && hooks.stop_requested(); };
-
-    // Warm-up: thread creation, page faults and cold caches are paid here, untimed.
-    for (const Configuration& configuration : run.configurations)
-        for (int w = 0; w < options.warmup && !stop_requested(); ++w) {
+// Thread creation, page faults and cold caches are paid here, untimed.
+void warm_up(Bench& bench, const std::vector<Configuration>& configurations, const std::function<bool()>& stopped)
+{
+    for (const Configuration& configuration : configurations)
+        for (int w = 0; w < bench.options.warmup && !stopped(); ++w) {
             place(bench, configuration);
             timed_call(bench, configuration);
         }
+}
 
-    std::mt19937_64 order_generator(options.seed);
-    std::set<int> reported_teams;
-    StopState state;
+// One configuration's timed call with its placement, validation and report.
+void measure_once(Bench& bench, ScanRun& run, Rounds& rounds, int round, std::size_t c, const ScanHooks& hooks)
+{
+    const Configuration& configuration = run.configurations[c];
+    record_cpus(run.placement[c], place(bench, configuration));
+    const auto [seconds, team] = timed_call(bench, configuration);
+    record_cpus(run.placement[c], locate(bench, configuration));
+    const Sample sample{round, c, team, seconds, same_bits(bench.operands.C, bench.reference)};
+    if (team < configuration.threads && rounds.reported_teams.insert(configuration.threads).second)
+        run.smaller_teams.emplace_back(configuration.threads, team);
+    run.samples.push_back(sample);
+    if (hooks.on_sample)
+        hooks.on_sample(sample, configuration);
+    if (hooks.on_progress)
+        hooks.on_progress({round, seconds_since(rounds.start), round > 1, rounds.short_counts});
+}
+
+// After a round: the figures so far, and whether the stop rule says enough.
+void close_round(ScanRun& run, Rounds& rounds, int round, double round_start, bool interrupted,
+                 const SummaryInputs& inputs, const StopLimits& limits)
+{
+    rounds.state.interrupted = interrupted;
+    if (!interrupted)
+        rounds.state.rounds_done = round;
+    run.summary = summarise_scan(run.configurations, run.samples, inputs);
+    rounds.short_counts = short_of_precision(run.summary);
+    rounds.state.all_precise = all_precise(run.summary);
+    rounds.state.elapsed_s = seconds_since(rounds.start);
+    rounds.state.last_round_s = rounds.state.elapsed_s - round_start;
+    run.stop = stop_reason(rounds.state, limits);
+}
+
+} // namespace
+
+ScanRun run_scan(const ScanOptions& options, const KernelFamily& family, const Topology& topology,
+                 const ScanHooks& hooks)
+{
+    Rounds rounds{std::chrono::steady_clock::now(), std::mt19937_64(options.seed), {}, {}, {}};
+    ScanRun run;
+    run.configurations = plan_configurations(options.threads);
+    run.placement.resize(run.configurations.size());
+    Bench bench = prepare_bench(options, family, topology);
+    const SummaryInputs inputs{options.size,      options.block, family.schedule_bound,
+                               options.precision, options.seed,  2000};
     const StopLimits limits{options.min_runs, options.max_runs, options.time_limit_s};
-    std::vector<int> short_counts;
+    const std::function<bool()> stop_requested = [&hooks] { return hooks.stop_requested && hooks.stop_requested(); };
+
+    warm_up(bench, run.configurations, stop_requested);
     for (int round = 1; run.stop == StopReason::none; ++round) {
-        const double round_start = seconds_since(start);
-        for (std::size_t c : round_order(run.configurations.size(), order_generator)) {
+        const double round_start = seconds_since(rounds.start);
+        for (std::size_t c : round_order(run.configurations.size(), rounds.order_generator)) {
             if (stop_requested())
                 break;
-            const Configuration& configuration = run.configurations[c];
-            record_cpus(run.placement[c], place(bench, configuration));
-            const auto [seconds, team] = timed_call(bench, configuration);
-            record_cpus(run.placement[c], locate(bench, configuration));
-            const Sample sample{round, c, team, seconds, same_bits(bench.operands.C, bench.reference)};
-            if (team < configuration.threads && reported_teams.insert(configuration.threads).second)
-                run.smaller_teams.emplace_back(configuration.threads, team);
-            run.samples.push_back(sample);
-            if (hooks.on_sample)
-                hooks.on_sample(sample, configuration);
-            if (hooks.on_progress)
-                hooks.on_progress({round, seconds_since(start), round > 1, short_counts});
+            measure_once(bench, run, rounds, round, c, hooks);
         }
-        state.interrupted = stop_requested();
-        if (!state.interrupted)
-            state.rounds_done = round;
-        run.summary = summarise_scan(run.configurations, run.samples, inputs);
-        short_counts = short_of_precision(run.summary);
-        state.all_precise = all_precise(run.summary);
-        state.elapsed_s = seconds_since(start);
-        state.last_round_s = state.elapsed_s - round_start;
-        run.stop = stop_reason(state, limits);
+        close_round(run, rounds, round, round_start, stop_requested(), inputs, limits);
     }
-    run.rounds = state.rounds_done;
-    run.elapsed_s = seconds_since(start);
+    run.rounds = rounds.state.rounds_done;
+    run.elapsed_s = seconds_since(rounds.start);
     return run;
 }
 

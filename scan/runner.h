@@ -3,7 +3,7 @@
 // until the stop rule says enough. Only the kernel call sits between the clock readings.
 #pragma once
 
-#include "kernels/variants.h"
+#include "kernels/families.h"
 #include "machine/topology.h"
 #include "scan/options.h"
 #include "scan/stop_rule.h"
@@ -40,10 +40,10 @@ struct ScanRun {
     StopReason stop = StopReason::none;
 };
 
-// sequential and parallel are the two kernels of one algorithm: the first gives the baseline
-// and the reference product, the second is timed on each thread count.
-ScanRun run_scan(const ScanOptions& options, const KernelVariant& sequential, const KernelVariant& parallel,
-                 const Topology& topology, const ScanHooks& hooks);
+// The family's sequential kernel gives the baseline and the reference product; its parallel
+// kernel is timed on each thread count.
+ScanRun run_scan(const ScanOptions& options, const KernelFamily& family, const Topology& topology,
+                 const ScanHooks& hooks);
 
 // Thread numbers that were seen on more than one logical CPU in a configuration's placement.
 bool placement_migrated(const std::vector<std::vector<int>>& placement);

@@ -84,7 +84,8 @@ ScanSummary summarise_scan(const std::vector<Configuration>& configurations, con
         s.efficiency_ci_low = s.ci_low / t;
         s.efficiency_ci_high = s.ci_high / t;
         s.karp_flatt = karp_flatt(s.speedup, t);
-        s.schedule_bound = inputs.tiled ? tile_bound(inputs.size, inputs.block, t) : row_bound(inputs.size, t);
+        s.schedule_bound = inputs.schedule_bound ? inputs.schedule_bound(inputs.size, inputs.block, t)
+                                                 : std::numeric_limits<double>::quiet_NaN();
         s.differs_from_previous = previous && previous->runs > 0 && current.runs > 0 &&
                                   (current.ci_high_s < previous->ci_low_s || current.ci_low_s > previous->ci_high_s);
         s.precision_reached = within_precision(s.speedup, s.ci_low, s.ci_high, inputs.precision);

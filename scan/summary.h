@@ -3,6 +3,7 @@
 // baseline with a paired bootstrap interval. Invalid samples take no part.
 #pragma once
 
+#include "kernels/families.h"
 #include "scan/plan.h"
 
 #include <cstdint>
@@ -45,7 +46,7 @@ struct ScanSummary {
 struct SummaryInputs {
     int size = 0;
     int block = 0;
-    bool tiled = true;
+    ScheduleBound schedule_bound = nullptr; // the kernel family's; none gives a bound that is not a number
     double precision = 0.05;
     std::uint64_t seed = 0;
     int resamples = 2000;

@@ -41,10 +41,9 @@ std::string format_scan_table(const ScanOptions& options, const ScanRun& run)
 {
     std::ostringstream out;
     const ConfigurationSummary& base = run.summary.configurations.front();
-    out << "tilebench-scan: n " << options.size << ", b " << options.block << ", "
-        << (options.tiled ? "tiled" : "untiled") << " kernel, bind " << bind_mode_name(options.bind) << ", "
-        << run.rounds << " rounds in " << number("%.1f", run.elapsed_s) << " s (stopped: " << stop_reason_name(run.stop)
-        << "), medians with 95 % intervals\n";
+    out << "tilebench-scan: n " << options.size << ", b " << options.block << ", " << options.kernel << " kernel, bind "
+        << bind_mode_name(options.bind) << ", " << run.rounds << " rounds in " << number("%.1f", run.elapsed_s)
+        << " s (stopped: " << stop_reason_name(run.stop) << "), medians with 95 % intervals\n";
     out << "baseline: sequential kernel, median " << number("%.6f", base.median_s) << " s "
         << interval("%.6f", base.ci_low_s, base.ci_high_s) << ", " << number("%.2f", base.gflops) << " GFLOP/s, "
         << base.runs << " runs\n\n";

@@ -40,12 +40,3 @@ Interval bootstrap_ratio_of_medians(const std::vector<double>& numerators, const
 // near 0 when the lost speed-up is parallel overhead that stays put, growing with t when
 // it is serial work. NaN for fewer than 2 threads.
 double karp_flatt(double speed_up, int threads);
-
-// The best speed-up the tiled parallel kernel's schedule allows: column tiles of edge b (the
-// last one narrower) dealt to t threads in turn, tile q to thread q mod t, so the slowest thread
-// holds the most columns. n over that thread's columns. 1 when there is nothing to share.
-double tile_bound(int n, int b, int threads);
-
-// The same for the untiled parallel kernel, whose static schedule deals the n rows in
-// contiguous blocks of at most ceil(n / t): n over the largest block.
-double row_bound(int n, int threads);

@@ -8,6 +8,7 @@
 #include <omp.h>
 
 #include <cstdlib>
+#include <map>
 #include <random>
 #include <string>
 
@@ -35,24 +36,37 @@ void reference_untiled(OwnedMatrix& A, OwnedMatrix& B, OwnedMatrix& C, int n)
                 C.rows[i][j] = A.rows[i][k] * B.rows[k][j] + C.rows[i][j];
 }
 
-// Runs every kernel of the table on one shape, C starting non-zero as in the benchmark, and
-// checks every result against the reference of its algorithm, and every team line.
+// The reference of each family in the table, by name: a family without one fails the tests below.
+void reference_untiled_any_edge(OwnedMatrix& A, OwnedMatrix& B, OwnedMatrix& C, int n, int)
+{
+    reference_untiled(A, B, C, n);
+}
+const std::map<std::string, void (*)(OwnedMatrix&, OwnedMatrix&, OwnedMatrix&, int, int)> references = {
+    {"blocked", reference_tiled},
+    {"naive", reference_untiled_any_edge},
+};
+
+// Runs both kernels of every family on one shape, C starting non-zero as in the benchmark, and
+// checks each result against the family's reference and the team each parallel call reported.
 void expect_reference_bits(int n, int b, int team, unsigned seed)
 {
     SCOPED_TRACE("n=" + std::to_string(n) + " b=" + std::to_string(b) + " team=" + std::to_string(team));
     OwnedMatrix A = random_matrix(n, seed), B = random_matrix(n, seed + 1);
     const OwnedMatrix C0 = random_matrix(n, seed + 2);
-    OwnedMatrix tiled = C0, untiled = C0;
-    reference_tiled(A, B, tiled, n, b);
-    reference_untiled(A, B, untiled, n);
-    for (const KernelVariant& variant : kernel_variants()) {
-        OwnedMatrix C = C0;
+    for (const KernelFamily& family : kernel_families()) {
+        SCOPED_TRACE(family.name);
+        const auto reference = references.find(family.name);
+        ASSERT_NE(reference, references.end());
+        OwnedMatrix expected = C0, sequential = C0, parallel = C0;
+        reference->second(A, B, expected, n, b);
+        family.sequential(view(A), view(B), view(sequential), n, b);
+        EXPECT_EQ(bits_of(sequential), bits_of(expected));
+        int heard = 0;
         testing::internal::CaptureStdout();
-        variant.run(view(A), view(B), view(C), n, b, team);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  variant.parallel ? "Number of threads: " + std::to_string(team) + "\n" : "")
-            << variant.name;
-        EXPECT_EQ(bits_of(C), bits_of(variant.tiled ? tiled : untiled)) << variant.name;
+        family.parallel(view(A), view(B), view(parallel), n, b, team, team_keeper(heard));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), ""); // the team went to the observer alone
+        EXPECT_EQ(heard, team);
+        EXPECT_EQ(bits_of(parallel), bits_of(expected));
     }
 }
 
@@ -103,6 +117,68 @@ TEST(Kernels, TheTeamLineReportsTheTeamGrantedNotTheTeamAskedFor)
     printed = testing::internal::GetCapturedStdout();
     EXPECT_EQ(printed, "Number of threads: 1\n");
     EXPECT_EQ(bits_of(C), bits_of(expected));
+    int heard = 0;
+#pragma omp parallel num_threads(2)
+    {
+#pragma omp master
+        multiply_naive_parallel_observed(view(A), view(B), view(C), n, 3, team_keeper(heard));
+    }
+    EXPECT_EQ(heard, 1);
+}
+
+// The benchmark's own entries: the line, exactly, once per call, and the bits of their family.
+TEST(Kernels, ThePublicParallelKernelsPrintTheTeamLineOnce)
+{
+    const int n = 11, b = 3;
+    OwnedMatrix A = random_matrix(n, 8), B = random_matrix(n, 9), tiled = zero_matrix(n), untiled = zero_matrix(n);
+    reference_tiled(A, B, tiled, n, b);
+    reference_untiled(A, B, untiled, n);
+    for (int team : {1, 3}) {
+        OwnedMatrix blocked = zero_matrix(n), naive = zero_matrix(n), observed = zero_matrix(n);
+        int kept = 0;
+        testing::internal::CaptureStdout();
+        multiply_blocked_parallel(view(A), view(B), view(blocked), n, b, team);
+        multiply_naive_parallel(view(A), view(B), view(naive), n, team);
+        multiply_blocked_parallel_observed(view(A), view(B), view(observed), n, b, team, team_line_and_keeper(kept));
+        const std::string line = "Number of threads: " + std::to_string(team) + "\n";
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), line + line + line);
+        EXPECT_EQ(kept, team);
+        EXPECT_EQ(bits_of(blocked), bits_of(tiled));
+        EXPECT_EQ(bits_of(observed), bits_of(tiled));
+        EXPECT_EQ(bits_of(naive), bits_of(untiled));
+    }
+}
+
+// What each family's division of work allows, worked out by hand from who holds which columns
+// or rows.
+TEST(Kernels, EachFamilysScheduleBoundsItsSpeedUp)
+{
+    const struct {
+        const char* family;
+        int n, b, t;
+        double bound;
+    } cases[] = {
+        {"blocked", 1024, 64, 1, 1.0},
+        {"blocked", 1024, 64, 2, 2.0},
+        {"blocked", 1024, 64, 3, 1024.0 / 384}, // 16 tiles: 6, 5, 5
+        {"blocked", 5, 2, 2, 5.0 / 3},
+        {"blocked", 5, 2, 3, 2.5}, // tiles of 2, 2, 1: thread 0 holds 2 columns
+        {"blocked", 100, 64, 2, 100.0 / 64},
+        {"blocked", 64, 64, 4, 1.0},
+        {"blocked", 0, 8, 2, 1.0},
+        // Static schedule over rows: blocks of at most ceil(n / t) rows; the edge plays no part.
+        {"naive", 10, 64, 3, 10.0 / 4},
+        {"naive", 12, 1, 3, 3.0},
+        {"naive", 2, 8, 4, 2.0},
+        {"naive", 0, 8, 4, 1.0},
+        {"naive", 8, 8, 0, 1.0},
+    };
+    for (const auto& c : cases) {
+        const KernelFamily* family = find_kernel_family(c.family);
+        ASSERT_NE(family, nullptr) << c.family;
+        EXPECT_DOUBLE_EQ(family->schedule_bound(c.n, c.b, c.t), c.bound)
+            << c.family << " " << c.n << " " << c.b << " " << c.t;
+    }
 }
 
 TEST(Kernels, TiledMatchesUntiledOnZeroCWhenEachTileHoldsOneProductOrAllOfThem)

@@ -74,20 +74,6 @@ TEST(Machine, ThreadsBoundToCoresRunOnDistinctCores)
     EXPECT_EQ(team_cpus(topology, 2), placed); // still there when the team forms again
 }
 
-TEST(Machine, TheGrantedTeamIsWhatTheRuntimeGave)
-{
-    EXPECT_EQ(granted_team_size(3), 3);
-    int inner = 0;
-    omp_set_max_active_levels(1);
-#pragma omp parallel num_threads(2)
-    {
-        // A nested region without nesting runs on a team of one.
-#pragma omp master
-        inner = granted_team_size(3);
-    }
-    EXPECT_EQ(inner, 1);
-}
-
 TEST(Machine, OtherProcessesWorkIsReadFromTwoCpuLines)
 {
     const std::string before = "cpu  100 0 50 1000 0 0 0 0 0 0\ncpu0 50 0 25 500 0 0 0 0\ncpu1 50 0 25 500 0 0 0 0\n";

@@ -59,14 +59,20 @@ TEST(ScanOptions, DefaultsFollowTheMachineAndBadValuesAreOneLine)
     EXPECT_EQ(defaults.options.block, 64);
     EXPECT_EQ(defaults.options.seed, 99u);
     EXPECT_EQ(defaults.options.bind, BindMode::cores);
-    EXPECT_TRUE(defaults.options.tiled);
+    EXPECT_EQ(defaults.options.kernel, "blocked");
     EXPECT_EQ(defaults.options.output, "scan");
 
     const ParsedOptions given = parse({"--size", "256", "--threads", "1,4", "--kernel", "untiled", "--seed", "7",
                                        "--bind", "none", "--min-runs", "2", "--max-runs", "2", "--quiet"});
     ASSERT_EQ(given.outcome, OptionsOutcome::run) << given.message;
     EXPECT_EQ(given.options.threads, (std::vector<int>{1, 4}));
-    EXPECT_FALSE(given.options.tiled);
+    EXPECT_EQ(given.options.kernel, "naive"); // the older name, recorded as the family's
+    for (const KernelFamily& family : kernel_families())
+        for (const char* name : {family.name, family.also_called}) {
+            if (*name == '\0')
+                continue;
+            EXPECT_EQ(parse({"--kernel", name}).options.kernel, family.name) << name;
+        }
     EXPECT_EQ(given.options.seed, 7u);
     EXPECT_EQ(given.options.bind, BindMode::none);
     EXPECT_TRUE(given.options.quiet);
@@ -151,7 +157,7 @@ TEST(ScanSummary, SpeedUpIsARatioOfMediansAndInvalidSamplesTakeNoPart)
     std::vector<Sample> samples =
         samples_of({{1.0, 1.0, 0.5}, {1.2, 1.1, 0.65}, {0.8, 0.9, 0.4}, {1.0, 1.0, 0.5}, {1.1, 1.0, 0.55}});
     samples.push_back({6, 2, 2, 0.001, false}); // would drag the median down if it counted
-    const ScanSummary s = summarise_scan(configurations, samples, {1024, 64, true, 0.05, 3, 500});
+    const ScanSummary s = summarise_scan(configurations, samples, {1024, 64, blocked_schedule_bound, 0.05, 3, 500});
     ASSERT_EQ(s.configurations.size(), 3u);
     EXPECT_EQ(s.configurations[2].runs, 5);
     EXPECT_DOUBLE_EQ(s.configurations[2].median_s, 0.5);
@@ -173,7 +179,7 @@ TEST(ScanSummary, SpeedUpIsARatioOfMediansAndInvalidSamplesTakeNoPart)
     EXPECT_EQ(s.speedups[1].precision_reached,
               within_precision(2.0, s.speedups[1].ci_low, s.speedups[1].ci_high, 0.05));
     // The same seed, the same intervals.
-    const ScanSummary again = summarise_scan(configurations, samples, {1024, 64, true, 0.05, 3, 500});
+    const ScanSummary again = summarise_scan(configurations, samples, {1024, 64, blocked_schedule_bound, 0.05, 3, 500});
     EXPECT_EQ(again.speedups[1].ci_low, s.speedups[1].ci_low);
     EXPECT_EQ(again.speedups[1].ci_high, s.speedups[1].ci_high);
 }
@@ -218,7 +224,7 @@ ScanOptions small_options_for_record()
     options.size = 40;
     options.block = 8;
     options.threads = {2};
-    options.tiled = false;
+    options.kernel = "naive";
     options.bind = BindMode::threads;
     return options;
 }
@@ -256,8 +262,8 @@ TEST(ScanRecord, FiguresThatAreNotNumbersAreNullAndUnknownTextsToo)
     ScanOptions options = small_options_for_record();
     ScanRun run;
     run.configurations = plan_configurations({2});
-    run.summary =
-        summarise_scan(run.configurations, {{1, 0, 1, 1.0, true}, {1, 1, 2, 0.5, false}}, {40, 8, true, 0.05, 1, 100});
+    run.summary = summarise_scan(run.configurations, {{1, 0, 1, 1.0, true}, {1, 1, 2, 0.5, false}},
+                                 {40, 8, naive_schedule_bound, 0.05, 1, 100});
     run.samples = {{1, 0, 1, 1.0, true}, {1, 1, 2, 0.5, false}};
     run.placement = {{{0}}, {{0}, {1, 3}}};
     run.stop = StopReason::interrupted;
@@ -278,14 +284,14 @@ TEST(ScanRecord, FiguresThatAreNotNumbersAreNullAndUnknownTextsToo)
     EXPECT_EQ(record["interrupted"], true);
     EXPECT_EQ(record["stop_reason"], "interrupted");
     EXPECT_EQ(record["warnings"][0]["kind"], "loaded");
-    EXPECT_EQ(record["parameters"]["kernel"], "untiled");
+    EXPECT_EQ(record["parameters"]["kernel"], "naive");
     EXPECT_EQ(record["parameters"]["bind"], "threads");
 }
 
 // A parallel kernel that is right except for one element of C.
-void off_by_one_element(Matrix A, Matrix B, Matrix C, int n, int b, int t)
+void off_by_one_element(Matrix A, Matrix B, Matrix C, int n, int b, int t, TeamObserver observer)
 {
-    multiply_blocked_parallel(A, B, C, n, b, t);
+    multiply_blocked_parallel_observed(A, B, C, n, b, t, observer);
     C[n - 1][n - 1] += 1.0f;
 }
 
@@ -308,15 +314,14 @@ TEST(ScanRunner, EveryCallIsTimedValidatedAndRecordedRoundByRound)
     std::vector<Sample> seen;
     ScanHooks hooks;
     hooks.on_sample = [&](const Sample& s, const Configuration&) { seen.push_back(s); };
-    const ScanRun run =
-        run_scan(options, *find_kernel_variant(true, false), *find_kernel_variant(true, true), load_topology(), hooks);
+    const ScanRun run = run_scan(options, *find_kernel_family("blocked"), load_topology(), hooks);
     EXPECT_EQ(run.rounds, 3);
     EXPECT_EQ(run.stop, StopReason::max_runs);
     ASSERT_EQ(run.samples.size(), 12u); // 3 rounds x (baseline + 3 thread counts)
     EXPECT_EQ(seen.size(), run.samples.size());
     for (const Sample& s : run.samples) {
         EXPECT_TRUE(s.valid);
-        EXPECT_EQ(s.team, run.configurations[s.config].threads); // the line the kernel printed
+        EXPECT_EQ(s.team, run.configurations[s.config].threads); // the team the kernel reported
         EXPECT_GE(s.seconds, 0.0);
     }
     for (int round = 1; round <= 3; ++round) { // each configuration once per round
@@ -331,8 +336,9 @@ TEST(ScanRunner, EveryCallIsTimedValidatedAndRecordedRoundByRound)
 
 TEST(ScanRunner, AKernelThatChangesOneElementIsCaughtAndKeptOutOfTheFigures)
 {
-    const KernelVariant faulty{"faulty_parallel", true, true, off_by_one_element};
-    const ScanRun run = run_scan(small_scan(), *find_kernel_variant(true, false), faulty, load_topology(), {});
+    KernelFamily faulty = *find_kernel_family("blocked");
+    faulty.parallel = off_by_one_element;
+    const ScanRun run = run_scan(small_scan(), faulty, load_topology(), {});
     for (const Sample& s : run.samples)
         EXPECT_EQ(s.valid, s.config == 0) << "config " << s.config;
     EXPECT_EQ(run.summary.configurations[0].runs, 3);
@@ -347,8 +353,7 @@ TEST(ScanRunner, AStopRequestEndsTheScanAfterTheCallInFlight)
     ScanHooks hooks;
     hooks.on_sample = [&](const Sample&, const Configuration&) { ++calls; };
     hooks.stop_requested = [&] { return calls >= 2; };
-    const ScanRun run = run_scan(small_scan(), *find_kernel_variant(false, false), *find_kernel_variant(false, true),
-                                 load_topology(), hooks);
+    const ScanRun run = run_scan(small_scan(), *find_kernel_family("naive"), load_topology(), hooks);
     EXPECT_EQ(run.stop, StopReason::interrupted);
     EXPECT_EQ(run.samples.size(), 2u);
     EXPECT_EQ(run.rounds, 0); // the first round was not completed

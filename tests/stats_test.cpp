@@ -74,22 +74,6 @@ TEST(Stats, ScalingFiguresFromTheirDefinitions)
     EXPECT_DOUBLE_EQ(karp_flatt(2.0, 2), 0.0); // ideal: no serial fraction
     EXPECT_DOUBLE_EQ(karp_flatt(1.0, 2), 1.0); // no gain: all serial
     EXPECT_DOUBLE_EQ(karp_flatt(1.6, 2), (1 / 1.6 - 0.5) / 0.5);
-    const struct {
-        int n, b, t;
-        double bound;
-    } tiles[] = {
-        {1024, 64, 1, 1.0},       {1024, 64, 2, 2.0}, {1024, 64, 3, 1024.0 / 384}, // 16 tiles: 6, 5, 5
-        {5, 2, 2, 5.0 / 3},       {5, 2, 3, 2.5}, // tiles of 2, 2, 1: thread 0 holds 2 columns
-        {100, 64, 2, 100.0 / 64}, {64, 64, 4, 1.0},   {0, 8, 2, 1.0},
-    };
-    for (const auto& c : tiles)
-        EXPECT_DOUBLE_EQ(tile_bound(c.n, c.b, c.t), c.bound) << c.n << " " << c.b << " " << c.t;
-    // The untiled kernel's static schedule: blocks of at most ceil(n / t) rows.
-    EXPECT_DOUBLE_EQ(row_bound(10, 3), 10.0 / 4);
-    EXPECT_DOUBLE_EQ(row_bound(12, 3), 3.0);
-    EXPECT_DOUBLE_EQ(row_bound(2, 4), 2.0);
-    EXPECT_DOUBLE_EQ(row_bound(0, 4), 1.0);
-    EXPECT_DOUBLE_EQ(row_bound(8, 0), 1.0);
     EXPECT_EQ(median_rank_interval(0, 0.95).upper, 0);
 }
 
