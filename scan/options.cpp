@@ -3,12 +3,15 @@
 #include "scan/options.h"
 
 #include "common/build_info.h"
+#include "common/parse.h"
 #include "kernels/families.h"
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <sstream>
 
 namespace {
@@ -33,6 +36,20 @@ const CLI::Validator finite_number = CLI::Validator(
         return (in >> value) && std::isfinite(value) ? std::string() : "'" + text + "' is not a finite number";
     },
     "FINITE");
+
+// CLI11 reads "-1" into an unsigned integer as its largest value, and a number past 2^64 - 1 as
+// that value too; a seed is recorded so that a scan can be replayed, so only a number that is
+// exactly what was typed is taken.
+const CLI::Validator seed_value = CLI::Validator(
+    [](std::string& text) {
+        std::uint64_t value = 0;
+        const char* last = text.data() + text.size();
+        const auto [end, status] = std::from_chars(text.data(), last, value);
+        return !text.empty() && status == std::errc() && end == last
+                   ? std::string()
+                   : "'" + quoted_token(text) + "' is not a seed (a whole number from 0 to 18446744073709551615)";
+    },
+    "SEED");
 
 // Every name --kernel takes, and the help line that explains them, from the family table.
 std::vector<std::string> kernel_names()
@@ -88,7 +105,8 @@ void add_stopping_options(CLI::App& app, ScanOptions& o)
     app.add_option("--warmup", o.warmup, "untimed calls per configuration before the first round")
         ->check(CLI::Range(0, 1000000))
         ->capture_default_str();
-    app.add_option("--seed", o.seed, "seed of the round order and the bootstrap (default: random, recorded)");
+    app.add_option("--seed", o.seed, "seed of the round order and the bootstrap (default: random, recorded)")
+        ->check(seed_value);
 }
 
 void add_placement_and_output_options(CLI::App& app, ScanOptions& o, TextOptions& text)
@@ -101,8 +119,9 @@ void add_placement_and_output_options(CLI::App& app, ScanOptions& o, TextOptions
     app.add_flag("--quiet", o.quiet, "no progress on standard error");
     app.footer("Results: the table on standard output; every timed call in PREFIX.csv; the summary, machine "
                "and warnings in PREFIX.json.\n"
-               "Exit status: 0 done; 1 a results file could not be written; 2 bad option; 3 the matrices do "
-               "not fit; 4 a kernel left wrong bits; 130/143 interrupted (SIGINT/SIGTERM), summary written.");
+               "Exit status: 0 done; 1 a results file or standard output could not be written; 2 bad option; 3 "
+               "the matrices do not fit; 4 a kernel left wrong bits; 129/130/143 interrupted (SIGHUP/SIGINT/SIGTERM), "
+               "summary written.");
 }
 
 // Runs CLI11 over the arguments; false when parsed holds the answer (help, version, refusal).
