@@ -84,6 +84,21 @@ std::vector<Warning> precision_warning(const std::vector<int>& thread_counts_sho
                                           list_of(thread_counts_short) + " threads (" + stop_reason + " came first)"}};
 }
 
+std::vector<Warning> too_short_warning(bool baseline_short, const std::vector<int>& short_thread_counts, double below_s)
+{
+    if (!baseline_short && short_thread_counts.empty())
+        return {};
+    std::string which = baseline_short ? "the sequential kernel" : "";
+    if (!short_thread_counts.empty())
+        which += std::string(which.empty() ? "" : " and ") + "the parallel kernel on " + list_of(short_thread_counts) +
+                 " threads";
+    char bound[32];
+    std::snprintf(bound, sizeof(bound), "%.0f", below_s * 1e6);
+    return {{"too_short", "the median call of " + which + " takes under " + bound +
+                              " us, too short for a clock of whole microseconds to time: speed-ups from it are "
+                              "never marked precise"}};
+}
+
 std::vector<Warning> invalid_result_warning(int invalid_calls)
 {
     if (invalid_calls <= 0)

@@ -39,5 +39,10 @@ std::vector<Warning> migration_warning(const std::vector<int>& thread_counts_wit
 // stop_reason ended the scan.
 std::vector<Warning> precision_warning(const std::vector<int>& thread_counts_short, const std::string& stop_reason);
 
+// Configurations whose median call is shorter than the clock times well (below_s): the
+// baseline when baseline_short, and the parallel kernel on each of the thread counts given.
+std::vector<Warning> too_short_warning(bool baseline_short, const std::vector<int>& short_thread_counts,
+                                       double below_s);
+
 // Calls that left other bits than the sequential product.
 std::vector<Warning> invalid_result_warning(int invalid_calls);

@@ -1,5 +1,6 @@
 #include "scan/summary.h"
 
+#include "common/timing.h"
 #include "scan/stop_rule.h"
 #include "stats/stats.h"
 
@@ -36,7 +37,30 @@ ConfigurationSummary summarise_configuration(const Configuration& configuration,
     return s;
 }
 
+// A median of zero says only that the calls were shorter than the clock's tick: a ratio with it
+// is not a number, and neither is an interval around that ratio.
+void set_speedup(SpeedupSummary& s, double baseline_s, double parallel_s, const std::vector<double>& sequential,
+                 const std::vector<double>& parallel, const SummaryInputs& inputs)
+{
+    if (!(baseline_s > 0.0 && parallel_s > 0.0)) {
+        s.speedup = s.ci_low = s.ci_high = nan;
+        return;
+    }
+    s.speedup = baseline_s / parallel_s;
+    // Each count has its own stream from the one seed, so adding a count leaves the others'
+    // intervals as they were.
+    const Interval interval = bootstrap_ratio_of_medians(sequential, parallel, inputs.resamples,
+                                                         inputs.seed + static_cast<unsigned>(s.threads), confidence);
+    s.ci_low = interval.low;
+    s.ci_high = interval.high;
+}
+
 } // namespace
+
+bool timed_well(const ConfigurationSummary& configuration)
+{
+    return configuration.runs > 0 && configuration.median_s >= shortest_timed_call_s;
+}
 
 ScanSummary summarise_scan(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
                            const SummaryInputs& inputs)
@@ -73,13 +97,7 @@ ScanSummary summarise_scan(const std::vector<Configuration>& configurations, con
             }
         }
         s.pairs = static_cast<int>(sequential.size());
-        s.speedup = baseline.median_s / current.median_s;
-        // Each count has its own stream from the one seed, so adding a count leaves the others'
-        // intervals as they were.
-        const Interval interval = bootstrap_ratio_of_medians(sequential, parallel, inputs.resamples,
-                                                             inputs.seed + static_cast<unsigned>(t), confidence);
-        s.ci_low = interval.low;
-        s.ci_high = interval.high;
+        set_speedup(s, baseline.median_s, current.median_s, sequential, parallel, inputs);
         s.efficiency = s.speedup / t;
         s.efficiency_ci_low = s.ci_low / t;
         s.efficiency_ci_high = s.ci_high / t;
@@ -88,7 +106,8 @@ ScanSummary summarise_scan(const std::vector<Configuration>& configurations, con
                                                  : std::numeric_limits<double>::quiet_NaN();
         s.differs_from_previous = previous && previous->runs > 0 && current.runs > 0 &&
                                   (current.ci_high_s < previous->ci_low_s || current.ci_low_s > previous->ci_high_s);
-        s.precision_reached = within_precision(s.speedup, s.ci_low, s.ci_high, inputs.precision);
+        s.precision_reached = within_precision(s.speedup, s.ci_low, s.ci_high, inputs.precision) &&
+                              timed_well(baseline) && timed_well(current);
         summary.speedups.push_back(s);
         previous = &current;
     }

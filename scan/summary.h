@@ -56,6 +56,10 @@ struct SummaryInputs {
 ScanSummary summarise_scan(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
                            const SummaryInputs& inputs);
 
+// Whether a configuration's median call is long enough for the harness's clock to time
+// (shortest_timed_call_s); a speed-up with one that is not is never called precise.
+bool timed_well(const ConfigurationSummary& configuration);
+
 // Samples whose call left other bits than the reference.
 int invalid_samples(const std::vector<Sample>& samples);
 

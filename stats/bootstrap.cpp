@@ -40,7 +40,15 @@ Interval bootstrap_ratio_of_medians(const std::vector<double>& numerators, const
             top[i] = numerators[pick];
             bottom[i] = denominators[pick];
         }
-        ratios.push_back(median(top) / median(bottom));
+        const double ratio = median(top) / median(bottom);
+        // 0 / 0 (calls shorter than the clock's tick) orders against nothing, and a sort
+        // needs an order: such a resample says nothing and is left out.
+        if (!std::isnan(ratio))
+            ratios.push_back(ratio);
+    }
+    if (ratios.empty()) {
+        interval.low = interval.high = std::numeric_limits<double>::quiet_NaN();
+        return interval;
     }
     std::sort(ratios.begin(), ratios.end());
     interval.low = percentile_of_sorted(ratios, (1.0 - confidence) / 2.0);

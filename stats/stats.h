@@ -32,7 +32,8 @@ Interval median_interval(std::vector<double> values, double confidence);
 // Percentile bootstrap of median(numerators) / median(denominators). Pairs (numerators[r],
 // denominators[r]) are resampled whole, so what was measured side by side stays side by side.
 // The same seed gives the same interval. Both vectors must have the same size; NaN bounds
-// when they are empty.
+// when they are empty. A resample whose ratio is 0 / 0 (times of zero) is left out, and NaN
+// bounds come when every one is.
 Interval bootstrap_ratio_of_medians(const std::vector<double>& numerators, const std::vector<double>& denominators,
                                     int resamples, std::uint64_t seed, double confidence);
 

@@ -114,6 +114,14 @@ TEST(Machine, EachWarningHasItsRule)
               "the speed-up interval is wider than the precision asked for at 1, 2 threads (max-runs came first)");
     EXPECT_TRUE(invalid_result_warning(0).empty());
     EXPECT_EQ(invalid_result_warning(3)[0].kind, "invalid_result");
+    EXPECT_TRUE(too_short_warning(false, {}, 100e-6).empty());
+    EXPECT_EQ(too_short_warning(true, {1, 2}, 100e-6)[0].kind, "too_short");
+    EXPECT_EQ(too_short_warning(true, {1, 2}, 100e-6)[0].message,
+              "the median call of the sequential kernel and the parallel kernel on 1, 2 threads takes under 100 us, "
+              "too short for a clock of whole microseconds to time: speed-ups from it are never marked precise");
+    EXPECT_EQ(too_short_warning(false, {4}, 100e-6)[0].message,
+              "the median call of the parallel kernel on 4 threads takes under 100 us, too short for a clock of "
+              "whole microseconds to time: speed-ups from it are never marked precise");
     EXPECT_EQ(migration_warning({2, 4})[0].message, "threads changed logical CPU during the configurations with 2, "
                                                     "4 threads");
 

@@ -95,6 +95,37 @@ TEST(ScanOptions, DefaultsFollowTheMachineAndBadValuesAreOneLine)
     EXPECT_NE(help.message.find("--precision"), std::string::npos);
 }
 
+TEST(ScanOptions, ASeedIsTakenAsTypedOrRefused)
+{
+    const struct {
+        const char* text;
+        std::uint64_t seed; // when taken
+        bool taken;
+    } cases[] = {
+        {"0", 0u, true},
+        {"18446744073709551615", 18446744073709551615u, true},
+        {"18446744073709551616", 0u, false}, // past 2^64 - 1, once read as 2^64 - 1
+        {"99999999999999999999999", 0u, false},
+        {"-1", 0u, false}, // once read as 2^64 - 1
+        {"+5", 0u, false},
+        {"5x", 0u, false},
+        {"", 0u, false},
+    };
+    for (const auto& c : cases) {
+        const ParsedOptions parsed = parse({"--seed", c.text});
+        if (c.taken) {
+            ASSERT_EQ(parsed.outcome, OptionsOutcome::run) << c.text << ": " << parsed.message;
+            EXPECT_EQ(parsed.options.seed, c.seed) << c.text;
+            continue;
+        }
+        EXPECT_EQ(parsed.outcome, OptionsOutcome::refused) << c.text;
+        EXPECT_NE(parsed.message.find("'" + std::string(c.text) +
+                                      "' is not a seed (a whole number from 0 to 18446744073709551615)"),
+                  std::string::npos)
+            << parsed.message;
+    }
+}
+
 TEST(ScanPlan, TheBaselineComesFirstAndEveryRoundIsASeededPermutation)
 {
     const auto configurations = plan_configurations({1, 2, 4});
@@ -182,6 +213,37 @@ TEST(ScanSummary, SpeedUpIsARatioOfMediansAndInvalidSamplesTakeNoPart)
     const ScanSummary again = summarise_scan(configurations, samples, {1024, 64, blocked_schedule_bound, 0.05, 3, 500});
     EXPECT_EQ(again.speedups[1].ci_low, s.speedups[1].ci_low);
     EXPECT_EQ(again.speedups[1].ci_high, s.speedups[1].ci_high);
+}
+
+TEST(ScanSummary, CallsTooShortForTheClockAreNeverPreciseAndAZeroTimeGivesNoSpeedUp)
+{
+    const auto configurations = plan_configurations({1, 2});
+    const struct {
+        double baseline_s, one_s, two_s; // every round alike, so every interval is a point
+        bool one_is_number, two_is_number, two_precise;
+    } cases[] = {
+        {0.0, 2e-6, 4e-6, false, false, false},     // the baseline read as zero: 0 / t is not a speed-up
+        {4e-6, 0.0, 2e-6, false, true, false},      // nor is b / 0; 4 us / 2 us is a ratio, not a precise one
+        {90e-6, 90e-6, 45e-6, true, true, false},   // a point interval, yet under the bound
+        {200e-6, 200e-6, 99e-6, true, true, false}, // the parallel kernel on 2 is still under it
+        {200e-6, 200e-6, 100e-6, true, true, true}, // from the bound on, the clock times them
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.baseline_s) + " " + std::to_string(c.one_s) + " " + std::to_string(c.two_s));
+        const auto samples = samples_of(std::vector<std::vector<double>>(6, {c.baseline_s, c.one_s, c.two_s}));
+        const ScanSummary s = summarise_scan(configurations, samples, {8, 2, blocked_schedule_bound, 0.05, 3, 200});
+        ASSERT_EQ(s.speedups.size(), 2u);
+        const bool numbers[] = {c.one_is_number, c.two_is_number};
+        for (int i = 0; i < 2; ++i) {
+            const SpeedupSummary& speedup = s.speedups[static_cast<std::size_t>(i)];
+            EXPECT_EQ(std::isfinite(speedup.speedup), numbers[i]) << speedup.threads;
+            EXPECT_EQ(std::isfinite(speedup.ci_low) && std::isfinite(speedup.ci_high), numbers[i]) << speedup.threads;
+            EXPECT_EQ(std::isfinite(speedup.efficiency), numbers[i]) << speedup.threads;
+        }
+        EXPECT_FALSE(s.speedups[0].precision_reached && c.one_s < 100e-6);
+        EXPECT_EQ(s.speedups[1].precision_reached, c.two_precise);
+        EXPECT_EQ(all_precise(s), c.two_precise);
+    }
 }
 
 TEST(ScanFiles, SamplesAreLinesUnderAHeaderAndTheRecordIsReplacedWhole)

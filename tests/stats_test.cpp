@@ -66,6 +66,9 @@ TEST(Stats, BootstrapOfARatioIsReproducibleAndPairsWhatWasMeasuredTogether)
     EXPECT_EQ(exact.low, 2.0);
     EXPECT_EQ(exact.high, 2.0);
     EXPECT_TRUE(std::isnan(bootstrap_ratio_of_medians({}, {}, 100, 1, 0.95).low));
+    // Times of zero (calls shorter than the clock's tick): no ratio, and no sort on an order NaN breaks.
+    const Interval zero = bootstrap_ratio_of_medians({0, 0, 0}, {0, 0, 0}, 100, 1, 0.95);
+    EXPECT_TRUE(std::isnan(zero.low) && std::isnan(zero.high));
 }
 
 TEST(Stats, ScalingFiguresFromTheirDefinitions)
