@@ -5,6 +5,7 @@
 #include "common/memory.h"
 #include "common/platform.h"
 #include "common/thread_limits.h"
+#include "common/timing.h"
 #include "kernels/families.h"
 #include "machine/machine.h"
 #include "scan/scan.h"
@@ -26,6 +27,17 @@ void say_warnings(const std::vector<Warning>& warnings)
         std::fprintf(stderr, "tilebench-scan: warning (%s): %s\n", w.kind.c_str(), w.message.c_str());
 }
 
+// Configurations whose calls the clock cannot time: the baseline, and the thread counts.
+std::vector<Warning> short_call_warnings(const ScanSummary& summary)
+{
+    std::vector<int> short_counts;
+    for (std::size_t c = 1; c < summary.configurations.size(); ++c)
+        if (summary.configurations[c].runs > 0 && !timed_well(summary.configurations[c]))
+            short_counts.push_back(summary.configurations[c].configuration.threads);
+    const ConfigurationSummary& baseline = summary.configurations.front();
+    return too_short_warning(baseline.runs > 0 && !timed_well(baseline), short_counts, shortest_timed_call_s);
+}
+
 std::vector<Warning> after_run_warnings(const ScanRun& run)
 {
     std::vector<int> migrated, short_counts;
@@ -36,7 +48,8 @@ std::vector<Warning> after_run_warnings(const ScanRun& run)
         if (!s.precision_reached)
             short_counts.push_back(s.threads);
     std::vector<Warning> warnings = team_warning(run.smaller_teams);
-    for (const auto& more : {migration_warning(migrated), precision_warning(short_counts, stop_reason_name(run.stop)),
+    for (const auto& more : {short_call_warnings(run.summary), migration_warning(migrated),
+                             precision_warning(short_counts, stop_reason_name(run.stop)),
                              invalid_result_warning(invalid_samples(run.samples))})
         warnings.insert(warnings.end(), more.begin(), more.end());
     return warnings;
@@ -47,7 +60,7 @@ int answer_command_line(const ParsedOptions& parsed)
 {
     if (parsed.outcome == OptionsOutcome::done) {
         std::cout << parsed.message;
-        return exit_ok;
+        return results_reached_standard_output("tilebench-scan") ? exit_ok : exit_failure;
     }
     std::fprintf(stderr, "tilebench-scan: %s\n", parsed.message.c_str());
     std::cerr << parsed.usage;
@@ -70,7 +83,7 @@ SamplesFile open_samples(const ScanOptions& options)
 {
     SamplesFile samples;
     if (!open_samples_file(samples, options.output + ".csv"))
-        throw Refusal{exit_bad_input, "cannot create " + options.output + ".csv: " + std::strerror(errno)};
+        throw Refusal{exit_failure, "cannot create " + options.output + ".csv: " + std::strerror(errno)};
     return samples;
 }
 
@@ -95,7 +108,6 @@ ScanContext machine_context(const ScanOptions& options, const Topology& topology
 // The rounds, with every sample written as it comes and progress on standard error.
 ScanRun run_rounds(const ScanOptions& options, const Topology& topology, SamplesFile& samples)
 {
-    catch_stop_signals();
     ProgressLine progress{stderr, is_terminal(2), options.max_runs, options.precision};
     ScanHooks hooks;
     hooks.on_sample = [&](const Sample& sample, const Configuration& configuration) {
@@ -124,6 +136,9 @@ static int run(int argc, char** argv)
     if (parsed.outcome != OptionsOutcome::run)
         return answer_command_line(parsed);
     const ScanOptions& options = parsed.options;
+    // From here on a signal ends the scan with the summary of what there is, even before the
+    // first call (the load is measured over half a second before it).
+    catch_stop_signals();
     check_resources(options);
     SamplesFile samples = open_samples(options);
     const Topology topology = load_topology();
@@ -137,14 +152,15 @@ static int run(int argc, char** argv)
     context.warnings.insert(context.warnings.end(), later.begin(), later.end());
     bool files_ok = close_samples_file(samples);
     const std::string json_path = options.output + ".json";
-    if (!write_file_atomically(json_path, scan_record(options, run, context).dump(2) + "\n")) {
+    if (!write_file_atomically(json_path, record_text(scan_record(options, run, context)))) {
         std::fprintf(stderr, "tilebench-scan: cannot write %s: %s\n", json_path.c_str(), std::strerror(errno));
         files_ok = false;
     }
-    std::cout << format_scan_table(options, run) << std::flush;
+    std::cout << format_scan_table(options, run);
+    files_ok = results_reached_standard_output("tilebench-scan") && files_ok;
 
     if (run.stop == StopReason::interrupted)
-        return stop_signal() == SIGTERM ? exit_terminated : exit_interrupted;
+        return stop_status(stop_signal());
     if (invalid_samples(run.samples) > 0)
         return exit_invalid_result;
     return files_ok ? exit_ok : exit_failure;

@@ -126,6 +126,11 @@ nlohmann::ordered_json scan_record(const ScanOptions& options, const ScanRun& ru
     return record;
 }
 
+std::string record_text(const nlohmann::ordered_json& record)
+{
+    return record.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
 bool write_file_atomically(const std::string& path, const std::string& text)
 {
     const std::string temporary = path + ".tmp";

@@ -27,6 +27,13 @@ struct ScanContext {
 
 nlohmann::ordered_json scan_record(const ScanOptions& options, const ScanRun& run, const ScanContext& context);
 
+// The record as its file holds it: indented by two, a newline at the end. A text that is not
+// UTF-8 (an environment value, a host name, an output prefix) keeps the record whole: each
+// byte that is not is written as U+FFFD, Unicode's own mark for an undecodable byte, which every
+// JSON reader takes and no one could have typed by mistake for those bytes, rather than as a
+// "\xNN" of our own that a reader cannot tell from the same four characters typed.
+std::string record_text(const nlohmann::ordered_json& record);
+
 // Writes text to path + ".tmp", then renames it over path. False, with errno, when any step
 // fails; the temporary file is removed and an older path is left as it was.
 bool write_file_atomically(const std::string& path, const std::string& text);

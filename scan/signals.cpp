@@ -1,5 +1,7 @@
 #include "scan/signals.h"
 
+#include "common/exit_status.h"
+
 #include <csignal>
 
 namespace {
@@ -12,15 +14,36 @@ extern "C" void remember_signal(int number)
     received = number;
 }
 
+void catch_unless_ignored(int number)
+{
+    // Asking for the disposition means setting one; an ignored signal is put back at once.
+    if (std::signal(number, remember_signal) == SIG_IGN)
+        std::signal(number, SIG_IGN);
+}
+
 } // namespace
 
 void catch_stop_signals()
 {
-    std::signal(SIGINT, remember_signal);
-    std::signal(SIGTERM, remember_signal);
+    catch_unless_ignored(SIGINT);
+    catch_unless_ignored(SIGTERM);
+#if defined(SIGHUP)
+    catch_unless_ignored(SIGHUP);
+#endif
 }
 
 int stop_signal()
 {
     return received;
+}
+
+int stop_status(int signal_number)
+{
+    if (signal_number == SIGTERM)
+        return exit_terminated;
+#if defined(SIGHUP)
+    if (signal_number == SIGHUP)
+        return exit_hung_up;
+#endif
+    return exit_interrupted;
 }

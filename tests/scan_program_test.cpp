@@ -84,9 +84,9 @@ TEST(ScanProgram, BadOptionsAreOneLineAndStatusTwoBeforeAnythingIsWritten)
     } cases[] = {
         {"--size -3", 2},
         {"--threads 3-1", 2},
-        {"--output missing/dir/scan", 2},
-        {"--size 200000", 3},            // four matrices of 160 GB
-        {"--threads 1-100 --size 8", 2}, // beyond the process limit below
+        {"--output missing/dir/scan", 1}, // an output that cannot be made, found before measuring
+        {"--size 200000", 3},             // four matrices of 160 GB
+        {"--threads 1-100 --size 8", 2},  // beyond the process limit below
     };
     for (const auto& [options, status] : cases) {
         const ProgramRun run = run_in(dir, scan_exe + " " + options, "", "prlimit --nproc=40:40");
@@ -108,22 +108,139 @@ TEST(ScanProgram, ARecordThatCannotBeWrittenIsSaidAndStatusOne)
     EXPECT_EQ(lines_of(read_file(dir + "/scan.csv")).size(), 3u);              // and every sample
 }
 
+// Whether this shell can start a program with SIGINT at its default: a background job of a
+// shell without job control starts with it ignored, which the scan keeps.
+bool can_reset_sigint()
+{
+    return shell("env --default-signal=INT true 2>/dev/null") == 0;
+}
+
 TEST(ScanProgram, ASignalEndsTheScanWithTheSummaryOfWhatItHas)
 {
-    for (const auto& [signal, status] : {std::pair<const char*, int>{"INT", 130}, {"TERM", 143}}) {
+    const struct {
+        const char* signal;
+        const char* wait; // shell text run before the signal is sent
+        int status;
+    } cases[] = {
+        {"INT", "sleep 1", 130},
+        {"TERM", "sleep 1", 143},
+        {"HUP", "sleep 1", 129}, // a closed terminal, once an end with no summary
+        // As soon as the samples file is there: during the half second that measures other
+        // work, before the first call, once an end with only the header.
+        {"INT", "while [ ! -s scan.csv ]; do sleep 0.01; done", 130},
+        {"TERM", "while [ ! -s scan.csv ]; do sleep 0.01; done", 143},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.signal) + " after " + c.wait);
+        if (std::string(c.signal) == "INT" && !can_reset_sigint()) {
+            ADD_FAILURE() << "env --default-signal is missing: SIGINT cannot be tried";
+            continue;
+        }
         const std::string dir = make_scratch_dir("scan_signal");
-        const int got = shell("cd '" + dir + "' && { " + scan_exe +
+        const int got = shell("cd '" + dir + "' && { env --default-signal=INT " + scan_exe +
                               " --size 64 --block 8 --threads 1-2 --min-runs 100000 --max-runs 100000 --quiet "
-                              "> out.txt 2> err.txt & pid=$!; sleep 1; kill -" +
-                              signal + " $pid; wait $pid; }");
-        EXPECT_EQ(got, status) << signal << ": " << read_file(dir + "/err.txt");
+                              "> out.txt 2> err.txt & pid=$!; " +
+                              c.wait + "; kill -" + c.signal + " $pid; wait $pid; }");
+        EXPECT_EQ(got, c.status) << read_file(dir + "/err.txt");
         const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
         EXPECT_EQ(record["interrupted"], true);
         EXPECT_EQ(record["stop_reason"], "interrupted");
-        EXPECT_GT(record["samples"].get<int>(), 3);
         EXPECT_EQ(lines_of(read_file(dir + "/scan.csv")).size(), record["samples"].get<std::size_t>() + 1);
+        if (std::string(c.wait) == "sleep 1") {
+            EXPECT_GT(record["samples"].get<int>(), 3);
+        }
         EXPECT_NE(read_file(dir + "/out.txt").find("stopped: interrupted"), std::string::npos);
     }
+}
+
+TEST(ScanProgram, ASignalIgnoredWhenTheScanStartsStaysIgnored)
+{
+    const std::string dir = make_scratch_dir("scan_ignored");
+    const int got = shell("cd '" + dir + "' && trap '' INT HUP && { " + scan_exe +
+                          " --size 64 --block 8 --threads 1-2 --min-runs 30 --max-runs 30 --quiet > out.txt "
+                          "2> err.txt & pid=$!; sleep 1; kill -INT $pid; kill -HUP $pid; wait $pid; }");
+    EXPECT_EQ(got, 0) << read_file(dir + "/err.txt");
+    const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
+    EXPECT_EQ(record["interrupted"], false);
+    EXPECT_EQ(record["rounds"], 30);
+}
+
+TEST(ScanProgram, TextThatIsNotUtf8KeepsTheRecordWhole)
+{
+    const std::string dir = make_scratch_dir("scan_utf8");
+    // \377 is never UTF-8: once the record's writer threw on it after the whole scan.
+    const ProgramRun run = run_in(dir,
+                                  scan_exe + " --size 16 --block 8 --threads 1 --min-runs 1 --max-runs 1 --quiet "
+                                             "--output \"p$(printf '\\377')\"",
+                                  "", "OMP_X=\"a$(printf '\\377')b\"");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("baseline: sequential kernel"), std::string::npos);
+    const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/p\xff.json"));
+    EXPECT_EQ(record["environment"]["OMP_X"], "a\xef\xbf\xbd"
+                                              "b"); // U+FFFD in place of the byte
+    EXPECT_EQ(record["parameters"]["output"], "p\xef\xbf\xbd");
+    EXPECT_EQ(lines_of(read_file(dir + "/p\xff.csv")).size(), 3u);
+}
+
+TEST(ScanProgram, AReaderOfStandardErrorThatLeavesLosesNothingMeasured)
+{
+    const std::string dir = make_scratch_dir("scan_pipe");
+    // The reader (true) is gone before the scan's first warning, half a second in; --bind none
+    // says one at the start and a team held to one thread another at the end.
+    const int got = shell("cd '" + dir + "' && { OMP_THREAD_LIMIT=1 " + scan_exe +
+                          " --size 16 --block 8 --threads 1-2 --min-runs 2 --max-runs 2 --bind none --quiet; "
+                          "echo $? > status.txt; } 2>&1 > out.txt | true");
+    EXPECT_EQ(got, 0);
+    EXPECT_EQ(read_file(dir + "/status.txt"), "0\n");
+    EXPECT_NE(read_file(dir + "/out.txt").find("baseline: sequential kernel"), std::string::npos);
+    EXPECT_EQ(nlohmann::json::parse(read_file(dir + "/scan.json"))["rounds"], 2);
+}
+
+TEST(ScanProgram, ATableThatCannotReachStandardOutputIsSaidAndStatusOne)
+{
+    const std::string scan = scan_exe + " --size 16 --block 8 --threads 1 --min-runs 1 --max-runs 1 --quiet";
+    const struct {
+        std::string command;
+        const char* reason;
+    } cases[] = {
+        {scan + " > /dev/full", "No space left on device"},
+        {scan_exe + " --help > /dev/full", "No space left on device"},
+    };
+    for (const auto& c : cases) {
+        const std::string dir = make_scratch_dir("scan_stdout");
+        const int got = shell("cd '" + dir + "' && " + c.command + " 2> err.txt");
+        EXPECT_EQ(got, 1) << c.command;
+        const std::string err = read_file(dir + "/err.txt");
+        EXPECT_NE(err.find(std::string("tilebench-scan: cannot write standard output: ") + c.reason + "\n"),
+                  std::string::npos)
+            << c.command << ": " << err;
+        if (c.command.find("--help") == std::string::npos) {
+            EXPECT_EQ(nlohmann::json::parse(read_file(dir + "/scan.json"))["rounds"], 1); // the record is whole
+        }
+    }
+}
+
+TEST(ScanProgram, CallsTooShortForTheClockAreSaidAndNeverPrecise)
+{
+    const std::string dir = make_scratch_dir("scan_short");
+    const ProgramRun run =
+        run_in(dir, scan_exe + " --size 8 --block 2 --threads 1-2 --min-runs 3 --max-runs 3 --quiet --seed 1");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("tilebench-scan: warning (too_short): the median call of the sequential kernel"),
+              std::string::npos)
+        << run.err;
+    const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
+    bool said = false;
+    for (const auto& warning : record["warnings"])
+        said = said || warning["kind"] == "too_short";
+    EXPECT_TRUE(said);
+    for (const auto& speedup : record["speedup"]) {
+        EXPECT_EQ(speedup["precision_reached"], false);
+        // never the 0.000 [0.000, 0.000] that a baseline read as zero once gave
+        EXPECT_TRUE(speedup["speedup"].is_null() || speedup["speedup"].get<double>() > 0.0) << speedup;
+    }
+    EXPECT_EQ(run.out.find("0.000  [0.000, 0.000]"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("yes\n"), std::string::npos) << run.out; // no row ends in "precise: yes"
 }
 
 } // namespace
