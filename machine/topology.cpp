@@ -42,16 +42,42 @@ std::vector<CacheInfo> caches_of(hwloc_topology_t topology)
     return caches;
 }
 
+std::vector<int> cpus_of(hwloc_const_bitmap_t set)
+{
+    std::vector<int> cpus;
+    unsigned index = 0;
+    hwloc_bitmap_foreach_begin(index, set) cpus.push_back(static_cast<int>(index));
+    hwloc_bitmap_foreach_end();
+    return cpus;
+}
+
+// The logical CPUs this process may run on as it starts: its affinity (which taskset sets)
+// within the CPUs its control group allows (which hwloc already leaves out of the topology).
+// Read once, when the topology is loaded, because the scan goes on to bind its own threads,
+// after which the process's binding no longer says what it was given.
+hwloc_bitmap_t allowed_at_start(hwloc_topology_t topology)
+{
+    hwloc_bitmap_t allowed = hwloc_bitmap_dup(hwloc_topology_get_allowed_cpuset(topology));
+    hwloc_bitmap_t bound = hwloc_bitmap_alloc();
+    if (allowed && bound && hwloc_get_cpubind(topology, bound, HWLOC_CPUBIND_PROCESS) == 0 &&
+        hwloc_bitmap_intersects(allowed, bound))
+        hwloc_bitmap_and(allowed, allowed, bound);
+    hwloc_bitmap_free(bound);
+    return allowed;
+}
+
+void release_topology(hwloc_topology_t topology)
+{
+    hwloc_bitmap_free(static_cast<hwloc_bitmap_t>(hwloc_topology_get_userdata(topology)));
+    hwloc_topology_destroy(topology);
+}
+
 std::vector<std::vector<int>> cores_of(hwloc_topology_t topology)
 {
     std::vector<std::vector<int>> cores;
     for (hwloc_obj_t core = hwloc_get_next_obj_by_type(topology, HWLOC_OBJ_CORE, nullptr); core;
          core = hwloc_get_next_obj_by_type(topology, HWLOC_OBJ_CORE, core)) {
-        std::vector<int> cpus;
-        unsigned index = 0;
-        hwloc_bitmap_foreach_begin(index, core->cpuset) cpus.push_back(static_cast<int>(index));
-        hwloc_bitmap_foreach_end();
-        cores.push_back(cpus);
+        cores.push_back(cpus_of(core->cpuset));
     }
     return cores;
 }
@@ -94,7 +120,8 @@ Topology load_topology()
         hwloc_topology_destroy(topology);
         return Topology();
     }
-    return Topology(topology, hwloc_topology_destroy);
+    hwloc_topology_set_userdata(topology, allowed_at_start(topology));
+    return Topology(topology, release_topology);
 }
 
 MachineInfo read_machine(const Topology& loaded)
@@ -113,12 +140,30 @@ MachineInfo read_machine(const Topology& loaded)
         info.cores = cores_of(topology);
         for (const auto& core : info.cores)
             info.smt = std::max(info.smt, static_cast<int>(core.size()));
+        if (const void* allowed = hwloc_topology_get_userdata(topology))
+            info.allowed_cpus = cpus_of(static_cast<hwloc_const_bitmap_t>(allowed));
     }
     info.os = operating_system_name();
     info.hostname = host_name();
     info.governor = trimmed(read_text_file("/sys/devices/system/cpu/cpu0/cpufreq/scaling_governor"));
     info.boost = boost_state(read_text_file("/sys/devices/system/cpu/cpufreq/boost"));
     return info;
+}
+
+std::vector<std::vector<int>> allowed_cores(const MachineInfo& machine)
+{
+    if (machine.allowed_cpus.empty())
+        return machine.cores;
+    std::vector<std::vector<int>> cores;
+    for (const auto& core : machine.cores) {
+        std::vector<int> cpus;
+        for (int cpu : core)
+            if (std::find(machine.allowed_cpus.begin(), machine.allowed_cpus.end(), cpu) != machine.allowed_cpus.end())
+                cpus.push_back(cpu);
+        if (!cpus.empty())
+            cores.push_back(cpus);
+    }
+    return cores;
 }
 
 std::string boost_state(const std::string& boost_file)

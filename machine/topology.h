@@ -7,7 +7,9 @@
 #include <vector>
 
 // hwloc's topology, loaded once and shared by whatever reads or binds with it; released with
-// its last holder. Empty when hwloc could not load one.
+// its last holder. Empty when hwloc could not load one. It keeps the logical CPUs the process
+// may use as they were when it was loaded (its affinity, as taskset sets it, within its
+// control group's cpuset): load it before anything binds a thread.
 struct hwloc_topology;
 using Topology = std::shared_ptr<hwloc_topology>;
 Topology load_topology();
@@ -33,10 +35,18 @@ struct MachineInfo {
     std::string boost;    // "on", "off", or empty when the system does not say
     // The logical CPUs (operating-system numbers) of each physical core, cores in hwloc's order.
     std::vector<std::vector<int>> cores;
+    // The logical CPUs this process may run on, ascending; empty when unknown. The figures above
+    // describe the whole machine.
+    std::vector<int> allowed_cpus;
 };
 
 // The topology's figures and the rest from the system.
 MachineInfo read_machine(const Topology& loaded);
+
+// The physical cores with those of their logical CPUs the process may use; cores it may not use
+// at all are left out (all of them, as they are, when the allowed CPUs are unknown). Binding,
+// the cores a team can really have, and the default thread counts follow these.
+std::vector<std::vector<int>> allowed_cores(const MachineInfo& machine);
 
 // The one-minute load average, or NaN where the system does not say.
 double load_average();

@@ -87,6 +87,13 @@ SamplesFile open_samples(const ScanOptions& options)
     return samples;
 }
 
+// The logical CPUs the process may use, or the runtime's count when hwloc cannot say.
+int usable_cpus(const Topology& topology)
+{
+    const std::size_t allowed = read_machine(topology).allowed_cpus.size();
+    return allowed > 0 ? static_cast<int>(allowed) : omp_get_num_procs();
+}
+
 // The machine under the figures, and what it says before the first round.
 ScanContext machine_context(const ScanOptions& options, const Topology& topology)
 {
@@ -97,7 +104,8 @@ ScanContext machine_context(const ScanOptions& options, const Topology& topology
     context.started_utc = utc_now_iso8601();
     context.build = build_info();
     context.environment = environment_with_prefixes({"OMP_", "GOMP_"});
-    context.warnings = oversubscription_warning(options.threads.back(), context.machine.physical_cores);
+    context.warnings =
+        oversubscription_warning(options.threads.back(), static_cast<int>(allowed_cores(context.machine).size()));
     for (const Warning& w : machine_warnings(context.machine, options.bind, context.busy_cpus_start, context.load_start,
                                              context.build.optimised))
         context.warnings.push_back(w);
@@ -132,7 +140,10 @@ ScanRun run_rounds(const ScanOptions& options, const Topology& topology, Samples
 
 static int run(int argc, char** argv)
 {
-    const ParsedOptions parsed = parse_scan_options(argc, argv, omp_get_num_procs(), std::random_device{}());
+    // Loaded first, before any thread is bound: it keeps the CPUs this process was given, which
+    // the default thread counts follow.
+    const Topology topology = load_topology();
+    const ParsedOptions parsed = parse_scan_options(argc, argv, usable_cpus(topology), std::random_device{}());
     if (parsed.outcome != OptionsOutcome::run)
         return answer_command_line(parsed);
     const ScanOptions& options = parsed.options;
@@ -141,7 +152,6 @@ static int run(int argc, char** argv)
     catch_stop_signals();
     check_resources(options);
     SamplesFile samples = open_samples(options);
-    const Topology topology = load_topology();
     ScanContext context = machine_context(options, topology);
     const ScanRun run = run_rounds(options, topology, samples);
     context.load_end = load_average();

@@ -103,7 +103,7 @@ Bench prepare_bench(const ScanOptions& options, const KernelFamily& family, cons
     Bench bench{options, family,  topology, {}, program_operands(options.size), zero_matrix(options.size),
                 nullptr, nullptr, nullptr};
     if (options.bind != BindMode::none)
-        bench.binding = binding_order(read_machine(topology).cores, options.bind);
+        bench.binding = binding_order(allowed_cores(read_machine(topology)), options.bind);
     bench.A = view(bench.operands.A);
     bench.B = view(bench.operands.B);
     bench.C = view(bench.operands.C);

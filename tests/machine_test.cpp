@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <sched.h>
+
 #include <cmath>
 #include <set>
 #include <thread>
@@ -33,6 +35,35 @@ TEST(Machine, TopologyAgreesWithTheOperatingSystem)
         EXPECT_EQ(m.logical_cpus, processors);
     }
     EXPECT_FALSE(m.os.empty());
+    cpu_set_t affinity; // the CPUs the process may use, which taskset or a cpuset may narrow
+    CPU_ZERO(&affinity);
+    ASSERT_EQ(sched_getaffinity(0, sizeof(affinity), &affinity), 0);
+    std::vector<int> allowed;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &affinity))
+            allowed.push_back(cpu);
+    EXPECT_EQ(m.allowed_cpus, allowed);
+}
+
+TEST(Machine, OnlyTheAllowedCpusOfEachCoreAreUsed)
+{
+    MachineInfo m;
+    m.cores = {{0, 2}, {1, 3}};
+    const struct {
+        std::vector<int> allowed;
+        std::vector<std::vector<int>> cores;
+    } cases[] = {
+        {{}, {{0, 2}, {1, 3}}}, // unknown: the whole machine
+        {{0, 1, 2, 3}, {{0, 2}, {1, 3}}},
+        {{1}, {{1}}},         // taskset -c 1: one core, and CPU 0 is not it
+        {{2, 3}, {{2}, {3}}}, // one CPU of each core
+        {{0, 2}, {{0, 2}}},   // both CPUs of one core: one core
+    };
+    for (const auto& c : cases) {
+        m.allowed_cpus = c.allowed;
+        EXPECT_EQ(allowed_cores(m), c.cores) << c.allowed.size();
+        EXPECT_EQ(binding_order(allowed_cores(m), BindMode::cores).size(), c.allowed.empty() ? 4u : c.allowed.size());
+    }
 }
 
 TEST(Machine, WithoutATopologyNothingIsInventedAndNothingIsBound)

@@ -75,6 +75,28 @@ TEST(ScanProgram, AThreadLimitGivesSmallerTeamsThatEverySampleAndTheRecordShow)
         << run.err;
 }
 
+TEST(ScanProgram, OnlyTheCpusTheProcessMayUseAreBoundCountedAndScanned)
+{
+    if (shell("taskset -c 1 true 2>/dev/null") != 0)
+        GTEST_SKIP() << "no taskset, or no CPU 1 to run on";
+    const std::string dir = make_scratch_dir("scan_taskset");
+    const std::string scan = "taskset -c 1 " + scan_exe + " --size 16 --block 8 --min-runs 2 --max-runs 2 --quiet";
+
+    // Bound to cores: every thread where it was allowed, not on CPU 0.
+    ProgramRun run = run_in(dir, scan + " --output cores");
+    ASSERT_EQ(run.status, 0) << run.err;
+    nlohmann::json record = nlohmann::json::parse(read_file(dir + "/cores.json"));
+    EXPECT_EQ(record["parameters"]["threads"], nlohmann::json::array({1})); // the default list: 1 allowed CPU
+    for (const auto& configuration : record["configurations"])
+        EXPECT_EQ(configuration["placement"], nlohmann::json::parse("[[1]]")) << configuration;
+
+    // Unbound, two threads share the one CPU: said.
+    run = run_in(dir, scan + " --threads 1-2 --bind none --output none");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("warning (oversubscribed): up to 2 threads on 1 physical cores"), std::string::npos)
+        << run.err;
+}
+
 TEST(ScanProgram, BadOptionsAreOneLineAndStatusTwoBeforeAnythingIsWritten)
 {
     const std::string dir = make_scratch_dir("scan_program");
