@@ -1,0 +1,98 @@
+#include "common/bounded_program.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#if !defined(_WIN32)
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+#if defined(_WIN32)
+
+ProgramEnd run_bounded_program(const std::vector<std::string>& arguments, const std::string& output_file,
+                               const std::string& error_file, double, int (*)())
+{
+    // No bound here: the console's own Ctrl-C reaches the child.
+    std::string command;
+    for (const std::string& argument : arguments)
+        command += "\"" + argument + "\" ";
+    command += "> \"" + output_file + "\" 2> \"" + error_file + "\"";
+    ProgramEnd end;
+    end.status = std::system(command.c_str());
+    return end;
+}
+
+#else
+
+namespace {
+
+// Spawned directly rather than through a shell: no quoting to get wrong. 0, or the child.
+pid_t spawn(const std::vector<std::string>& arguments, const std::string& output_file, const std::string& error_file)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, output_file.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, error_file.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW, 0);
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        errno = spawned;
+        return 0;
+    }
+    return child;
+}
+
+} // namespace
+
+ProgramEnd run_bounded_program(const std::vector<std::string>& arguments, const std::string& output_file,
+                               const std::string& error_file, double timeout_seconds, int (*stop_signal)())
+{
+    using clock = std::chrono::steady_clock;
+    ProgramEnd end;
+    const pid_t child = spawn(arguments, output_file, error_file);
+    if (child == 0)
+        return end;
+    auto deadline =
+        clock::now() + std::chrono::duration_cast<clock::duration>(std::chrono::duration<double>(timeout_seconds));
+    bool killed = false;
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child)
+            break;
+        if (done < 0 && errno != EINTR)
+            return end; // not ours to wait for any more
+        const int signal = stop_signal();
+        if (signal != 0 && end.stopped_by == 0) {
+            kill(child, signal);
+            end.stopped_by = signal;
+            deadline = std::min(deadline, clock::now() + std::chrono::seconds(2));
+        }
+        if (!killed && clock::now() >= deadline) {
+            kill(child, SIGKILL);
+            killed = true;
+            end.timed_out = end.stopped_by == 0;
+        }
+        // Polled: a stop or the bound is acted on within this much.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    end.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return end;
+}
+
+#endif
