@@ -1,5 +1,6 @@
 // A whole results file, through reading, run splitting, the summary and the picture's script.
 #include "fuzz_check.h"
+#include "gnuplot_grammar.h"
 #include "plot/plot.h"
 
 #include <cstdint>
@@ -28,6 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(count == rows.size(), "the runs hold every row once");
     const std::vector<NamedRun> named = name_runs(runs, "");
     (void)format_summary(named);
-    (void)gnuplot_script(named, "speedup.png", PictureFormat::png);
+    bool drawn = false;
+    for (const NamedRun& run : named)
+        drawn = drawn || has_drawable_points(run.rows);
+    if (drawn) {
+        const std::string script = gnuplot_script(named, PictureFormat::png);
+        const std::string breach = script_breach(script);
+        require(breach.empty(), "the script is the tool's own commands with quoted holes", breach + "\n" + script);
+    }
     return 0;
 }

@@ -1,5 +1,6 @@
 // A scan record, as tilebench-plot reads it: hand-edited, cut short, or not a record at all.
 #include "fuzz_check.h"
+#include "gnuplot_grammar.h"
 #include "plot/plot.h"
 
 #include <cstdint>
@@ -14,7 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     (void)format_scan_summary({scan});
-    const std::string script = scan_gnuplot_script({scan, scan}, "scan.svg", PictureFormat::svg);
-    require(script.find("set output \"scan.svg\"") != std::string::npos, "the script draws into the output");
+    if (!has_drawable_times({scan}))
+        return 0; // refused before drawing
+    const std::string script = drawing_into(scan_gnuplot_script({scan, scan}, PictureFormat::svg), "scan.svg");
+    const std::string breach = script_breach(script);
+    require(breach.empty(), "the script is the tool's own commands with quoted holes", breach + "\n" + script);
     return 0;
 }

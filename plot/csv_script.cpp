@@ -4,10 +4,10 @@
 
 #include <sstream>
 
-std::string gnuplot_script(const std::vector<NamedRun>& runs, const std::string& output_file, PictureFormat format)
+std::string gnuplot_script(const std::vector<NamedRun>& runs, PictureFormat format)
 {
     std::ostringstream s;
-    s << terminal_line(format, 900, 800) << "set output " << gnuplot_quoted(output_file) << "\n";
+    s << terminal_line(format, 900, 800);
 
     // Inline data blocks: one per drawable run, rows of "threads speed-up efficiency".
     long long max_threads = 2;

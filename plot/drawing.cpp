@@ -1,7 +1,10 @@
 #include "plot/drawing.h"
 
+#include "common/bounded_program.h"
 #include "common/parse.h"
 #include "common/platform.h"
+#include "common/stop_signals.h"
+#include "plot/figures.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -56,14 +59,38 @@ bool is_whole_picture(const std::string& bytes, PictureFormat format)
     return false;
 }
 
-std::string draw_picture(const std::string& output, PictureFormat format,
-                         const std::function<std::string(const std::string&)>& script_for)
+namespace {
+
+std::string stopped(int signal, const std::string& output)
+{
+    return std::string("stopped by ") + stop_signal_name(signal) + "; " + output + " is left as it was";
+}
+
+std::string wait_problem(const ProgramEnd& end, const std::string& output, double timeout_seconds,
+                         const std::string& complaints)
+{
+    if (end.stopped_by != 0)
+        return stopped(end.stopped_by, output);
+    if (end.timed_out)
+        return "gnuplot did not finish within " + figure("%g", timeout_seconds) + " s and was stopped; " + output +
+               " is left as it was";
+    if (end.status != 0)
+        return "gnuplot failed (status " + std::to_string(end.status) + "): " + first_complaint(complaints);
+    return "";
+}
+
+} // namespace
+
+std::string draw_picture(const std::string& output, PictureFormat format, const std::string& script,
+                         double timeout_seconds)
 {
     std::error_code ignored;
     if (std::filesystem::is_directory(output, ignored))
         return "cannot write " + output + ": it is a directory";
     // The temporary picture lives beside the output, so that the last step is a rename within
     // one file system, and so that an output that cannot be written is known before drawing.
+    // gnuplot writes it on its standard output: no name from the command line or a file enters
+    // the script.
     const std::filesystem::path target(output);
     const std::string beside = (target.parent_path() / ("." + target.filename().string() + ".part-")).string();
     Leftovers leftovers;
@@ -75,7 +102,9 @@ std::string draw_picture(const std::string& output, PictureFormat format,
     const std::string gnuplot = find_on_path("gnuplot");
     if (gnuplot.empty())
         return "gnuplot is not installed: no gnuplot on PATH (Debian: apt-get install gnuplot-nox)";
-    const std::string temporary = (std::filesystem::temp_directory_path(ignored) / "tilebench-plot-").string();
+    // Absolute, so that gnuplot never takes the script's name for an option.
+    const std::string temporary =
+        std::filesystem::absolute(std::filesystem::temp_directory_path(ignored) / "tilebench-plot-", ignored).string();
     const std::string script_file = create_unique_file(temporary);
     leftovers.paths.push_back(script_file);
     const std::string error_file = create_unique_file(temporary);
@@ -83,15 +112,16 @@ std::string draw_picture(const std::string& output, PictureFormat format,
     if (script_file.empty() || error_file.empty())
         return std::string("cannot create a temporary file: ") + std::strerror(errno);
     {
-        std::ofstream script(script_file, std::ios::binary);
-        script << script_for(picture);
-        if (!script.flush())
+        std::ofstream written(script_file, std::ios::binary);
+        written << script;
+        if (!written.flush())
             return "cannot write the gnuplot script to " + script_file;
     }
-    const int status = run_program({gnuplot, script_file}, error_file);
-    if (status != 0)
-        return "gnuplot failed (status " + std::to_string(status) +
-               "): " + first_complaint(read_text_file(error_file.c_str()));
+    const ProgramEnd end =
+        run_bounded_program({gnuplot, script_file}, picture, error_file, timeout_seconds, remembered_stop_signal);
+    std::string problem = wait_problem(end, output, timeout_seconds, read_text_file(error_file.c_str()));
+    if (!problem.empty())
+        return problem;
     if (!is_whole_picture(read_text_file(picture.c_str()), format))
         return "the picture came out incomplete (is the disk full?); " + output + " is left as it was";
     // mkstemp made it private to its owner; a picture is as readable as any file the user writes.
@@ -99,6 +129,8 @@ std::string draw_picture(const std::string& output, PictureFormat format,
                                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                                      std::filesystem::perms::group_read | std::filesystem::perms::others_read,
                                  ignored);
+    if (remembered_stop_signal() != 0)
+        return stopped(remembered_stop_signal(), output);
     if (std::rename(picture.c_str(), output.c_str()) != 0)
         return "cannot write " + output + ": " + std::strerror(errno);
     leftovers.paths.front().clear(); // renamed: nothing left to remove

@@ -5,14 +5,15 @@
 
 #include "plot/output_format.h"
 
-#include <functional>
 #include <string>
 
+// Runs script, which draws onto standard output, with gnuplot for at most timeout_seconds.
 // Empty on success; otherwise one line naming the cause (the output cannot be written, gnuplot
-// is missing or failed, the picture came out cut short). script_for gives the script that
-// draws into the file it is handed.
-std::string draw_picture(const std::string& output, PictureFormat format,
-                         const std::function<std::string(const std::string&)>& script_for);
+// is missing, failed or did not finish, the picture came out cut short, a stop signal came).
+// A stop signal remembered (common/stop_signals.h) is passed on to gnuplot. Whatever the end,
+// no temporary file is left behind and gnuplot has ended.
+std::string draw_picture(const std::string& output, PictureFormat format, const std::string& script,
+                         double timeout_seconds);
 
 // Whether the bytes are a whole picture of the format: a PNG ending in its IEND chunk, an SVG
 // closing its svg element, a PDF ending in %%EOF.

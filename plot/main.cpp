@@ -1,29 +1,38 @@
 // tilebench-plot: the summary table and the picture of results files (out.csv from tilebench)
 // or scan records (PREFIX.json from tilebench-scan).
-//   tilebench-plot [--output FILE] [--script FILE] [--last] [FILE...]
+//   tilebench-plot [--output FILE] [--script FILE] [--last] [--timeout SECONDS] [FILE...]
 #include "common/build_info.h"
 #include "common/exit_status.h"
+#include "common/stop_signals.h"
 #include "plot/plot.h"
+#include "plot/shown.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 namespace {
 
-int fail(const std::string& message)
+// Every message names files and may quote them: shown, never sent to the terminal raw.
+int fail(const std::string& message, int status = exit_failure)
 {
-    std::cerr << "tilebench-plot: " << message << "\n";
-    return exit_failure;
+    std::cerr << "tilebench-plot: " << shown(message) << "\n";
+    return status;
 }
 
 bool read_whole(const std::string& path, std::string& text, std::string& problem)
 {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        problem = "cannot read " + path + ": it is a directory";
+        return false;
+    }
     std::ifstream input(path, std::ios::binary);
     if (!input) {
         problem = "cannot read " + path + ": " + std::strerror(errno);
@@ -35,6 +44,37 @@ bool read_whole(const std::string& path, std::string& text, std::string& problem
     return true;
 }
 
+// Every file into runs (results files) or scans (records); empty, or one line saying what
+// could not be read.
+std::string read_inputs(const std::vector<std::string>& files, bool last_only, std::vector<NamedRun>& runs,
+                        std::vector<ScanPlot>& scans)
+{
+    for (const std::string& file : files) {
+        std::string text, problem;
+        if (!read_whole(file, text, problem))
+            return problem;
+        if (looks_like_scan_record(text)) {
+            ScanPlot scan;
+            if (!read_scan_record(text, file, scan, problem))
+                return problem;
+            scans.push_back(scan);
+            continue;
+        }
+        std::istringstream input(text);
+        const std::vector<FileRow> rows = read_results(input, shown(file), std::cerr);
+        if (rows.empty())
+            return file + " holds no result rows";
+        std::vector<Run> file_runs = split_runs(rows);
+        if (last_only)
+            file_runs.erase(file_runs.begin(), file_runs.end() - 1);
+        for (NamedRun& run : name_runs(file_runs, files.size() > 1 ? file + " " : ""))
+            runs.push_back(run);
+    }
+    if (!runs.empty() && !scans.empty())
+        return "results files and scan records cannot share one picture: give one kind at a time";
+    return "";
+}
+
 } // namespace
 
 static int run(int argc, char** argv)
@@ -43,6 +83,7 @@ static int run(int argc, char** argv)
     std::vector<std::string> files;
     std::string output = "speedup.png", script_file;
     bool last_only = false;
+    int timeout_seconds = 60;
     CLI::App app{"Summary table and picture of tilebench results (out.csv) or tilebench-scan records (PREFIX.json), "
                  "told apart by their content.",
                  "tilebench-plot"};
@@ -51,8 +92,11 @@ static int run(int argc, char** argv)
     app.add_option("--output", output, "picture to write: .png, .svg or .pdf")->capture_default_str();
     app.add_option("--script", script_file, "also write the gnuplot script that draws the picture");
     app.add_flag("--last", last_only, "out.csv: only the last run of each file");
+    app.add_option("--timeout", timeout_seconds, "seconds gnuplot may take to draw before it is stopped")
+        ->check(CLI::Range(1, 86400))
+        ->capture_default_str();
     app.footer("Exit status: 0 drawn; 1 nothing to read or draw, or the picture could not be written; 2 bad "
-               "arguments.");
+               "arguments; 129, 130, 143 stopped by SIGHUP, SIGINT, SIGTERM.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -62,49 +106,33 @@ static int run(int argc, char** argv)
         std::cout << e.what() << "\n";
         return exit_ok;
     } catch (const CLI::ParseError& e) {
-        std::cerr << "tilebench-plot: " << e.what() << "\n" << app.help();
+        std::cerr << "tilebench-plot: " << shown(e.what()) << "\n" << app.help();
         return exit_bad_input;
     }
     if (files.empty())
         files.push_back("out.csv");
     PictureFormat format = PictureFormat::png;
-    if (!picture_format(output, format)) {
-        std::cerr << "tilebench-plot: --output " << output << ": the name must end in .png, .svg or .pdf\n";
-        return exit_bad_input;
-    }
+    if (!picture_format(output, format))
+        return fail("--output " + output + ": the name must end in .png, .svg or .pdf", exit_bad_input);
+    if (!script_file.empty() && shown(output) != output)
+        return fail("--output " + output + ": a name with control characters cannot be written into --script",
+                    exit_bad_input);
+    remember_stop_signals();
 
     // --- reading ---
     std::vector<NamedRun> runs;
     std::vector<ScanPlot> scans;
-    for (const std::string& file : files) {
-        std::string text, problem;
-        if (!read_whole(file, text, problem))
-            return fail(problem);
-        if (looks_like_scan_record(text)) {
-            ScanPlot scan;
-            if (!read_scan_record(text, file, scan, problem))
-                return fail(problem);
-            scans.push_back(scan);
-            continue;
-        }
-        std::istringstream input(text);
-        const std::vector<FileRow> rows = read_results(input, file, std::cerr);
-        if (rows.empty())
-            return fail(file + " holds no result rows");
-        std::vector<Run> file_runs = split_runs(rows);
-        if (last_only)
-            file_runs.erase(file_runs.begin(), file_runs.end() - 1);
-        for (NamedRun& run : name_runs(file_runs, files.size() > 1 ? file + " " : ""))
-            runs.push_back(run);
-    }
-    if (!runs.empty() && !scans.empty())
-        return fail("results files and scan records cannot share one picture: give one kind at a time");
+    const std::string problem = read_inputs(files, last_only, runs, scans);
+    if (!problem.empty())
+        return fail(problem);
 
     // --- summary and picture ---
-    std::function<std::string(const std::string&)> script_for;
+    std::string script;
     if (!scans.empty()) {
         std::cout << format_scan_summary(scans);
-        script_for = [&](const std::string& file) { return scan_gnuplot_script(scans, file, format); };
+        if (!has_drawable_times(scans))
+            return fail("nothing to draw: no scan record holds a finite median time");
+        script = scan_gnuplot_script(scans, format);
     } else {
         std::cout << format_summary(runs);
         bool any = false;
@@ -112,19 +140,22 @@ static int run(int argc, char** argv)
             any = any || has_drawable_points(run.rows);
         if (!any)
             return fail("nothing to draw: no row has a finite speed-up");
-        script_for = [&](const std::string& file) { return gnuplot_script(runs, file, format); };
+        script = gnuplot_script(runs, format);
     }
     std::cout << std::flush;
     if (!script_file.empty()) {
-        std::ofstream script(script_file, std::ios::binary);
-        script << script_for(output);
-        if (!script.flush())
+        std::ofstream written(script_file, std::ios::binary);
+        written << drawing_into(script, output);
+        if (!written.flush())
             return fail("cannot write " + script_file + ": " + std::strerror(errno));
     }
-    const std::string problem = draw_picture(output, format, script_for);
-    if (!problem.empty())
-        return fail(problem);
-    std::cout << "\npicture: " << output << "\n";
+    const std::string drawing = draw_picture(output, format, script, timeout_seconds);
+    if (!drawing.empty()) {
+        fail(drawing);
+        const int signal = remembered_stop_signal();
+        return signal != 0 ? 128 + signal : exit_failure;
+    }
+    std::cout << "\npicture: " << shown(output) << "\n";
     return exit_ok;
 }
 

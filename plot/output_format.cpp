@@ -1,5 +1,7 @@
 #include "plot/output_format.h"
 
+#include "plot/shown.h"
+
 #include <cctype>
 #include <cstdio>
 
@@ -43,11 +45,24 @@ std::string terminal_line(PictureFormat format, int width, int height)
 
 std::string gnuplot_quoted(const std::string& text)
 {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\')
-            out += '\\';
+    // Single quotes, because inside them gnuplot runs no backquoted command, expands no @macro
+    // and reads no backslash escape; a quote is doubled. What shown() leaves has no line end,
+    // no NUL and no other control character, so the string cannot end its line either.
+    std::string out = "'";
+    for (char c : shown(text)) {
         out += c;
+        if (c == '\'')
+            out += c;
     }
-    return out + "\"";
+    return out + "'";
+}
+
+std::string drawing_into(const std::string& script, const std::string& file_name)
+{
+    // Relative names start with "./": gnuplot pipes into a command for a name that starts with
+    // '|' and may read a leading '~' as the home directory.
+    const std::string name = file_name.rfind('/', 0) == 0 ? file_name : "./" + file_name;
+    const std::size_t after_terminal = script.find('\n') + 1;
+    return script.substr(0, after_terminal) + "set output " + gnuplot_quoted(name) + "\n" +
+           script.substr(after_terminal);
 }

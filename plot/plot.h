@@ -7,4 +7,5 @@
 #include "plot/drawing.h"     // output formats, draw_picture
 #include "plot/scan_reader.h" // ScanPlot, read_scan_record
 #include "plot/scripts.h"     // gnuplot_script, scan_gnuplot_script
+#include "plot/shown.h"       // shown: text from files made fit for a terminal
 #include "plot/summaries.h"   // format_summary, format_scan_summary

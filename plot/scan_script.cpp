@@ -15,10 +15,26 @@ bool finite(double a, double b, double c)
 }
 
 // Several scans side by side: each one's points a little left or right of the thread count,
-// so that their bars do not hide one another.
-double offset(std::size_t scan, std::size_t scans, double step)
+// so that their bars do not hide one another. step apart at most, and never farther from the
+// count than widest, however many scans share the picture.
+double offset(std::size_t scan, std::size_t scans, double step, double widest)
 {
-    return (static_cast<double>(scan) - (static_cast<double>(scans) - 1.0) / 2.0) * step;
+    if (scans < 2)
+        return 0.0;
+    const double middle = (static_cast<double>(scans) - 1.0) / 2.0;
+    return (static_cast<double>(scan) - middle) * std::min(step, widest / middle);
+}
+
+// The smallest ratio between two measured thread counts (sorted and distinct), so that on the
+// log axis too a point stays nearer its own count than the next. On the linear axes counts, being
+// whole numbers, are at least 1 apart.
+double smallest_log_ratio(const std::vector<int>& counts)
+{
+    double ratio = std::log(2.0);
+    for (std::size_t i = 1; i < counts.size(); ++i)
+        if (counts[i - 1] > 0)
+            ratio = std::min(ratio, std::log(static_cast<double>(counts[i]) / counts[i - 1]));
+    return ratio;
 }
 
 std::string caption_of(const ScanPlot& scan, std::size_t number)
@@ -31,22 +47,135 @@ std::string caption_of(const ScanPlot& scan, std::size_t number)
     return c.str();
 }
 
-// Every character that would end gnuplot's double-quoted string or start an escape.
-std::string escaped(const std::string& text)
+// The caption as a gnuplot variable: each line a literal string, joined by the line ends only
+// the script itself writes.
+std::string caption_line(const std::vector<ScanPlot>& scans)
 {
-    const std::string quoted = gnuplot_quoted(text);
-    return quoted.substr(1, quoted.size() - 2);
+    std::string caption =
+        "caption = " +
+        gnuplot_quoted("Bars: 95 % intervals (time: order statistics of the median; speed-up and efficiency: "
+                       "paired bootstrap over rounds).") +
+        " . \"\\n\" . " + gnuplot_quoted("Points are measured thread counts only; invalid samples take no part.");
+    for (std::size_t k = 0; k < scans.size(); ++k)
+        caption += " . \"\\n\" . " + gnuplot_quoted(caption_of(scans[k], k + 1));
+    return caption + "\n";
+}
+
+// The scans' data blocks: per scan its times, speed-ups, efficiencies and bounds, each a row of
+// "threads value low high" (bounds: "threads bound"). A block left empty is not drawn.
+struct Blocks {
+    std::string text;
+    std::vector<std::string> drawn; // names of the blocks with rows, e.g. "$speedup2"
+};
+
+bool has(const Blocks& blocks, const std::string& name)
+{
+    return std::find(blocks.drawn.begin(), blocks.drawn.end(), name) != blocks.drawn.end();
+}
+
+void add_block(Blocks& blocks, const std::string& name, const std::string& rows)
+{
+    if (rows.empty())
+        return;
+    blocks.text += name + " << EOD\n" + rows + "EOD\n";
+    blocks.drawn.push_back(name);
+}
+
+Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& counts)
+{
+    const double log_ratio = smallest_log_ratio(counts);
+    Blocks blocks;
+    for (std::size_t k = 0; k < scans.size(); ++k) {
+        const double linear_shift = offset(k, scans.size(), 0.08, 0.4);
+        const double log_factor = std::exp(offset(k, scans.size(), std::log(1.04), 0.4 * log_ratio));
+        std::ostringstream time, speedup, efficiency, bound;
+        for (const ScanPoint& p : scans[k].points) {
+            if (finite(p.median_s, p.ci_low_s, p.ci_high_s))
+                time << figure("%.6g", p.threads * log_factor) << " " << figure("%.9g", p.median_s) << " "
+                     << figure("%.9g", p.ci_low_s) << " " << figure("%.9g", p.ci_high_s) << "\n";
+            if (finite(p.speedup, p.ci_low, p.ci_high))
+                speedup << figure("%.6g", p.threads + linear_shift) << " " << figure("%.6f", p.speedup) << " "
+                        << figure("%.6f", p.ci_low) << " " << figure("%.6f", p.ci_high) << "\n";
+            if (finite(p.efficiency, p.efficiency_ci_low, p.efficiency_ci_high))
+                efficiency << figure("%.6g", p.threads + linear_shift) << " " << figure("%.6f", p.efficiency) << " "
+                           << figure("%.6f", p.efficiency_ci_low) << " " << figure("%.6f", p.efficiency_ci_high)
+                           << "\n";
+            if (std::isfinite(p.bound))
+                bound << p.threads << " " << figure("%.6f", p.bound) << "\n";
+        }
+        const std::string number = std::to_string(k + 1);
+        add_block(blocks, "$time" + number, time.str());
+        add_block(blocks, "$speedup" + number, speedup.str());
+        add_block(blocks, "$efficiency" + number, efficiency.str());
+        add_block(blocks, "$bound" + number, bound.str());
+    }
+    return blocks;
+}
+
+// Time: log-log, so that ideal scaling is a straight line of slope -1.
+void time_panel(std::ostream& s, const std::vector<ScanPlot>& scans, const Blocks& blocks, int max_threads)
+{
+    s << "set title 'Median time per call'\nset ylabel 'seconds'\nset logscale xy\nset key inside left bottom\n"
+      << "set xrange [0.8:" << max_threads * 1.25 << "]\nset yrange [*:*]\nplot ";
+    const char* separator = "";
+    for (std::size_t k = 0; k < scans.size(); ++k) {
+        const std::string n = std::to_string(k + 1);
+        if (std::isfinite(scans[k].baseline_s)) {
+            s << separator << figure("%.9g", scans[k].baseline_s) << " / x with lines dashtype 2 lc " << n
+              << " title 'scan " << n << ": ideal (baseline / threads)'";
+            separator = ", ";
+        }
+        if (has(blocks, "$time" + n)) {
+            s << separator << "$time" << n << " using 1:2:3:4 with yerrorbars pt 7 lc " << n << " title 'scan " << n
+              << "'";
+            separator = ", ";
+        }
+    }
+    s << "\n";
+}
+
+void speedup_and_efficiency_panels(std::ostream& s, std::size_t scans, const Blocks& blocks, int max_threads,
+                                   double max_efficiency)
+{
+    s << "unset logscale\nset xrange [0.5:" << max_threads + 0.5 << "]\n";
+    s << "set title 'Speed-up over the sequential baseline'\nset ylabel 'speed-up'\nset yrange [0:*]\n"
+      << "set key inside left top\n"
+      << "plot x with lines dashtype 2 lc rgb 'gray40' title 'ideal'";
+    for (std::size_t k = 0; k < scans; ++k) {
+        const std::string n = std::to_string(k + 1);
+        if (has(blocks, "$bound" + n))
+            s << ", $bound" << n << " using 1:2 with points pt 4 ps 1.5 lc " << n << " title 'scan " << n
+              << ": bound of the schedule'";
+        if (has(blocks, "$speedup" + n))
+            s << ", $speedup" << n << " using 1:2:3:4 with yerrorbars pt 7 lc " << n << " title 'scan " << n << "'";
+    }
+    s << "\nset title 'Efficiency (speed-up / threads)'\nset ylabel 'efficiency'\nset key inside left bottom\n"
+      << "set yrange [0:" << figure("%.2f", max_efficiency * 1.15) << "]\n"
+      << "plot 1 with lines dashtype 2 lc rgb 'gray40' title 'ideal'";
+    for (std::size_t k = 0; k < scans; ++k) {
+        const std::string n = std::to_string(k + 1);
+        if (has(blocks, "$efficiency" + n))
+            s << ", $efficiency" << n << " using 1:2:3:4 with yerrorbars pt 7 lc " << n << " title 'scan " << n << "'";
+    }
+    s << "\n";
 }
 
 } // namespace
 
-std::string scan_gnuplot_script(const std::vector<ScanPlot>& scans, const std::string& output_file,
-                                PictureFormat format)
+bool has_drawable_times(const std::vector<ScanPlot>& scans)
 {
-    std::ostringstream s;
-    const int caption_lines = 2 + static_cast<int>(scans.size());
-    s << terminal_line(format, 900, 1250 + 18 * caption_lines) << "set output " << gnuplot_quoted(output_file) << "\n";
+    for (const ScanPlot& scan : scans) {
+        if (std::isfinite(scan.baseline_s))
+            return true;
+        for (const ScanPoint& p : scan.points)
+            if (finite(p.median_s, p.ci_low_s, p.ci_high_s))
+                return true;
+    }
+    return false;
+}
 
+std::string scan_gnuplot_script(const std::vector<ScanPlot>& scans, PictureFormat format)
+{
     int max_threads = 1;
     double max_efficiency = 1.0;
     std::vector<int> counts; // every measured thread count gets its tic, on the log axis too
@@ -58,74 +187,20 @@ std::string scan_gnuplot_script(const std::vector<ScanPlot>& scans, const std::s
             if (std::isfinite(p.efficiency_ci_high))
                 max_efficiency = std::max(max_efficiency, p.efficiency_ci_high);
         }
-    for (std::size_t k = 0; k < scans.size(); ++k) {
-        const ScanPlot& scan = scans[k];
-        const double linear_shift = offset(k, scans.size(), 0.08);
-        const double log_factor = std::pow(1.04, offset(k, scans.size(), 1.0));
-        s << "$time" << k + 1 << " << EOD\n";
-        for (const ScanPoint& p : scan.points)
-            if (finite(p.median_s, p.ci_low_s, p.ci_high_s))
-                s << figure("%.6g", p.threads * log_factor) << " " << figure("%.9g", p.median_s) << " "
-                  << figure("%.9g", p.ci_low_s) << " " << figure("%.9g", p.ci_high_s) << "\n";
-        s << "EOD\n$speedup" << k + 1 << " << EOD\n";
-        for (const ScanPoint& p : scan.points)
-            if (finite(p.speedup, p.ci_low, p.ci_high))
-                s << figure("%.6g", p.threads + linear_shift) << " " << figure("%.6f", p.speedup) << " "
-                  << figure("%.6f", p.ci_low) << " " << figure("%.6f", p.ci_high) << "\n";
-        s << "EOD\n$efficiency" << k + 1 << " << EOD\n";
-        for (const ScanPoint& p : scan.points)
-            if (finite(p.efficiency, p.efficiency_ci_low, p.efficiency_ci_high))
-                s << figure("%.6g", p.threads + linear_shift) << " " << figure("%.6f", p.efficiency) << " "
-                  << figure("%.6f", p.efficiency_ci_low) << " " << figure("%.6f", p.efficiency_ci_high) << "\n";
-        s << "EOD\n$bound" << k + 1 << " << EOD\n";
-        for (const ScanPoint& p : scan.points)
-            if (std::isfinite(p.bound))
-                s << p.threads << " " << figure("%.6f", p.bound) << "\n";
-        s << "EOD\n";
-    }
+    std::sort(counts.begin(), counts.end());
+    const Blocks blocks = data_blocks(scans, counts);
 
-    std::string caption = "Bars: 95 % intervals (time: order statistics of the median; speed-up and efficiency: "
-                          "paired bootstrap over rounds).\\nPoints are measured thread counts only; invalid samples "
-                          "take no part.";
-    for (std::size_t k = 0; k < scans.size(); ++k)
-        caption += "\\n" + escaped(caption_of(scans[k], k + 1));
-    s << "set multiplot layout 3,1 title \"" << caption << "\" noenhanced font ',10'\n"
+    std::ostringstream s;
+    const int caption_lines = 2 + static_cast<int>(scans.size());
+    s << terminal_line(format, 900, 1250 + 18 * caption_lines) << blocks.text << caption_line(scans)
+      << "set multiplot layout 3,1 title caption noenhanced font ',10'\n"
       << "set grid\nset key noenhanced box opaque font ',9'\nset xlabel 'threads'\nset lmargin 12\nset rmargin 4\n"
       << "set bars small\nset xtics (";
-    std::sort(counts.begin(), counts.end());
     for (std::size_t i = 0; i < counts.size(); ++i)
         s << (i ? ", " : "") << counts[i];
     s << ")\n";
-
-    // Time: log-log, so that ideal scaling is a straight line of slope -1.
-    s << "set title 'Median time per call'\nset ylabel 'seconds'\nset logscale xy\nset key inside left bottom\n"
-      << "set xrange [0.8:" << max_threads * 1.25 << "]\nset yrange [*:*]\nplot ";
-    for (std::size_t k = 0; k < scans.size(); ++k) {
-        const double baseline = scans[k].baseline_s;
-        if (k > 0)
-            s << ", ";
-        if (std::isfinite(baseline))
-            s << figure("%.9g", baseline) << " / x with lines dashtype 2 lc " << k + 1 << " title 'scan " << k + 1
-              << ": ideal (baseline / threads)', ";
-        s << "$time" << k + 1 << " using 1:2:3:4 with yerrorbars pt 7 lc " << k + 1 << " title 'scan " << k + 1 << "'";
-    }
-
-    s << "\nunset logscale\nset xrange [0.5:" << max_threads + 0.5 << "]\n";
-    s << "set title 'Speed-up over the sequential baseline'\nset ylabel 'speed-up'\nset yrange [0:*]\n"
-      << "set key inside left top\n"
-      << "plot x with lines dashtype 2 lc rgb 'gray40' title 'ideal'";
-    for (std::size_t k = 0; k < scans.size(); ++k)
-        s << ", $bound" << k + 1 << " using 1:2 with points pt 4 ps 1.5 lc " << k + 1 << " title 'scan " << k + 1
-          << ": bound of the schedule', $speedup" << k + 1 << " using 1:2:3:4 with yerrorbars pt 7 lc " << k + 1
-          << " title 'scan " << k + 1 << "'";
-
-    s << "\nset title 'Efficiency (speed-up / threads)'\nset ylabel 'efficiency'\nset key inside left bottom\nset "
-         "yrange [0:"
-      << figure("%.2f", max_efficiency * 1.15) << "]\n"
-      << "plot 1 with lines dashtype 2 lc rgb 'gray40' title 'ideal'";
-    for (std::size_t k = 0; k < scans.size(); ++k)
-        s << ", $efficiency" << k + 1 << " using 1:2:3:4 with yerrorbars pt 7 lc " << k + 1 << " title 'scan " << k + 1
-          << "'";
-    s << "\nunset multiplot\n";
+    time_panel(s, scans, blocks, max_threads);
+    speedup_and_efficiency_panels(s, scans.size(), blocks, max_threads, max_efficiency);
+    s << "unset multiplot\n";
     return s.str();
 }

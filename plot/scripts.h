@@ -1,5 +1,8 @@
 // The gnuplot scripts of the pictures. Data go inline, so a script written with --script draws
-// the same picture on its own and can be restyled for a paper.
+// the same picture on its own and can be restyled for a paper. Nothing read from a file becomes
+// gnuplot syntax: figures enter only as numbers this code formats, in inline data blocks or in
+// its own commands, and text (names, machines, warnings) only through gnuplot_quoted(). The
+// scripts draw onto standard output; drawing_into() names a file instead.
 #pragma once
 
 #include "plot/output_format.h"
@@ -9,13 +12,17 @@
 #include <string>
 #include <vector>
 
-// Speed-up (with the ideal y = x) above efficiency, one line per run, into output_file.
-// Points whose figures are not finite are left out.
-std::string gnuplot_script(const std::vector<NamedRun>& runs, const std::string& output_file, PictureFormat format);
+// Speed-up (with the ideal y = x) above efficiency, one line per run. Points whose figures are
+// not finite are left out.
+std::string gnuplot_script(const std::vector<NamedRun>& runs, PictureFormat format);
 
 // Three panels per picture, every point with its 95 % interval as error bars and no line
 // between thread counts: time on log-log axes with the ideal baseline / threads; speed-up with
 // the ideal y = x and the bound of the kernel's division of work; efficiency. A caption says
-// what the bars are and names each scan's machine, size, block, binding and rounds.
-std::string scan_gnuplot_script(const std::vector<ScanPlot>& scans, const std::string& output_file,
-                                PictureFormat format);
+// what the bars are and names each scan's machine, size, block, binding and rounds. Several
+// scans stand side by side at each count, never farther from it than 0.4 of the gap to the next.
+std::string scan_gnuplot_script(const std::vector<ScanPlot>& scans, PictureFormat format);
+
+// Whether the time panel has something to draw: a finite baseline or a configuration with a
+// finite median time and interval in some record. Without one gnuplot cannot draw the picture.
+bool has_drawable_times(const std::vector<ScanPlot>& scans);

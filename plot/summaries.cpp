@@ -1,6 +1,7 @@
 #include "plot/summaries.h"
 
 #include "plot/figures.h"
+#include "plot/shown.h"
 
 #include <sstream>
 
@@ -17,7 +18,7 @@ std::string format_summary(const std::vector<NamedRun>& runs)
     std::ostringstream out;
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const Run& run = runs[r].rows;
-        out << runs[r].name << ": size " << run.front().row.size << ", lines " << run.front().line << "-"
+        out << shown(runs[r].name) << ": size " << run.front().row.size << ", lines " << run.front().line << "-"
             << run.back().line << "\n";
         out << "  threads   time (s)   speed-up   efficiency\n";
         for (const FileRow& row : run)
@@ -35,9 +36,10 @@ std::string format_scan_summary(const std::vector<ScanPlot>& scans)
     std::ostringstream out;
     for (std::size_t s = 0; s < scans.size(); ++s) {
         const ScanPlot& scan = scans[s];
-        out << scan.file << ": " << (scan.cpu_model.empty() ? "unknown CPU" : scan.cpu_model) << ", "
-            << scan.physical_cores << " cores, n " << scan.size << ", b " << scan.block << ", " << scan.kernel
-            << " kernel, bind " << scan.bind << ", " << scan.rounds << " rounds"
+        // Text from the record is shown escaped: it must not steer the terminal.
+        out << shown(scan.file) << ": " << (scan.cpu_model.empty() ? "unknown CPU" : shown(scan.cpu_model)) << ", "
+            << scan.physical_cores << " cores, n " << scan.size << ", b " << scan.block << ", " << shown(scan.kernel)
+            << " kernel, bind " << shown(scan.bind) << ", " << scan.rounds << " rounds"
             << (scan.interrupted ? " (interrupted)" : "") << "\n";
         out << "  baseline " << figure("%.6f", scan.baseline_s) << " s [" << figure("%.6f", scan.baseline_ci_low_s)
             << ", " << figure("%.6f", scan.baseline_ci_high_s) << "], " << scan.baseline_runs << " runs\n";
@@ -48,7 +50,7 @@ std::string format_scan_summary(const std::vector<ScanPlot>& scans)
                 << figure("%.3f", p.ci_low) << ", " << figure("%.3f", p.ci_high) << "]"
                 << column(figure("%.3f", p.efficiency), 13) << "\n";
         for (const std::string& warning : scan.warnings)
-            out << "  warning: " << warning << "\n";
+            out << "  warning: " << shown(warning) << "\n";
         if (s + 1 < scans.size())
             out << "\n";
     }

@@ -110,7 +110,7 @@ TEST(PlotScript, EachPanelDrawsItsColumnAndNonFinitePointsStayOut)
 {
     const auto runs = runs_of(row(2, 512) + row(3, 512, "1,inf,-inf,inf") + row(2, 8, "nan,nan,nan,nan"));
     ASSERT_FALSE(has_drawable_points(runs[1].rows));
-    const std::string script = gnuplot_script(runs, "speedup.svg", PictureFormat::svg);
+    const std::string script = gnuplot_script(runs, PictureFormat::svg);
     EXPECT_NE(script.find("set terminal svg"), std::string::npos);
     EXPECT_NE(script.find("$run1 << EOD\n2 1.900000 0.950000\nEOD\n"), std::string::npos) << script;
     EXPECT_EQ(script.find("$run2"), std::string::npos) << script;
@@ -209,7 +209,7 @@ TEST(PlotScans, ThePictureHasErrorBarsBoundsAndACaptionPerScan)
     std::string problem;
     ASSERT_TRUE(read_scan_record(scan_record(), "a.json", first, problem));
     ASSERT_TRUE(read_scan_record(scan_record("1.5"), "b.json", second, problem));
-    const std::string script = scan_gnuplot_script({first, second}, "scan.pdf", PictureFormat::pdf);
+    const std::string script = scan_gnuplot_script({first, second}, PictureFormat::pdf);
     EXPECT_NE(script.find("set terminal pdfcairo"), std::string::npos);
     // Speed-up with its bounds, the two scans a little apart; the time point without an upper
     // bound is left out rather than drawn with a made-up bar.
@@ -248,7 +248,7 @@ TEST(PlotTool, DrawsWholePicturesOfEveryRunOrOfTheLastInEachFormat)
     EXPECT_EQ(last.status, 0) << last.err;
     EXPECT_EQ(last.out.find("size 512"), std::string::npos);
     EXPECT_TRUE(is_whole_picture(read_file(dir + "/last.svg"), PictureFormat::svg));
-    EXPECT_NE(read_file(dir + "/last.gp").find("set output \"last.svg\""), std::string::npos);
+    EXPECT_NE(read_file(dir + "/last.gp").find("set output './last.svg'\n"), std::string::npos);
 
     write_file(dir + "/old.csv", row(2, 64));
     const ProgramRun both = run_in(dir, plot_exe + " --output both.pdf out.csv old.csv");
@@ -325,8 +325,8 @@ TEST(PlotTool, TheBenchmarkScriptDrawsOnlyTheRowsOfTheRunItMade)
     EXPECT_FALSE(file_exists(dir + "/speedup.png"));
 
     const ProgramRun nan_rows = run_in(dir, script + "16 4 0 3");
-    EXPECT_EQ(nan_rows.status, 0);
-    EXPECT_NE(nan_rows.out.find("no picture of this run"), std::string::npos) << nan_rows.out;
+    EXPECT_EQ(nan_rows.status, 1);
+    EXPECT_NE(nan_rows.err.find("no picture of this run"), std::string::npos) << nan_rows.err;
     EXPECT_EQ(nan_rows.out.find("size 999"), std::string::npos);
 
     const ProgramRun run = run_in(dir, script + "16 4 1 4");

@@ -1,0 +1,189 @@
+#include "gnuplot_grammar.h"
+
+#include <cctype>
+#include <cstdio>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+// The statements the tool writes, with every single-quoted string as S, every unsigned number
+// as N, and the one double-quoted string it uses, "\n", as NL. Plot commands are checked
+// element by element.
+const char* const statements[] = {
+    R"(set terminal (pngcairo|svg) size N,N( dynamic)? enhanced font S)",
+    R"(set terminal pdfcairo size Nin,Nin enhanced font S)",
+    R"(set output S)",
+    R"(caption = S( \. NL \. S)*)",
+    R"(set multiplot layout N,N( title caption noenhanced font S)?)",
+    R"(unset multiplot)",
+    R"(set grid)",
+    R"(set key (outside right top noenhanced|noenhanced box opaque font S|inside left (top|bottom)))",
+    R"(set (title|xlabel|ylabel) S)",
+    R"(set [xy]range \[(-?N|\*):(-?N|\*)\])",
+    R"(set xtics (N|\((-?N(, -?N)*)?\)))",
+    R"(set [lr]margin N)",
+    R"(set bars small)",
+    R"(set logscale xy)",
+    R"(unset logscale)",
+};
+const char* const first_plot_elements[] = {
+    R"([xN] with lines dashtype N lc rgb S title S)",
+    R"(-?N / x with lines dashtype N lc N title S)",
+    R"(\$time\d+ using N:N:N:N with yerrorbars pt N lc N title S)",
+};
+const char* const plot_elements[] = {
+    R"(-?N / x with lines dashtype N lc N title S)",
+    R"(\$run\d+ using N:N with linespoints lw N title S)",
+    R"(\$(time|speedup|efficiency)\d+ using N:N:N:N with yerrorbars pt N lc N title S)",
+    R"(\$bound\d+ using N:N with points pt N ps N lc N title S)",
+};
+
+template <std::size_t count>
+std::vector<std::regex> compiled(const char* const (&patterns)[count])
+{
+    return std::vector<std::regex>(std::begin(patterns), std::end(patterns));
+}
+
+// Compiled once: the fuzzer checks millions of scripts.
+const std::vector<std::regex> statement_patterns = compiled(statements);
+const std::vector<std::regex> first_plot_patterns = compiled(first_plot_elements);
+const std::vector<std::regex> plot_patterns = compiled(plot_elements);
+
+bool matches_one(const std::string& text, const std::vector<std::regex>& patterns)
+{
+    for (const std::regex& pattern : patterns)
+        if (std::regex_match(text, pattern))
+            return true;
+    return false;
+}
+
+// The statement in the form above, or an empty string with why when it holds a character or a
+// string gnuplot would read as more than text.
+std::string normalised(const std::string& line, std::string& why)
+{
+    std::string out;
+    for (std::size_t at = 0; at < line.size();) {
+        const auto c = static_cast<unsigned char>(line[at]);
+        if (c == '\'') {
+            std::size_t end = at + 1;
+            for (; end < line.size(); ++end) {
+                const auto inside = static_cast<unsigned char>(line[end]);
+                if (inside < 0x20 || inside == 0x7f) {
+                    why = "a control character inside a string";
+                    return "";
+                }
+                if (inside == '\'' && end + 1 < line.size() && line[end + 1] == '\'')
+                    ++end; // a doubled quote stands for one
+                else if (inside == '\'')
+                    break;
+            }
+            if (end >= line.size()) {
+                why = "a string that does not end on its line";
+                return "";
+            }
+            out += "S";
+            at = end + 1;
+        } else if (line.compare(at, 4, "\"\\n\"") == 0) {
+            out += "NL";
+            at += 4;
+        } else if (std::isalpha(c) || c == '_' || c == '$') {
+            std::size_t end = at + 1;
+            while (end < line.size() &&
+                   (std::isalnum(static_cast<unsigned char>(line[end])) || line[end] == '_' || line[end] == '$'))
+                ++end;
+            out.append(line, at, end - at);
+            at = end;
+        } else if (std::isdigit(c) || (c == '.' && at + 1 < line.size() && std::isdigit(line[at + 1]))) {
+            std::size_t end = at;
+            while (end < line.size() && (std::isdigit(static_cast<unsigned char>(line[end])) || line[end] == '.'))
+                ++end;
+            if (end + 1 < line.size() && (line[end] == 'e' || line[end] == 'E') &&
+                (line[end + 1] == '+' || line[end + 1] == '-'))
+                end += 2;
+            while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end])))
+                ++end;
+            out += "N";
+            at = end;
+        } else if (std::string(" []():,*/.=<-").find(static_cast<char>(c)) != std::string::npos) {
+            out += static_cast<char>(c);
+            ++at;
+        } else {
+            char shown[64];
+            std::snprintf(shown, sizeof(shown), "byte 0x%02x outside a single-quoted string", c);
+            why = shown;
+            return "";
+        }
+    }
+    return out;
+}
+
+// The elements of a plot command, split at the commas that separate them (strings are already S).
+std::vector<std::string> plot_parts(const std::string& statement)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 5; // after "plot "
+    for (std::size_t comma; (comma = statement.find(", ", start)) != std::string::npos; start = comma + 2)
+        parts.push_back(statement.substr(start, comma - start));
+    parts.push_back(statement.substr(start));
+    return parts;
+}
+
+std::string statement_breach(const std::string& statement, const std::set<std::string>& blocks)
+{
+    static const std::regex block_name(R"(\$[a-z]+\d+)");
+    for (auto it = std::sregex_iterator(statement.begin(), statement.end(), block_name); it != std::sregex_iterator();
+         ++it)
+        if (blocks.count(it->str()) == 0)
+            return "draws " + it->str() + ", which no data block defines";
+    if (statement.rfind("plot ", 0) != 0)
+        return matches_one(statement, statement_patterns) ? "" : "not one of the tool's commands";
+    const std::vector<std::string> parts = plot_parts(statement);
+    if (!matches_one(parts[0], first_plot_patterns))
+        return "a plot that does not start with one of the tool's curves";
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        if (!matches_one(parts[i], plot_patterns))
+            return "a plot element that is not one of the tool's: " + parts[i];
+    return "";
+}
+
+const std::regex block_start(R"((\$[a-z]+\d+) << EOD)");
+const std::regex data_row(R"(-?[0-9.]+(e[-+][0-9]+)?( -?[0-9.]+(e[-+][0-9]+)?)*)");
+
+} // namespace
+
+std::string script_breach(const std::string& script)
+{
+    if (script.empty() || script.back() != '\n')
+        return "the script does not end with a line end";
+    std::istringstream lines(script);
+    std::set<std::string> blocks;
+    std::string line, why;
+    std::smatch block;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (number == 1 && line.rfind("set terminal ", 0) != 0)
+            return where + "the terminal is not set first";
+        if (std::regex_match(line, block, block_start)) {
+            const std::string name = block[1];
+            if (!blocks.insert(name).second)
+                return where + name + " is defined twice";
+            while (std::getline(lines, line) && ++number && line != "EOD")
+                if (!std::regex_match(line, data_row))
+                    return "line " + std::to_string(number) + ": a data row that is not numbers only";
+            if (line != "EOD")
+                return "the data block " + name + " is not closed";
+            continue;
+        }
+        const std::string statement = normalised(line, why);
+        if (statement.empty())
+            return where + (why.empty() ? "an empty statement" : why);
+        const std::string breach = statement_breach(statement, blocks);
+        if (!breach.empty())
+            return where + breach + " (" + statement + ")";
+    }
+    return "";
+}
