@@ -132,13 +132,21 @@ std::vector<std::string> plot_parts(const std::string& statement)
     return parts;
 }
 
-std::string statement_breach(const std::string& statement, const std::set<std::string>& blocks)
+// Every data block the statement draws, e.g. "$speedup2".
+std::vector<std::string> blocks_drawn(const std::string& statement)
 {
-    static const std::regex block_name(R"(\$[a-z]+\d+)");
-    for (auto it = std::sregex_iterator(statement.begin(), statement.end(), block_name); it != std::sregex_iterator();
-         ++it)
-        if (blocks.count(it->str()) == 0)
-            return "draws " + it->str() + ", which no data block defines";
+    std::vector<std::string> names;
+    for (std::size_t at = statement.find('$'); at != std::string::npos; at = statement.find('$', at + 1)) {
+        std::size_t end = at + 1;
+        while (end < statement.size() && std::isalnum(static_cast<unsigned char>(statement[end])))
+            ++end;
+        names.push_back(statement.substr(at, end - at));
+    }
+    return names;
+}
+
+std::string shape_breach(const std::string& statement)
+{
     if (statement.rfind("plot ", 0) != 0)
         return matches_one(statement, statement_patterns) ? "" : "not one of the tool's commands";
     const std::vector<std::string> parts = plot_parts(statement);
@@ -150,8 +158,60 @@ std::string statement_breach(const std::string& statement, const std::set<std::s
     return "";
 }
 
-const std::regex block_start(R"((\$[a-z]+\d+) << EOD)");
-const std::regex data_row(R"(-?[0-9.]+(e[-+][0-9]+)?( -?[0-9.]+(e[-+][0-9]+)?)*)");
+std::string statement_breach(const std::string& statement, const std::set<std::string>& blocks)
+{
+    for (const std::string& name : blocks_drawn(statement))
+        if (blocks.count(name) == 0)
+            return "draws " + name + ", which no data block defines";
+    // Normalised statements repeat across scripts; the regular expressions, slow, see each once.
+    static std::set<std::string> accepted;
+    if (accepted.count(statement) != 0)
+        return "";
+    std::string breach = shape_breach(statement);
+    if (breach.empty())
+        accepted.insert(statement);
+    return breach;
+}
+
+// The name a data block's first line gives it ("$time1 << EOD"), or empty.
+std::string block_started(const std::string& line)
+{
+    const std::string end = " << EOD";
+    if (line.size() <= end.size() || line[0] != '$' || line.compare(line.size() - end.size(), end.size(), end) != 0)
+        return "";
+    const std::string name = line.substr(0, line.size() - end.size());
+    const std::vector<std::string> names = blocks_drawn(name);
+    return names.size() == 1 && names[0] == name && std::isdigit(static_cast<unsigned char>(name.back())) ? name : "";
+}
+
+// Numbers as the tool prints them ("-1.5", "2e+09"), one space apart; by hand, since data rows
+// are most of a script.
+bool is_data_row(const std::string& row)
+{
+    std::size_t at = 0;
+    for (;;) {
+        if (at < row.size() && row[at] == '-')
+            ++at;
+        const std::size_t digits = at;
+        while (at < row.size() && (std::isdigit(static_cast<unsigned char>(row[at])) || row[at] == '.'))
+            ++at;
+        if (at == digits)
+            return false;
+        if (at + 2 < row.size() && row[at] == 'e' && (row[at + 1] == '+' || row[at + 1] == '-')) {
+            at += 2;
+            const std::size_t exponent = at;
+            while (at < row.size() && std::isdigit(static_cast<unsigned char>(row[at])))
+                ++at;
+            if (at == exponent)
+                return false;
+        }
+        if (at == row.size())
+            return true;
+        if (row[at] != ' ')
+            return false;
+        ++at;
+    }
+}
 
 } // namespace
 
@@ -162,17 +222,16 @@ std::string script_breach(const std::string& script)
     std::istringstream lines(script);
     std::set<std::string> blocks;
     std::string line, why;
-    std::smatch block;
     for (int number = 1; std::getline(lines, line); ++number) {
         const std::string where = "line " + std::to_string(number) + ": ";
         if (number == 1 && line.rfind("set terminal ", 0) != 0)
             return where + "the terminal is not set first";
-        if (std::regex_match(line, block, block_start)) {
-            const std::string name = block[1];
+        const std::string name = block_started(line);
+        if (!name.empty()) {
             if (!blocks.insert(name).second)
                 return where + name + " is defined twice";
             while (std::getline(lines, line) && ++number && line != "EOD")
-                if (!std::regex_match(line, data_row))
+                if (!is_data_row(line))
                     return "line " + std::to_string(number) + ": a data row that is not numbers only";
             if (line != "EOD")
                 return "the data block " + name + " is not closed";

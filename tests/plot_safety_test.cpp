@@ -119,6 +119,10 @@ TEST(PlotScripts, EveryScriptIsTheToolsOwnCommandsWhateverTheInputs)
         }
     EXPECT_EQ(plot_script_breach(plot_script_input(hostile_texts, {})), "");
     EXPECT_EQ(plot_script_breach(""), "");
+    // The target draws one format per input; each format's terminal line holds too.
+    const std::vector<NamedRun> runs = {{"run 1", {FileRow{{2, 64, 0.1, 1.9, 0.95, 0.475}, 1}}}};
+    for (PictureFormat format : {PictureFormat::png, PictureFormat::svg, PictureFormat::pdf})
+        EXPECT_EQ(script_breach(drawing_into(gnuplot_script(runs, format), "p.png")), "");
 }
 
 // x of every row of the data block named, with the thread count each row stands for.
