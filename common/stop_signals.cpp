@@ -1,5 +1,7 @@
 #include "common/stop_signals.h"
 
+#include "common/exit_status.h"
+
 #include <csignal>
 #include <initializer_list>
 
@@ -57,4 +59,15 @@ const char* stop_signal_name(int number)
     default:
         return "a signal";
     }
+}
+
+int stop_status(int signal_number)
+{
+    if (signal_number == SIGTERM)
+        return exit_terminated;
+#if !defined(_WIN32)
+    if (signal_number == SIGHUP)
+        return exit_hung_up;
+#endif
+    return exit_interrupted;
 }

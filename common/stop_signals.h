@@ -11,3 +11,7 @@ int remembered_stop_signal();
 
 // "SIGINT", "SIGTERM", "SIGHUP", or "a signal" for another number.
 const char* stop_signal_name(int number);
+
+// The exit status that tells a stop by that signal: 128 + its number, as shells report it
+// (exit_interrupted, exit_terminated, exit_hung_up).
+int stop_status(int signal_number);

@@ -4,6 +4,7 @@
 #include "common/exit_status.h"
 #include "common/memory.h"
 #include "common/platform.h"
+#include "common/stop_signals.h"
 #include "common/thread_limits.h"
 #include "common/timing.h"
 #include "kernels/families.h"
@@ -130,7 +131,7 @@ ScanRun run_rounds(const ScanOptions& options, const Topology& topology, Samples
     };
     if (!options.quiet)
         hooks.on_progress = [&](const ScanProgress& p) { show_progress(progress, p); };
-    hooks.stop_requested = [] { return stop_signal() != 0; };
+    hooks.stop_requested = [] { return remembered_stop_signal() != 0; };
     ScanRun run = run_scan(options, *find_kernel_family(options.kernel), topology, hooks);
     end_progress(progress);
     return run;
@@ -149,7 +150,7 @@ static int run(int argc, char** argv)
     const ScanOptions& options = parsed.options;
     // From here on a signal ends the scan with the summary of what there is, even before the
     // first call (the load is measured over half a second before it).
-    catch_stop_signals();
+    remember_stop_signals();
     check_resources(options);
     SamplesFile samples = open_samples(options);
     ScanContext context = machine_context(options, topology);
@@ -170,7 +171,7 @@ static int run(int argc, char** argv)
     files_ok = results_reached_standard_output("tilebench-scan") && files_ok;
 
     if (run.stop == StopReason::interrupted)
-        return stop_status(stop_signal());
+        return stop_status(remembered_stop_signal());
     if (invalid_samples(run.samples) > 0)
         return exit_invalid_result;
     return files_ok ? exit_ok : exit_failure;

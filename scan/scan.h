@@ -10,7 +10,6 @@
 #include "scan/record.h"       // scan_record, write_file_atomically
 #include "scan/runner.h"       // run_scan
 #include "scan/samples_file.h" // PREFIX.csv
-#include "scan/signals.h"      // SIGINT, SIGTERM
 #include "scan/stop_rule.h"    // stop_reason
 #include "scan/summary.h"      // summarise_scan
 #include "scan/table.h"        // format_scan_table
