@@ -14,7 +14,7 @@ const char* const tilebench_usage =
     "Parameters (standard input):\n"
     "  size         order n of the square matrices, 0 or more\n"
     "  block_size   edge of the square tiles, 1 or more\n"
-    "  num_iter     timed runs per measurement (the baseline, then each thread count)\n"
+    "  num_iter     timed runs for the baseline and for each thread count, 0 or more\n"
     "  max_threads  thread counts 2 to max_threads - 1 are swept\n"
     "\n"
     "Options:\n"
@@ -27,6 +27,7 @@ const char* const tilebench_usage =
     "\n"
     "Exit status:\n"
     "  0  done (a row that could not be written is said on standard error)\n"
+    "  1  an unforeseen failure: one line, or the OpenMP runtime's own message\n"
     "  2  bad input, or a thread count the system cannot give\n"
     "  3  the matrices do not fit in memory\n";
 

@@ -49,5 +49,11 @@ bool read_parameters(std::istream& input, int& size, int& block_size, int& num_i
         error = "block_size must be 1 or more, got " + std::to_string(block_size);
         return false;
     }
+    // No run at all is a figure that is not a number, which says so; a negative count would
+    // divide by it and write -0.000000, a mean time that looks measured.
+    if (num_iter < 0) {
+        error = "num_iter must be 0 or more, got " + std::to_string(num_iter);
+        return false;
+    }
     return true;
 }

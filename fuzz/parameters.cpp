@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     require(error.empty(), "an accepted input has no error");
-    require(n >= 0 && b >= 1, "accepted parameters satisfy size >= 0 and block_size >= 1");
+    require(n >= 0 && b >= 1 && iterations >= 0,
+            "accepted parameters satisfy size >= 0, block_size >= 1 and num_iter >= 0");
     // What was accepted reads back the same from its plain decimal form.
     std::istringstream again(std::to_string(n) + " " + std::to_string(b) + " " + std::to_string(iterations) + " " +
                              std::to_string(threads));

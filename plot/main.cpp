@@ -95,8 +95,8 @@ static int run(int argc, char** argv)
     app.add_option("--timeout", timeout_seconds, "seconds gnuplot may take to draw before it is stopped")
         ->check(CLI::Range(1, 86400))
         ->capture_default_str();
-    app.footer("Exit status: 0 drawn; 1 nothing to read or draw, or the picture could not be written; 2 bad "
-               "arguments; 129, 130, 143 stopped by SIGHUP, SIGINT, SIGTERM.");
+    app.footer("Exit status: 0 drawn; 1 nothing to read or draw, the picture could not be written, or another "
+               "failure (one line); 2 bad arguments; 129, 130, 143 stopped by SIGHUP, SIGINT, SIGTERM.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

@@ -119,9 +119,9 @@ void add_placement_and_output_options(CLI::App& app, ScanOptions& o, TextOptions
     app.add_flag("--quiet", o.quiet, "no progress on standard error");
     app.footer("Results: the table on standard output; every timed call in PREFIX.csv; the summary, machine "
                "and warnings in PREFIX.json.\n"
-               "Exit status: 0 done; 1 a results file or standard output could not be written; 2 bad option; 3 "
-               "the matrices do not fit; 4 a kernel left wrong bits; 129/130/143 interrupted (SIGHUP/SIGINT/SIGTERM), "
-               "summary written.");
+               "Exit status: 0 done; 1 a results file or standard output could not be written, or another "
+               "failure (one line); 2 bad option, or thread counts the system cannot give; 3 the matrices do not "
+               "fit; 4 a kernel left wrong bits; 129/130/143 interrupted (SIGHUP/SIGINT/SIGTERM), summary written.");
 }
 
 // Runs CLI11 over the arguments; false when parsed holds the answer (help, version, refusal).

@@ -37,6 +37,8 @@ TEST(Parameters, AcceptedInputGivesTheFourNumbersAndRefusedInputNamesItsFault)
         {"-99999999999 64 3 5", "size -99999999999 does not fit in a 32-bit integer", 0, 0, 0, 0},
         {"-1 64 3 5", "size must be 0 or more, got -1", 0, 0, 0, 0},
         {"512 0 3 5", "block_size must be 1 or more, got 0", 0, 0, 0, 0},
+        {"512 64 -1 5", "num_iter must be 0 or more, got -1", 0, 0, 0, 0},
+        {"512 64 -2147483648 5", "num_iter must be 0 or more, got -2147483648", 0, 0, 0, 0},
     };
     for (const auto& c : cases) {
         std::istringstream input(c.input);

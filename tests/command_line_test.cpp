@@ -4,7 +4,59 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <regex>
+#include <set>
+
 namespace {
+
+std::vector<std::string> numbers_in(const std::string& text)
+{
+    const std::regex number("[0-9]+");
+    std::vector<std::string> numbers;
+    for (std::sregex_iterator m(text.begin(), text.end(), number), end; m != end; ++m)
+        numbers.push_back(m->str());
+    return numbers;
+}
+
+// The statuses a program's --help lists after "Exit status", as "  N  text" lines or "N text; "
+// items, where "129/130/143" and "129, 130, 143" list three.
+std::set<int> statuses_in_help(const std::string& help)
+{
+    const std::size_t start = help.find("Exit status");
+    std::set<int> statuses;
+    if (start == std::string::npos)
+        return statuses;
+    const std::string listed = help.substr(start);
+    const std::regex item("(?:^|[\\n:;]) *([0-9]+(?:(?:/|, )[0-9]+)*) ");
+    for (std::sregex_iterator m(listed.begin(), listed.end(), item), end; m != end; ++m)
+        for (const std::string& number : numbers_in((*m)[1].str()))
+            statuses.insert(std::stoi(number));
+    return statuses;
+}
+
+// The statuses in the README table under header: the numbers that open the given column of each
+// row ("2", "129, 130, 143", "1, from the runtime").
+std::set<int> statuses_in_readme_table(const std::string& readme, const std::string& header, int column)
+{
+    std::set<int> statuses;
+    const std::vector<std::string> lines = lines_of(readme);
+    std::size_t row = 0;
+    while (row < lines.size() && lines[row] != header)
+        ++row;
+    const std::regex cells("\\|([^|]*)");
+    const std::regex leading_numbers("^ *[0-9]+(?:, [0-9]+)*");
+    for (row += 2; row < lines.size() && lines[row].rfind("|", 0) == 0; ++row) {
+        std::sregex_iterator cell(lines[row].begin(), lines[row].end(), cells);
+        std::advance(cell, column);
+        const std::string text = (*cell)[1].str();
+        std::smatch m;
+        if (std::regex_search(text, m, leading_numbers))
+            for (const std::string& number : numbers_in(m.str()))
+                statuses.insert(std::stoi(number));
+    }
+    return statuses;
+}
 
 TEST(CommandLine, EveryProgramAnswersHelpAndVersionAndRefusesTheUnknown)
 {
@@ -38,6 +90,28 @@ TEST(CommandLine, EveryProgramAnswersHelpAndVersionAndRefusesTheUnknown)
         EXPECT_NE(unknown.err.find(p.usage), std::string::npos) << unknown.err;
     }
     EXPECT_FALSE(file_exists(dir + "/out.csv")); // none of them ran a benchmark
+}
+
+// The man pages are made from --help, so this keeps them, the help and the README telling the
+// same statuses.
+TEST(CommandLine, EveryProgramsHelpListsTheExitStatusesOfItsReadmeTable)
+{
+    const std::string dir = make_scratch_dir("command_line");
+    const std::string readme = read_file(TILEBENCH_SOURCE_DIR "/README.md");
+    const struct {
+        const char* exe;
+        const char* header;
+        int status_column;
+    } programs[] = {
+        {TILEBENCH_EXE, "| situation | what happens | exit status |", 2},
+        {TILEBENCH_SCAN_EXE, "| status | tilebench-scan |", 0},
+        {TILEBENCH_PLOT_EXE, "| status | tilebench-plot |", 0},
+    };
+    for (const auto& p : programs) {
+        const std::set<int> in_readme = statuses_in_readme_table(readme, p.header, p.status_column);
+        EXPECT_GE(in_readme.size(), 3u) << p.header;
+        EXPECT_EQ(statuses_in_help(run_in(dir, std::string("'") + p.exe + "' --help").out), in_readme) << p.exe;
+    }
 }
 
 TEST(CommandLine, TilebenchSaysWhatItWaitsForOnlyOnATerminal)

@@ -181,6 +181,7 @@ TEST(Program, RefusedRunsStopBeforeAnythingIsBuiltWithTheirStatus)
         const char* message;
     } cases[] = {
         {"512 64 3 5abc", 2, "tilebench: max_threads must be a whole number, got '5abc'\n"},
+        {"8 4 -3 4", 2, "tilebench: num_iter must be 0 or more, got -3\n"},
         {"2000000000 64 3 5", 3, "of memory is available\n"},
     };
     for (const auto& c : cases) {
