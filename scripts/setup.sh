@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake g++ make git pkg-config libgtest-dev libbenchmark-dev libopenblas-dev gnuplot-nox clang libomp-dev
           libclang-rt-dev clang-format clang-tidy time libhwloc-dev nlohmann-json3-dev libcli11-dev
-          gcovr help2man dpkg-dev file man-db)
+          gcovr help2man dpkg-dev file man-db lintian)
 
 missing=()
 for p in "${packages[@]}"; do
