@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the built programs into a staging prefix and runs them from there (--version, a
-# tiny benchmark, a tiny scan, a tiny plot, each man page), then builds the Debian package and
-# lists it, so that a broken install rule fails here rather than on a user's machine.
+# tiny benchmark, a tiny scan, a tiny plot, each man page), then builds the Debian package,
+# lists it and has lintian check it where lintian is installed, so that a broken install rule
+# or package fails here rather than on a user's machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -x build/bin/tilebench ] || bash scripts/build.sh >/dev/null
@@ -12,10 +13,14 @@ cmake --install build --prefix "$stage/usr" >/dev/null
 bin="$stage/usr/bin"
 for program in tilebench tilebench-scan tilebench-plot; do
   "$bin/$program" --version
-  man -l "$stage/usr/share/man/man1/$program.1" 2>/dev/null | grep -q "$program" ||
+  man -l "$stage/usr/share/man/man1/$program.1.gz" 2>/dev/null | grep -q "$program" ||
     { echo "install: no readable man page for $program" >&2; exit 1; }
 done
-[ -f "$stage/usr/share/doc/tilebench/README.md" ] || { echo "install: README missing" >&2; exit 1; }
+for doc in README.md copyright changelog.gz; do
+  [ -f "$stage/usr/share/doc/tilebench/$doc" ] || { echo "install: share/doc/tilebench/$doc missing" >&2; exit 1; }
+done
+empty="$(find "$stage/usr" -type d -empty)"
+[ -z "$empty" ] || { echo "install: empty folders: $empty" >&2; exit 1; }
 work="$stage/run"
 mkdir -p "$work"
 (
@@ -36,3 +41,15 @@ for program in tilebench tilebench-scan tilebench-plot; do
   grep -qx "./usr/bin/$program" <<< "$contents" || { echo "package: $program missing" >&2; exit 1; }
 done
 echo "package: $package depends on: $(dpkg-deb -f "$package" Depends)"
+# The changelog's newest entry names the version being packaged, as Debian expects.
+logged="$(dpkg-parsechangelog -l packaging/changelog -S Version)"
+[ "$logged" = "$(dpkg-deb -f "$package" Version)" ] ||
+  { echo "package: version $(dpkg-deb -f "$package" Version), but packaging/changelog's newest is $logged" >&2; exit 1; }
+if command -v lintian >/dev/null; then
+  # Errors fail the check; warnings and notes are shown for a person to weigh.
+  lintian --allow-root --fail-on error --display-info "$package" ||
+    { echo "package: lintian found errors" >&2; exit 1; }
+  echo "package: lintian found no errors"
+else
+  echo "package: lintian not installed, not checked"
+fi
