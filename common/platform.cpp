@@ -42,6 +42,31 @@ std::FILE* open_text_file(const char* file_name, const char* mode)
 #endif
 }
 
+#if !defined(_WIN32)
+namespace {
+
+// A descriptor that appends to the file, created when missing, or -1 with errno. Opened
+// without waiting: a named pipe that nobody reads would otherwise hold the run forever; it
+// fails with ENXIO instead, and its row is reported lost like any other. A pipe that has a
+// reader is then written like a file, waiting while the reader catches up.
+int open_for_appending(const char* file_name)
+{
+    const int fd = ::open(file_name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0)
+        return -1;
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+#endif
+
 int append_whole_text(const char* file_name, const std::string& text, bool& open_failed)
 {
     open_failed = false;
@@ -60,7 +85,7 @@ int append_whole_text(const char* file_name, const std::string& text, bool& open
         return errno;
     return error;
 #else
-    const int fd = ::open(file_name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = open_for_appending(file_name);
     if (fd < 0) {
         open_failed = true;
         return errno;

@@ -17,8 +17,9 @@
 // Appends text, whose lines end in "\n", to the file (created when missing) whole or not at
 // all: under an exclusive lock that other appenders through here respect, in one write at
 // the end; when the write falls short (a full disk), the file is cut back to where the text
-// began. Lines are written with the platform's native line end. Returns 0, or the errno of the
-// step that failed, with open_failed saying whether it was the opening.
+// began. Lines are written with the platform's native line end. A named pipe is written when
+// something reads it and fails at once with ENXIO when nothing does. Returns 0, or the errno
+// of the step that failed, with open_failed saying whether it was the opening.
 int append_whole_text(const char* file_name, const std::string& text, bool& open_failed);
 
 // Opens a file in text mode, so lines end in the platform's native line end. Returns nullptr

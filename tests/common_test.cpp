@@ -10,8 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <future>
 #include <new>
 #include <stdexcept>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -126,6 +130,41 @@ TEST(Platform, FilesProgramsAndPathsThatAreNotThereOrNotRight)
     EXPECT_EQ(append_whole_text((dir + "/out.csv").c_str(), "a\n", open_failed), 0);
     EXPECT_FALSE(open_failed);
     EXPECT_EQ(read_file(dir + "/out.csv"), "a\n");
+}
+
+// A row for a pipe whose reader is behind waits for the reader rather than being lost. A
+// broken version returns at once; a slow machine can only hide that, never fail a sound one.
+TEST(Platform, ARowForAFullPipeWaitsForItsReader)
+{
+    const std::string dir = make_scratch_dir("platform");
+    const std::string fifo = dir + "/out.csv";
+    ASSERT_EQ(shell("mkfifo '" + fifo + "'"), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    const int filler = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_GE(filler, 0);
+    const std::string block(4096, 'x');
+    std::size_t filled = 0;
+    for (ssize_t wrote = 0; (wrote = ::write(filler, block.data(), block.size())) > 0;)
+        filled += static_cast<std::size_t>(wrote);
+
+    bool open_failed = false;
+    auto appended =
+        std::async(std::launch::async, [&] { return append_whole_text(fifo.c_str(), "2,8\n", open_failed); });
+    EXPECT_EQ(appended.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+    std::string drained(filled, '\0');
+    for (std::size_t got = 0; got < filled;) { // all there already: the reads never wait
+        const ssize_t n = ::read(reader, &drained[got], filled - got);
+        ASSERT_GT(n, 0);
+        got += static_cast<std::size_t>(n);
+    }
+    EXPECT_EQ(appended.get(), 0);
+    EXPECT_FALSE(open_failed);
+    char row[16] = {};
+    EXPECT_EQ(::read(reader, row, sizeof(row)), 4);
+    EXPECT_STREQ(row, "2,8\n");
+    ::close(filler);
+    ::close(reader);
 }
 
 TEST(Platform, TheSystemDescribesItself)

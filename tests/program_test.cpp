@@ -206,6 +206,34 @@ TEST(Program, ARowThatCannotBeWrittenIsReportedAndTheRunGoesOn)
                                              "tilebench: cannot open out.csv: Is a directory\n");
 }
 
+// out.csv may be a named pipe. Without a reader its rows are lost aloud, like any file that
+// cannot be written; with one, the reader gets every row whole. The timeouts turn a run that
+// would wait for a reader forever into a failure.
+TEST(Program, AnOutCsvPipeGetsItsRowsOnlyWhileSomeoneReadsIt)
+{
+    const std::string dir = make_scratch_dir("program");
+    ASSERT_EQ(shell("mkfifo '" + dir + "/out.csv'"), 0);
+    const ProgramRun unread = run_in(dir, "timeout 30 '" + exe + "'", "8 4 1 4");
+    EXPECT_EQ(unread.status, 0);
+    EXPECT_EQ(with_times_masked(unread.out), expected_console(1, 4));
+    EXPECT_EQ(without_core_warning(unread.err), "tilebench: cannot open out.csv: No such device or address\n"
+                                                "tilebench: cannot open out.csv: No such device or address\n");
+
+    write_file(dir + "/stdin.txt", "8 4 1 4");
+    const int status = shell("cd '" + dir + "' && exec 3<>out.csv && timeout 30 '" + exe +
+                             "' < stdin.txt > stdout.txt 2> stderr.txt && timeout 10 head -n 2 <&3 > rows.txt");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(without_core_warning(read_file(dir + "/stderr.txt")), "");
+    const auto rows = lines_of(read_file(dir + "/rows.txt"));
+    ASSERT_EQ(rows.size(), 2u);
+    const char* starts[] = {"2,8,", "3,8,"};
+    for (int r = 0; r < 2; ++r) {
+        ResultRow row;
+        EXPECT_EQ(rows[r].rfind(starts[r], 0), 0u) << rows[r];
+        EXPECT_TRUE(is_result_row(rows[r], row)) << rows[r];
+    }
+}
+
 TEST(ProgramLimits, MatricesThatCannotFitAreRefusedBeforeAnythingIsWritten)
 {
 #if defined(TILEBENCH_SANITIZED)
