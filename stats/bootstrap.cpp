@@ -5,9 +5,6 @@
 #include <limits>
 #include <random>
 
-namespace {
-
-// The percentile of sorted values at fraction p, interpolating between neighbours.
 double percentile_of_sorted(const std::vector<double>& sorted, double p)
 {
     const double position = p * static_cast<double>(sorted.size() - 1);
@@ -15,8 +12,6 @@ double percentile_of_sorted(const std::vector<double>& sorted, double p)
     const std::size_t above = std::min(below + 1, sorted.size() - 1);
     return sorted[below] + (sorted[above] - sorted[below]) * (position - static_cast<double>(below));
 }
-
-} // namespace
 
 Interval bootstrap_ratio_of_medians(const std::vector<double>& numerators, const std::vector<double>& denominators,
                                     int resamples, std::uint64_t seed, double confidence)

@@ -37,6 +37,10 @@ Interval median_interval(std::vector<double> values, double confidence);
 Interval bootstrap_ratio_of_medians(const std::vector<double>& numerators, const std::vector<double>& denominators,
                                     int resamples, std::uint64_t seed, double confidence);
 
+// The value at fraction p (0..1) of sorted values, interpolating linearly between the two
+// nearest ranks: position p (size - 1), counted from 0. The bootstrap's bounds are taken here.
+double percentile_of_sorted(const std::vector<double>& sorted, double p);
+
 // Karp-Flatt experimentally determined serial fraction, (1/speed-up - 1/t) / (1 - 1/t):
 // near 0 when the lost speed-up is parallel overhead that stays put, growing with t when
 // it is serial work. NaN for fewer than 2 threads.

@@ -2,6 +2,7 @@
 // and the measuring loop itself on small matrices, with a kernel that is wrong on purpose.
 #include "kernels/kernels.h"
 #include "scan/scan.h"
+#include "stats/stats.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -246,6 +247,58 @@ TEST(ScanSummary, CallsTooShortForTheClockAreNeverPreciseAndAZeroTimeGivesNoSpee
     }
 }
 
+// Noisy rounds of (baseline, then each count of counts), so that every bootstrap stream shows.
+std::vector<Sample> noisy_samples(const std::vector<int>& counts, int rounds)
+{
+    std::vector<Sample> samples;
+    for (int r = 1; r <= rounds; ++r) {
+        const double noise = 1.0 + 0.01 * ((r * 7) % 11);
+        samples.push_back({r, 0, 1, noise, true});
+        for (std::size_t c = 0; c < counts.size(); ++c)
+            samples.push_back({r, c + 1, counts[c], noise * (1.0 + 0.013 * ((r * 5 + int(c)) % 9)) / counts[c], true});
+    }
+    return samples;
+}
+
+// Each count's interval comes from its own stream, seed + count: the seed reaches it, and a
+// count added (even before the others) leaves the other counts' intervals bit for bit.
+TEST(ScanSummary, TheSeedReachesEachCountsOwnBootstrapStream)
+{
+    const std::vector<int> counts = {2, 3};
+    const auto samples = noisy_samples(counts, 12);
+    const auto configurations = plan_configurations(counts);
+    const SummaryInputs inputs{64, 8, nullptr, 0.05, 40, 300};
+    const ScanSummary s = summarise_scan(configurations, samples, inputs);
+    SummaryInputs other = inputs;
+    other.seed = 41;
+    const ScanSummary reseeded = summarise_scan(configurations, samples, other);
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        std::vector<double> sequential, parallel;
+        for (const Sample& sample : samples)
+            if (sample.config == 0)
+                sequential.push_back(sample.seconds);
+            else if (sample.config == i + 1)
+                parallel.push_back(sample.seconds);
+        const Interval own = bootstrap_ratio_of_medians(sequential, parallel, 300, 40 + counts[i], 0.95);
+        EXPECT_EQ(s.speedups[i].ci_low, own.low) << counts[i];
+        EXPECT_EQ(s.speedups[i].ci_high, own.high) << counts[i];
+        EXPECT_TRUE(s.speedups[i].ci_low != reseeded.speedups[i].ci_low ||
+                    s.speedups[i].ci_high != reseeded.speedups[i].ci_high)
+            << counts[i];
+    }
+    const std::vector<int> more = {1, 2, 3};
+    std::vector<Sample> with_one = noisy_samples(more, 12);
+    for (Sample& sample : with_one) // the counts 2 and 3 keep the times they had above
+        for (const Sample& old : samples)
+            if (old.round == sample.round && old.config + 1 == sample.config && old.config > 0)
+                sample.seconds = old.seconds;
+    const ScanSummary added = summarise_scan(plan_configurations(more), with_one, inputs);
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        EXPECT_EQ(added.speedups[i + 1].ci_low, s.speedups[i].ci_low) << counts[i];
+        EXPECT_EQ(added.speedups[i + 1].ci_high, s.speedups[i].ci_high) << counts[i];
+    }
+}
+
 TEST(ScanFiles, SamplesAreLinesUnderAHeaderAndTheRecordIsReplacedWhole)
 {
     EXPECT_STREQ(samples_header, "round,config,threads,team,seconds,valid");
@@ -394,6 +447,29 @@ TEST(ScanRunner, EveryCallIsTimedValidatedAndRecordedRoundByRound)
         EXPECT_EQ(configs.size(), 4u) << round;
     }
     EXPECT_EQ(run.placement[3].size(), 3u); // where each of the three threads ran
+}
+
+// The calls come in the seeded order of every round, and another seed gives other rounds.
+TEST(ScanRunner, CallsFollowTheSeededRoundOrder)
+{
+    std::vector<std::vector<std::size_t>> called;
+    for (std::uint64_t seed : {11u, 12u}) {
+        ScanOptions options = small_scan();
+        options.seed = seed;
+        options.warmup = 0;
+        ScanHooks hooks;
+        std::vector<std::size_t> order;
+        hooks.on_sample = [&](const Sample& s, const Configuration&) { order.push_back(s.config); };
+        run_scan(options, *find_kernel_family("naive"), load_topology(), hooks);
+        std::mt19937_64 generator(seed);
+        std::vector<std::size_t> planned;
+        for (int round = 0; round < options.max_runs; ++round)
+            for (std::size_t c : round_order(4, generator))
+                planned.push_back(c);
+        EXPECT_EQ(order, planned) << "seed " << seed;
+        called.push_back(order);
+    }
+    EXPECT_NE(called[0], called[1]);
 }
 
 TEST(ScanRunner, AKernelThatChangesOneElementIsCaughtAndKeptOutOfTheFigures)

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -28,6 +30,7 @@ TEST(Stats, MedianRanksMatchTheBinomialTable)
         {6, 1, 6, 0.9688},   {7, 1, 7, 0.9844},    {8, 1, 8, 0.9922},    {9, 2, 8, 0.9609},
         {10, 2, 9, 0.9785},  {12, 3, 10, 0.9614},  {15, 4, 12, 0.9648},  {17, 5, 13, 0.9510},
         {20, 6, 15, 0.9586}, {30, 10, 21, 0.9572}, {50, 18, 33, 0.9672}, {100, 40, 61, 0.9648},
+
     };
     for (const auto& row : table) {
         const RankInterval ranks = median_rank_interval(row.n, 0.95);
@@ -35,6 +38,11 @@ TEST(Stats, MedianRanksMatchTheBinomialTable)
         EXPECT_EQ(ranks.upper, row.upper) << "n=" << row.n;
         EXPECT_NEAR(ranks.coverage, row.coverage, 5e-5) << "n=" << row.n;
     }
+    // Exactly, by hand: 1 - 2 P(X <= l - 1) with X ~ Binomial(n, 1/2).
+    EXPECT_NEAR(median_rank_interval(6, 0.95).coverage, 1 - 2.0 / 64, 1e-12);               // 0.96875
+    EXPECT_NEAR(median_rank_interval(10, 0.95).coverage, 1 - 2.0 * (1 + 10) / 1024, 1e-12); // 0.978515625
+    EXPECT_NEAR(median_rank_interval(20, 0.95).coverage, 1 - 2.0 * (1 + 20 + 190 + 1140 + 4845 + 15504) / 1048576,
+                1e-12); // 0.958611
     // Five samples cannot reach 95 %: the whole sample, with the coverage it does have.
     const RankInterval five = median_rank_interval(5, 0.95);
     EXPECT_EQ(five.lower, 1);
@@ -69,6 +77,43 @@ TEST(Stats, BootstrapOfARatioIsReproducibleAndPairsWhatWasMeasuredTogether)
     // Times of zero (calls shorter than the clock's tick): no ratio, and no sort on an order NaN breaks.
     const Interval zero = bootstrap_ratio_of_medians({0, 0, 0}, {0, 0, 0}, 100, 1, 0.95);
     EXPECT_TRUE(std::isnan(zero.low) && std::isnan(zero.high));
+}
+
+// Position p (size - 1) from 0, between neighbours: 0.025 of four values is 0.075 of the way
+// from the first to the second.
+TEST(Stats, PercentilesInterpolateAtTheirPosition)
+{
+    const std::vector<double> sorted = {10, 20, 30, 40};
+    const struct {
+        double p, value;
+    } cases[] = {{0.0, 10}, {0.025, 10.75}, {0.5, 25}, {0.975, 39.25}, {1.0, 40}};
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(percentile_of_sorted(sorted, c.p), c.value) << c.p;
+    EXPECT_EQ(percentile_of_sorted({7}, 0.975), 7.0);
+}
+
+// Three pairs and four resamples: the picks are the generator's raw draws modulo 3, so each
+// resample's ratio can be worked out by hand, and so can the bounds at 0.075 and 2.925.
+TEST(Stats, BootstrapBoundsAreTheTwoTailPercentilesOfTheResampledRatios)
+{
+    const std::vector<double> top = {1, 2, 4}, bottom = {1, 1, 1};
+    std::mt19937_64 generator(3);
+    std::vector<double> ratios;
+    for (int r = 0; r < 4; ++r) {
+        std::vector<double> picked;
+        for (int i = 0; i < 3; ++i)
+            picked.push_back(top[generator() % 3]);
+        std::sort(picked.begin(), picked.end());
+        ratios.push_back(picked[1]);
+    }
+    std::sort(ratios.begin(), ratios.end());
+    const Interval interval = bootstrap_ratio_of_medians(top, bottom, 4, 3, 0.95);
+    EXPECT_DOUBLE_EQ(interval.low, ratios[0] + 0.075 * (ratios[1] - ratios[0]));
+    EXPECT_DOUBLE_EQ(interval.high, ratios[2] + 0.925 * (ratios[3] - ratios[2]));
+    EXPECT_LT(ratios[0], ratios[3]); // the seed gives resamples that differ, so the positions show
+    const Interval ninety = bootstrap_ratio_of_medians(top, bottom, 4, 3, 0.90); // 0.15 and 2.85
+    EXPECT_DOUBLE_EQ(ninety.low, ratios[0] + 0.15 * (ratios[1] - ratios[0]));
+    EXPECT_DOUBLE_EQ(ninety.high, ratios[2] + 0.85 * (ratios[3] - ratios[2]));
 }
 
 TEST(Stats, ScalingFiguresFromTheirDefinitions)
