@@ -105,3 +105,53 @@ int place_calling_thread(const Topology& topology, int cpu)
 {
     return bind_and_locate(topology.get(), cpu);
 }
+
+namespace {
+
+// The calling thread's binding, to be given back with restore_binding; null when unknown.
+hwloc_bitmap_t save_binding(hwloc_topology_t topology)
+{
+    hwloc_bitmap_t saved = topology ? hwloc_bitmap_alloc() : nullptr;
+    if (saved && hwloc_get_cpubind(topology, saved, HWLOC_CPUBIND_THREAD) != 0) {
+        hwloc_bitmap_free(saved);
+        saved = nullptr;
+    }
+    return saved;
+}
+
+void restore_binding(hwloc_topology_t topology, hwloc_bitmap_t saved)
+{
+    if (!saved)
+        return;
+    hwloc_set_cpubind(topology, saved, HWLOC_CPUBIND_THREAD);
+    hwloc_bitmap_free(saved);
+}
+
+} // namespace
+
+void run_on_cpu(const Topology& topology, int cpu, const std::function<void()>& work)
+{
+    hwloc_bitmap_t saved = save_binding(topology.get());
+    bind_and_locate(topology.get(), cpu);
+    work();
+    restore_binding(topology.get(), saved);
+}
+
+void run_on_cpus_together(const Topology& topology, const std::vector<int>& cpus,
+                          const std::function<void(std::size_t)>& work)
+{
+    const int threads = static_cast<int>(cpus.size());
+    if (threads < 1)
+        return;
+#pragma omp parallel num_threads(threads)
+    {
+        const auto me = static_cast<std::size_t>(omp_get_thread_num());
+        hwloc_bitmap_t saved = save_binding(topology.get());
+        if (me < cpus.size())
+            bind_and_locate(topology.get(), cpus[me]);
+#pragma omp barrier
+        if (me < cpus.size())
+            work(me);
+        restore_binding(topology.get(), saved);
+    }
+}

@@ -4,6 +4,7 @@
 
 #include "machine/topology.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,3 +35,12 @@ std::vector<int> team_cpus(const Topology& topology, int threads);
 
 // Binds the calling thread alone to cpu (no binding for -1); its logical CPU afterwards.
 int place_calling_thread(const Topology& topology, int cpu);
+
+// Runs work on the calling thread bound to cpu alone, then gives the thread back the binding it
+// had; work runs unbound when the binding cannot be made or read.
+void run_on_cpu(const Topology& topology, int cpu, const std::function<void()>& work);
+
+// Opens a team of cpus.size() threads, thread i bound to cpus[i]; once all are bound they run
+// work(i) at the same time, and each thread gets its own binding back.
+void run_on_cpus_together(const Topology& topology, const std::vector<int>& cpus,
+                          const std::function<void(std::size_t)>& work);

@@ -77,7 +77,7 @@ std::string kernel_help()
 
 // The text options, read as given and turned into their values once the parse succeeds.
 struct TextOptions {
-    std::string kernel = "blocked", bind = "cores";
+    std::string kernel = "blocked", bind = "cores", probe = "each";
 };
 
 void add_study_options(CLI::App& app, ScanOptions& o, TextOptions& text)
@@ -113,6 +113,10 @@ void add_placement_and_output_options(CLI::App& app, ScanOptions& o, TextOptions
 {
     app.add_option("--bind", text.bind, "none, cores or threads")
         ->check(CLI::IsMember({"none", "cores", "threads"}))
+        ->capture_default_str();
+    app.add_option("--probe", text.probe,
+                   "capacity probe of the CPUs every round: each (one at a time), together, or none")
+        ->check(CLI::IsMember({"each", "together", "none"}))
         ->capture_default_str();
     app.add_option("--output", o.output, "PREFIX: samples in PREFIX.csv, summary record in PREFIX.json")
         ->capture_default_str();
@@ -183,6 +187,7 @@ ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::u
 
     o.kernel = find_kernel_family(text.kernel)->name;
     parse_bind_mode(text.bind, o.bind);
+    parse_probe_mode(text.probe, o.probe);
     parsed.message = combined_problem(o);
     if (!parsed.message.empty())
         parsed.outcome = OptionsOutcome::refused;

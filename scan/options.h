@@ -2,6 +2,7 @@
 #pragma once
 
 #include "machine/binding.h"
+#include "scan/probe_mode.h"
 
 #include <cstdint>
 #include <string>
@@ -22,6 +23,7 @@ struct ScanOptions {
     std::string output = "scan";    // PREFIX of PREFIX.csv and PREFIX.json
     bool quiet = false;
     BindMode bind = BindMode::cores;
+    ProbeMode probe = ProbeMode::each; // the capacity probe around every round's parallel configurations
 };
 
 enum class OptionsOutcome {

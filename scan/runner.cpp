@@ -3,6 +3,7 @@
 #include "common/owned_matrix.h"
 #include "common/timing.h"
 #include "machine/binding.h"
+#include "scan/probe.h"
 
 #include <algorithm>
 #include <chrono>
@@ -35,6 +36,8 @@ struct Bench {
     Operands operands;
     OwnedMatrix reference;
     Matrix A, B, C;
+    std::vector<int> probe_cpus; // every CPU the teams use
+    ProbeBench probe;
 };
 
 // Binds and locates the threads that will run the configuration; untimed.
@@ -101,9 +104,15 @@ struct Rounds {
 Bench prepare_bench(const ScanOptions& options, const KernelFamily& family, const Topology& topology)
 {
     Bench bench{options, family,  topology, {}, program_operands(options.size), zero_matrix(options.size),
-                nullptr, nullptr, nullptr};
+                nullptr, nullptr, nullptr, {},      {}};
+    const std::vector<std::vector<int>> cores = allowed_cores(read_machine(topology));
     if (options.bind != BindMode::none)
-        bench.binding = binding_order(allowed_cores(read_machine(topology)), options.bind);
+        bench.binding = binding_order(cores, options.bind);
+    if (options.probe != ProbeMode::none)
+        bench.probe_cpus = probe_cpus(options.bind != BindMode::none ? bench.binding
+                                                                     : binding_order(cores, BindMode::cores),
+                                      options.threads.back());
+    bench.probe = prepare_probe(family, options.size, options.block, bench.probe_cpus.size());
     bench.A = view(bench.operands.A);
     bench.B = view(bench.operands.B);
     bench.C = view(bench.operands.C);
@@ -138,6 +147,34 @@ void measure_once(Bench& bench, ScanRun& run, Rounds& rounds, int round, std::si
         hooks.on_progress({round, seconds_since(rounds.start), round > 1, rounds.short_counts});
 }
 
+// Each probed CPU's rate now; untimed, between two timed calls.
+std::vector<double> probe_now(Bench& bench, ScanRun& run)
+{
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<double> rates = probe_rates(bench.probe, bench.topology, bench.probe_cpus, bench.options.probe);
+    run.probe_s += seconds_since(start);
+    return rates;
+}
+
+// One round: every configuration once in the round's order, the probe right before the first
+// parallel configuration and right after the last.
+void run_round(Bench& bench, ScanRun& run, Rounds& rounds, int round, const ScanHooks& hooks,
+               const std::function<bool()>& stop_requested)
+{
+    const std::vector<std::size_t> order = round_order(run.configurations.size(), rounds.order_generator);
+    const ProbePoints points = probe_points(run.configurations, order);
+    ProbeRound& probe = run.probes.emplace_back();
+    probe.round = round;
+    probe.cpus = bench.probe_cpus;
+    for (std::size_t k = 0; k < order.size() && !stop_requested(); ++k) {
+        if (k == points.before)
+            probe.before_gflops = probe_now(bench, run);
+        measure_once(bench, run, rounds, round, order[k], hooks);
+        if (k == points.after && !stop_requested())
+            probe.after_gflops = probe_now(bench, run);
+    }
+}
+
 // After a round: the figures so far, and whether the stop rule says enough.
 void close_round(ScanRun& run, Rounds& rounds, int round, double round_start, bool interrupted,
                  const SummaryInputs& inputs, const StopLimits& limits)
@@ -145,7 +182,9 @@ void close_round(ScanRun& run, Rounds& rounds, int round, double round_start, bo
     rounds.state.interrupted = interrupted;
     if (!interrupted)
         rounds.state.rounds_done = round;
-    run.summary = summarise_scan(run.configurations, run.samples, inputs);
+    run.host = host_figures(run.configurations, run.samples, run.probes, rounds.state.rounds_done, inputs,
+                            StarvationRule{});
+    run.summary = run.host.clean;
     rounds.short_counts = short_of_precision(run.summary);
     rounds.state.all_precise = all_precise(run.summary);
     rounds.state.elapsed_s = seconds_since(rounds.start);
@@ -171,11 +210,7 @@ ScanRun run_scan(const ScanOptions& options, const KernelFamily& family, const T
     warm_up(bench, run.configurations, stop_requested);
     for (int round = 1; run.stop == StopReason::none; ++round) {
         const double round_start = seconds_since(rounds.start);
-        for (std::size_t c : round_order(run.configurations.size(), rounds.order_generator)) {
-            if (stop_requested())
-                break;
-            measure_once(bench, run, rounds, round, c, hooks);
-        }
+        run_round(bench, run, rounds, round, hooks, stop_requested);
         close_round(run, rounds, round, round_start, stop_requested(), inputs, limits);
     }
     run.rounds = rounds.state.rounds_done;

@@ -5,6 +5,7 @@
 
 #include "kernels/families.h"
 #include "machine/topology.h"
+#include "scan/clean_rounds.h"
 #include "scan/options.h"
 #include "scan/stop_rule.h"
 #include "scan/summary.h"
@@ -34,8 +35,11 @@ struct ScanRun {
     // before and after every timed call.
     std::vector<std::vector<std::vector<int>>> placement;
     std::vector<std::pair<int, int>> smaller_teams; // (requested, granted), once per request
-    ScanSummary summary;
-    int rounds = 0; // rounds completed
+    std::vector<ProbeRound> probes;                 // the capacity probe of every round begun
+    HostFigures host;                               // starved rounds, their figures, changes of level
+    ScanSummary summary;                            // the figures: completed rounds no CPU was starved in
+    double probe_s = 0.0;                           // wall time spent probing
+    int rounds = 0;                                 // rounds completed
     double elapsed_s = 0.0;
     StopReason stop = StopReason::none;
 };

@@ -97,7 +97,9 @@ ScanSummary summarise_scan(const std::vector<Configuration>& configurations, con
             }
         }
         s.pairs = static_cast<int>(sequential.size());
-        set_speedup(s, baseline.median_s, current.median_s, sequential, parallel, inputs);
+        // The point and its interval come from the same paired rounds: a median over every valid
+        // sample would mix in rounds the interval never sees.
+        set_speedup(s, median(sequential), median(parallel), sequential, parallel, inputs);
         s.efficiency = s.speedup / t;
         s.efficiency_ci_low = s.ci_low / t;
         s.efficiency_ci_high = s.ci_high / t;
@@ -106,7 +108,8 @@ ScanSummary summarise_scan(const std::vector<Configuration>& configurations, con
                                                  : std::numeric_limits<double>::quiet_NaN();
         s.differs_from_previous = previous && previous->runs > 0 && current.runs > 0 &&
                                   (current.ci_high_s < previous->ci_low_s || current.ci_low_s > previous->ci_high_s);
-        s.precision_reached = within_precision(s.speedup, s.ci_low, s.ci_high, inputs.precision) &&
+        s.precision_reached = s.pairs >= min_precise_pairs &&
+                              within_precision(s.speedup, s.ci_low, s.ci_high, inputs.precision) &&
                               timed_well(baseline) && timed_well(current);
         summary.speedups.push_back(s);
         previous = &current;

@@ -3,6 +3,8 @@
 // figures that explain a speed-up. Nothing here measures or prints.
 #pragma once
 
+#include "stats/drift.h" // detect_drift: a change of level in a series over time
+
 #include <cstdint>
 #include <vector>
 

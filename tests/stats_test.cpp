@@ -125,4 +125,47 @@ TEST(Stats, ScalingFiguresFromTheirDefinitions)
     EXPECT_EQ(median_rank_interval(0, 0.95).upper, 0);
 }
 
+// A level that moves is found where it moved; noise, one wild point and short series are not.
+TEST(Stats, DriftIsALevelThatMovesNotAPointThatStrays)
+{
+    // Deterministic noise of about 1 %: the series' own scatter.
+    const auto noisy = [](int n, double level, int from) {
+        std::vector<double> values;
+        for (int i = from; i < from + n; ++i)
+            values.push_back(level + 0.01 * std::sin(1.7 * i) + 0.005 * std::cos(5.3 * i));
+        return values;
+    };
+    const auto joined = [](std::vector<double> a, const std::vector<double>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const struct {
+        const char* what;
+        std::vector<double> values;
+        bool changed;
+        int index;
+    } cases[] = {
+        {"a step of 0.3 after 10 of 20", joined(noisy(10, 0.66, 0), noisy(10, 0.36, 10)), true, 10},
+        {"a step of 0.1 after 4 of 12", joined(noisy(4, 0.66, 0), noisy(8, 0.56, 4)), true, 4},
+        {"noise alone", noisy(30, 0.66, 0), false, -1},
+        {"one wild point", joined(joined(noisy(9, 0.66, 0), {0.2}), noisy(10, 0.66, 10)), false, -1},
+        {"a step, but only 7 points", joined(noisy(3, 0.66, 0), noisy(4, 0.36, 3)), false, -1},
+    };
+    for (const auto& c : cases) {
+        const Drift drift = detect_drift(c.values);
+        EXPECT_EQ(drift.changed, c.changed) << c.what << ": statistic " << drift.statistic;
+        if (c.changed)
+            EXPECT_EQ(drift.index, c.index) << c.what;
+    }
+    // A slow slide with no single step is a change too.
+    std::vector<double> slide;
+    for (int i = 0; i < 20; ++i)
+        slide.push_back(0.66 - 0.01 * i + 0.003 * std::sin(3.1 * i));
+    EXPECT_TRUE(detect_drift(slide).changed);
+    // Identical values: the noise floor keeps the statistic finite, and nothing moved.
+    const Drift flat = detect_drift(std::vector<double>(12, 0.69));
+    EXPECT_FALSE(flat.changed);
+    EXPECT_EQ(flat.noise, DriftRule{}.noise_floor);
+}
+
 } // namespace

@@ -1,0 +1,103 @@
+#include "scan/clean_rounds.h"
+
+#include "stats/drift.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+std::vector<Sample> samples_of_rounds(const std::vector<Sample>& samples, const std::set<int>& rounds)
+{
+    std::vector<Sample> kept;
+    for (const Sample& sample : samples)
+        if (rounds.count(sample.round) != 0)
+            kept.push_back(sample);
+    return kept;
+}
+
+std::vector<double> round_log_speedups(const std::vector<Sample>& samples, std::size_t config, std::vector<int>* rounds)
+{
+    std::map<int, double> baseline, parallel;
+    for (const Sample& sample : samples)
+        if (sample.valid && (sample.config == 0 || sample.config == config))
+            (sample.config == 0 ? baseline : parallel)[sample.round] = sample.seconds;
+    std::vector<double> ratios;
+    for (const auto& [round, seconds] : parallel) {
+        const auto paired = baseline.find(round);
+        if (paired == baseline.end() || !(seconds > 0.0) || !(paired->second > 0.0))
+            continue;
+        ratios.push_back(std::log(paired->second / seconds));
+        if (rounds)
+            rounds->push_back(round);
+    }
+    return ratios;
+}
+
+namespace {
+
+std::vector<RegimeChange> find_regime_changes(const std::vector<Configuration>& configurations,
+                                              const std::vector<Sample>& clean_samples)
+{
+    std::vector<RegimeChange> changes;
+    for (std::size_t c = 1; c < configurations.size(); ++c) {
+        std::vector<int> rounds;
+        const Drift drift = detect_drift(round_log_speedups(clean_samples, c, &rounds));
+        if (drift.changed)
+            changes.push_back({configurations[c].threads, rounds[static_cast<std::size_t>(drift.index)],
+                               drift.statistic});
+    }
+    return changes;
+}
+
+} // namespace
+
+HostFigures host_figures(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
+                         const std::vector<ProbeRound>& probes, int completed_rounds, const SummaryInputs& inputs,
+                         const StarvationRule& rule)
+{
+    std::vector<ProbeRound> completed;
+    for (const ProbeRound& probe : probes)
+        if (probe.round >= 1 && probe.round <= completed_rounds)
+            completed.push_back(probe);
+    HostFigures figures;
+    figures.starvation = judge_starvation(completed, rule);
+    std::set<int> clean_rounds;
+    for (int round = 1; round <= completed_rounds; ++round)
+        if (figures.starvation.starved_rounds.count(round) == 0)
+            clean_rounds.insert(round);
+    const std::vector<Sample> clean = samples_of_rounds(samples, clean_rounds);
+    figures.clean = summarise_scan(configurations, clean, inputs);
+    figures.starved = summarise_scan(configurations, samples_of_rounds(samples, figures.starvation.starved_rounds), inputs);
+    figures.regime_changes = find_regime_changes(configurations, clean);
+    return figures;
+}
+
+double starved_share(const HostFigures& figures, std::size_t speedup)
+{
+    const int clean = speedup < figures.clean.speedups.size() ? figures.clean.speedups[speedup].pairs : 0;
+    const int starved = speedup < figures.starved.speedups.size() ? figures.starved.speedups[speedup].pairs : 0;
+    return clean + starved > 0 ? static_cast<double>(starved) / (clean + starved) : 0.0;
+}
+
+std::vector<int> counts_measuring_host(const HostFigures& figures)
+{
+    std::vector<int> counts;
+    for (std::size_t i = 0; i < figures.clean.speedups.size(); ++i)
+        if (starved_share(figures, i) > 0.0 && !figures.clean.speedups[i].precision_reached)
+            counts.push_back(figures.clean.speedups[i].threads);
+    return counts;
+}
+
+std::vector<Warning> regime_warning(const std::vector<RegimeChange>& changes)
+{
+    if (changes.empty())
+        return {};
+    std::string message;
+    for (const RegimeChange& change : changes) {
+        char text[160];
+        std::snprintf(text, sizeof(text), "the speed-up at %d threads changed level at round %d (drift %.2f > 1.63)",
+                      change.threads, change.round, change.statistic);
+        message += (message.empty() ? "" : "; ") + std::string(text);
+    }
+    return {{"regime_change", message + "; the rounds before and after measured different conditions"}};
+}

@@ -1,0 +1,50 @@
+// The scan's figures from the rounds the host left whole. Only completed rounds count (an
+// interrupted round's samples stay in PREFIX.csv and out of every figure); of those, rounds the
+// probe found starved are summarised apart, so the clean figure and the starved one are both
+// there to read. A drift test on the clean rounds' speed-ups is the second line of defence, for
+// slow spells the probe did not see.
+#pragma once
+
+#include "scan/starvation.h"
+#include "scan/summary.h"
+
+#include <set>
+#include <vector>
+
+struct RegimeChange {
+    int threads = 0;
+    int round = 0;          // the first round of the new level
+    double statistic = 0.0; // the drift test's, against its 1 % critical value
+};
+
+struct HostFigures {
+    StarvationVerdict starvation;
+    ScanSummary clean;                        // the scan's figures: completed rounds with no CPU starved
+    ScanSummary starved;                      // the completed starved rounds alone
+    std::vector<RegimeChange> regime_changes; // at most one per thread count
+};
+
+// The samples of the given rounds only.
+std::vector<Sample> samples_of_rounds(const std::vector<Sample>& samples, const std::set<int>& rounds);
+
+// log(baseline / parallel) of each round where both configurations have a valid sample, in
+// round order, with the rounds they came from.
+std::vector<double> round_log_speedups(const std::vector<Sample>& samples, std::size_t config,
+                                       std::vector<int>* rounds = nullptr);
+
+// Everything the scan reports about its rounds 1..completed_rounds. Probes of later rounds are
+// ignored.
+HostFigures host_figures(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
+                         const std::vector<ProbeRound>& probes, int completed_rounds, const SummaryInputs& inputs,
+                         const StarvationRule& rule);
+
+// Share of a thread count's paired rounds that were starved (speed-up index as in the summaries);
+// 0 when it has none.
+double starved_share(const HostFigures& figures, std::size_t speedup);
+
+// Thread counts whose clean figure did not reach the precision while some rounds were starved:
+// their figures measure the host.
+std::vector<int> counts_measuring_host(const HostFigures& figures);
+
+// regime_change: one warning naming each thread count and the round where its level moved.
+std::vector<Warning> regime_warning(const std::vector<RegimeChange>& changes);

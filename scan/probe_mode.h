@@ -1,0 +1,14 @@
+// How the capacity probe visits the CPUs of a round: a choice of the command line.
+#pragma once
+
+#include <string>
+
+enum class ProbeMode {
+    each,     // one CPU at a time, the others idle: a CPU's rate is its own
+    together, // every CPU at once, as the team runs
+    none,     // no probe: every round counts as clean
+};
+
+// "each", "together", "none"; false for anything else.
+bool parse_probe_mode(const std::string& text, ProbeMode& mode);
+const char* probe_mode_name(ProbeMode mode);

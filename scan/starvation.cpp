@@ -1,0 +1,112 @@
+#include "scan/starvation.h"
+
+#include "stats/stats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+namespace {
+
+// Round rates of each CPU across the rounds.
+std::map<int, std::vector<double>> rates_by_cpu(const std::vector<ProbeRound>& rounds)
+{
+    std::map<int, std::vector<double>> rates;
+    for (const ProbeRound& round : rounds)
+        for (std::size_t i = 0; i < round.cpus.size(); ++i) {
+            const double rate = round_rate(round, i);
+            if (std::isfinite(rate) && rate > 0.0)
+                rates[round.cpus[i]].push_back(rate);
+        }
+    return rates;
+}
+
+double healthy_rate(const std::map<int, std::vector<double>>& rates)
+{
+    double best = std::numeric_limits<double>::quiet_NaN();
+    for (const auto& entry : rates) {
+        const double m = median(entry.second);
+        if (!(m <= best))
+            best = m;
+    }
+    return best;
+}
+
+double upper_noise(const std::map<int, std::vector<double>>& rates, double healthy)
+{
+    std::vector<double> above;
+    for (const auto& entry : rates)
+        for (double rate : entry.second)
+            if (rate > healthy)
+                above.push_back(std::log(rate / healthy));
+    return above.empty() ? 0.0 : 1.4826 * median(above);
+}
+
+std::string percent(double share)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.0f %%", 100.0 * share);
+    return text;
+}
+
+} // namespace
+
+double round_rate(const ProbeRound& round, std::size_t cpu)
+{
+    const double before = cpu < round.before_gflops.size() ? round.before_gflops[cpu] : std::nan("");
+    const double after = cpu < round.after_gflops.size() ? round.after_gflops[cpu] : std::nan("");
+    if (std::isnan(before))
+        return after;
+    if (std::isnan(after))
+        return before;
+    return std::min(before, after);
+}
+
+StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const StarvationRule& rule)
+{
+    StarvationVerdict verdict;
+    const auto rates = rates_by_cpu(rounds);
+    verdict.healthy_gflops = healthy_rate(rates);
+    verdict.noise = std::isfinite(verdict.healthy_gflops) ? upper_noise(rates, verdict.healthy_gflops) : 0.0;
+    verdict.threshold = std::max(rule.floor, rule.noise_multiple * verdict.noise);
+    for (const ProbeRound& round : rounds) {
+        std::vector<double> relative;
+        for (std::size_t i = 0; i < round.cpus.size(); ++i) {
+            relative.push_back(round_rate(round, i) / verdict.healthy_gflops);
+            if (relative.back() < 1.0 - verdict.threshold)
+                verdict.starved_rounds.insert(round.round);
+        }
+        verdict.relative.push_back(relative);
+    }
+    return verdict;
+}
+
+std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, const StarvationVerdict& verdict,
+                                        int completed_rounds, const std::vector<int>& counts_measuring_host)
+{
+    if (verdict.starved_rounds.empty() || completed_rounds < 1)
+        return {};
+    std::map<int, std::vector<double>> fell; // CPU -> its relative rates where it was starved
+    for (std::size_t r = 0; r < rounds.size() && r < verdict.relative.size(); ++r)
+        for (std::size_t i = 0; i < rounds[r].cpus.size(); ++i)
+            if (verdict.relative[r][i] < 1.0 - verdict.threshold)
+                fell[rounds[r].cpus[i]].push_back(verdict.relative[r][i]);
+    std::string message;
+    for (const auto& [cpu, relative] : fell) {
+        char text[160];
+        std::snprintf(text, sizeof(text), "CPU %d fell to %.2f of the healthy rate in %d of %d rounds (%s)", cpu,
+                      median(relative), static_cast<int>(relative.size()), completed_rounds,
+                      percent(static_cast<double>(relative.size()) / completed_rounds).c_str());
+        message += (message.empty() ? "" : "; ") + std::string(text);
+    }
+    message += "; those rounds are left out of the figures";
+    if (!counts_measuring_host.empty()) {
+        std::string counts;
+        for (int t : counts_measuring_host)
+            counts += (counts.empty() ? "" : ",") + std::to_string(t);
+        message += "; too few clean rounds reached the precision at threads " + counts +
+                   ": those figures measure the host, not the kernel";
+    }
+    return {{"host_starvation", message}};
+}

@@ -1,0 +1,52 @@
+// Whether the host took part of a CPU away during a round. The capacity probe times the same
+// short piece of work on every CPU the round's teams use; a CPU whose rate fell below the
+// scan's healthy rate by more than the probe's own noise marks its round starved. Pure: the
+// judgement is a function of the recorded rates, so a reader of the record can redo it.
+#pragma once
+
+#include "machine/warnings.h"
+
+#include <limits>
+#include <set>
+#include <vector>
+
+// What the probe saw in one round: for each CPU probed, its rate (GFLOP/s, the median of the
+// probe's calls) right before the round's first parallel configuration and right after its
+// last. NaN where that probe was not taken.
+struct ProbeRound {
+    int round = 0;
+    std::vector<int> cpus;
+    std::vector<double> before_gflops, after_gflops; // one per CPU
+};
+
+// A CPU is starved in a round when its rate is below (1 - threshold) x the healthy rate, with
+// threshold = max(floor, noise_multiple x the probe's noise on healthy rounds).
+struct StarvationRule {
+    double floor = 0.05;
+    double noise_multiple = 3.0;
+};
+
+struct StarvationVerdict {
+    double healthy_gflops = std::numeric_limits<double>::quiet_NaN(); // the best CPU's median round rate
+    double noise = 0.0;     // robust standard deviation of log rates, from the rounds above the healthy rate
+    double threshold = 0.0; // max(floor, noise_multiple x noise)
+    std::vector<std::vector<double>> relative; // per probe round, per CPU: its rate over the healthy rate
+    std::set<int> starved_rounds;
+};
+
+// A CPU's rate in the round: the lower of its two probes, so that a spell during either counts.
+double round_rate(const ProbeRound& round, std::size_t cpu);
+
+// The healthy rate is the median round rate of the CPU that has the highest one, so that a CPU
+// starved for the whole scan is judged against one that was not. The probe's noise comes from
+// the rates above the healthy rate alone: starvation only ever lowers a rate, so they are the
+// healthy rounds' upper half, and the median of their log distance, scaled by 1.4826, is a
+// standard deviation that no starved round can inflate.
+StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const StarvationRule& rule);
+
+// host_starvation: the CPUs that fell, in how many of the rounds and to which rate (the median
+// of their starved rounds' relative rates). counts_measuring_host are thread counts whose clean
+// figure did not reach the precision asked: the warning says their figures measure the host.
+// Empty when no round was starved.
+std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, const StarvationVerdict& verdict,
+                                        int completed_rounds, const std::vector<int>& counts_measuring_host);

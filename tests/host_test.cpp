@@ -1,0 +1,206 @@
+// The scan's defence against a host that takes part of a CPU away, on synthetic rounds: no clock
+// is read, so every verdict here is exact. Each case fails when one piece is taken out: the
+// starvation judgement, the clean-round figures and stop rule, the pairing of the point estimate
+// with its interval, and the floor of paired rounds under a precise interval.
+#include "kernels/kernels.h"
+#include "scan/scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+// A scan of (baseline, team of 1, team of 2) in which CPU 0 keeps its rate and CPU 1 runs at
+// cpu1[r] in round r + 1: the team of two waits for its slower half, so its time is 0.5 over
+// that rate. Times carry about 1 % of deterministic scatter; the probe's rates carry the same.
+struct Synthetic {
+    std::vector<Configuration> configurations = plan_configurations({1, 2});
+    std::vector<Sample> samples;
+    std::vector<ProbeRound> probes;
+};
+
+Synthetic synthetic_scan(const std::vector<double>& cpu1)
+{
+    Synthetic scan;
+    for (std::size_t r = 0; r < cpu1.size(); ++r) {
+        const int round = static_cast<int>(r + 1);
+        const double jitter = 1.0 + 0.01 * std::sin(2.3 * round), probe_jitter = 1.0 + 0.01 * std::cos(1.9 * round);
+        scan.samples.push_back({round, 0, 1, 1.0 * jitter, true});
+        scan.samples.push_back({round, 1, 1, 1.01 * jitter, true});
+        scan.samples.push_back({round, 2, 2, 0.5 / cpu1[r] * jitter / (1.0 + 0.004 * std::sin(7.1 * round)), true});
+        scan.probes.push_back({round, {0, 1}, {10.0 * probe_jitter, 10.0 * cpu1[r]}, {10.0, 10.0 * cpu1[r] * probe_jitter}});
+    }
+    return scan;
+}
+
+const SummaryInputs inputs{1024, 64, blocked_schedule_bound, 0.05, 7, 1000};
+
+HostFigures figures_of(const Synthetic& scan)
+{
+    return host_figures(scan.configurations, scan.samples, scan.probes, static_cast<int>(scan.probes.size()), inputs,
+                        StarvationRule{});
+}
+
+std::vector<Warning> starvation_warnings(const Synthetic& scan, const HostFigures& figures)
+{
+    return starvation_warning(scan.probes, figures.starvation, static_cast<int>(scan.probes.size()),
+                              counts_measuring_host(figures));
+}
+
+TEST(HostStarvation, RoundsWhereACpuFellAreFlaggedAndLeftOutOfTheFigure)
+{
+    std::vector<double> cpu1(20, 1.0);
+    for (std::size_t r = 10; r < 20; ++r)
+        cpu1[r] = 0.67;
+    const Synthetic scan = synthetic_scan(cpu1);
+    const HostFigures figures = figures_of(scan);
+    EXPECT_EQ(figures.starvation.starved_rounds, (std::set<int>{11, 12, 13, 14, 15, 16, 17, 18, 19, 20}));
+    // The clean figure is the first half's, within 1 %; the starved rounds' figure is the bent one.
+    std::vector<Sample> first_half;
+    for (const Sample& s : scan.samples)
+        if (s.round <= 10)
+            first_half.push_back(s);
+    const double whole_machine = summarise_scan(scan.configurations, first_half, inputs).speedups[1].speedup;
+    EXPECT_NEAR(figures.clean.speedups[1].speedup / whole_machine, 1.0, 0.01);
+    EXPECT_NEAR(figures.starved.speedups[1].speedup, 2.0 * 0.67, 0.03);
+    EXPECT_EQ(figures.clean.speedups[1].pairs, 10);
+    EXPECT_DOUBLE_EQ(starved_share(figures, 1), 0.5);
+    EXPECT_TRUE(figures.clean.speedups[1].precision_reached);
+    const std::vector<Warning> warnings = starvation_warnings(scan, figures);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].kind, "host_starvation");
+    EXPECT_NE(warnings[0].message.find("CPU 1 fell to 0.67 of the healthy rate in 10 of 20 rounds (50 %)"),
+              std::string::npos)
+        << warnings[0].message;
+    EXPECT_EQ(warnings[0].message.find("CPU 0"), std::string::npos) << warnings[0].message;
+}
+
+TEST(HostStarvation, AScanStarvedThroughoutMarksNothingPreciseAndSaysItMeasuredTheHost)
+{
+    const Synthetic scan = synthetic_scan(std::vector<double>(20, 0.67));
+    const HostFigures figures = figures_of(scan);
+    EXPECT_EQ(figures.starvation.starved_rounds.size(), 20u);
+    // Over every round the figure would be tight and "precise": the clean-round rule is what stops it.
+    ASSERT_TRUE(all_precise(summarise_scan(scan.configurations, scan.samples, inputs)));
+    EXPECT_FALSE(all_precise(figures.clean));
+    for (const SpeedupSummary& s : figures.clean.speedups) {
+        EXPECT_FALSE(s.precision_reached) << s.threads;
+        EXPECT_EQ(s.pairs, 0) << s.threads;
+    }
+    EXPECT_EQ(counts_measuring_host(figures), (std::vector<int>{1, 2}));
+    const std::vector<Warning> warnings = starvation_warnings(scan, figures);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].message.find("in 20 of 20 rounds (100 %)"), std::string::npos) << warnings[0].message;
+    EXPECT_NE(warnings[0].message.find("at threads 1,2: those figures measure the host"), std::string::npos)
+        << warnings[0].message;
+}
+
+TEST(HostStarvation, RatesWithinTheProbesOwnScatterRaiseNothing)
+{
+    std::vector<double> cpu1;
+    for (int r = 0; r < 40; ++r)
+        cpu1.push_back(1.0 + 0.03 * std::sin(0.9 * r * r)); // 0.97 to 1.03
+    const Synthetic scan = synthetic_scan(cpu1);
+    const HostFigures figures = figures_of(scan);
+    EXPECT_TRUE(figures.starvation.starved_rounds.empty());
+    EXPECT_TRUE(starvation_warnings(scan, figures).empty());
+    EXPECT_GE(figures.starvation.threshold, 0.05);
+    EXPECT_EQ(figures.clean.speedups[1].pairs, 40);
+    // A wider scatter widens the threshold beyond the floor of 5 %.
+    std::vector<ProbeRound> wide = scan.probes;
+    for (std::size_t r = 0; r < wide.size(); ++r)
+        for (double* rate : {&wide[r].before_gflops[0], &wide[r].after_gflops[0]})
+            *rate *= 1.0 + 0.06 * std::sin(1.3 * static_cast<double>(r * r));
+    EXPECT_GT(judge_starvation(wide, StarvationRule{}).threshold, 0.05);
+}
+
+TEST(HostStarvation, EachRoundCountsItsSlowerProbeAndTheRuleReadsBackFromTheRates)
+{
+    EXPECT_EQ(round_rate({1, {0}, {8.0}, {6.0}}, 0), 6.0);
+    EXPECT_EQ(round_rate({1, {0}, {8.0}, {nan}}, 0), 8.0); // the round ended before its second probe
+    EXPECT_TRUE(std::isnan(round_rate({1, {0}, {}, {}}, 0)));
+    // Three rounds, CPU 1 low in the second: healthy rate is the better CPU's median.
+    const std::vector<ProbeRound> rounds = {
+        {1, {0, 1}, {10, 10}, {10, 10}}, {2, {0, 1}, {10, 7}, {10, 9}}, {3, {0, 1}, {11, 10}, {10, 10}}};
+    const StarvationVerdict verdict = judge_starvation(rounds, StarvationRule{});
+    EXPECT_EQ(verdict.healthy_gflops, 10.0);
+    EXPECT_EQ(verdict.starved_rounds, (std::set<int>{2}));
+    EXPECT_DOUBLE_EQ(verdict.relative[1][1], 0.7);
+    EXPECT_DOUBLE_EQ(verdict.threshold, 0.05);
+    EXPECT_TRUE(judge_starvation({}, StarvationRule{}).starved_rounds.empty());
+}
+
+// Baseline valid in rounds 1-8, the team of 2 invalid in rounds 1-4, every round's ratio exactly
+// 2: a point from every valid sample beside an interval from the paired rounds would read
+// 2.25 [2.000, 2.000].
+TEST(HostFigures, ThePointAndItsIntervalComeFromTheSamePairedRounds)
+{
+    const std::vector<Configuration> configurations = plan_configurations({2});
+    std::vector<Sample> samples;
+    for (int round = 1; round <= 8; ++round) {
+        const double baseline = 0.5 + 0.125 * round;
+        samples.push_back({round, 0, 1, baseline, true});
+        samples.push_back({round, 1, 2, baseline / 2.0, round > 4});
+    }
+    const SpeedupSummary s = summarise_scan(configurations, samples, inputs).speedups[0];
+    EXPECT_EQ(s.pairs, 4);
+    EXPECT_DOUBLE_EQ(s.speedup, 2.0);
+    EXPECT_DOUBLE_EQ(s.ci_low, 2.0);
+    EXPECT_DOUBLE_EQ(s.ci_high, 2.0);
+    EXPECT_FALSE(s.precision_reached); // four pairs
+}
+
+TEST(HostFigures, FewerThanSixCleanPairsAreNeverPrecise)
+{
+    const std::vector<Configuration> configurations = plan_configurations({2});
+    for (int rounds = 1; rounds <= 7; ++rounds) {
+        std::vector<Sample> samples;
+        for (int round = 1; round <= rounds; ++round) {
+            samples.push_back({round, 0, 1, 1.0, true});
+            samples.push_back({round, 1, 2, 0.5, true});
+        }
+        const SpeedupSummary s = summarise_scan(configurations, samples, inputs).speedups[0];
+        EXPECT_DOUBLE_EQ(s.ci_high - s.ci_low, 0.0) << rounds; // a zero-width interval ...
+        EXPECT_EQ(s.precision_reached, rounds >= min_precise_pairs) << rounds; // ... is not enough alone
+    }
+}
+
+TEST(HostFigures, AnUnfinishedRoundIsInNoFigure)
+{
+    Synthetic scan = synthetic_scan(std::vector<double>(4, 1.0));
+    scan.samples.push_back({5, 0, 1, 9.0, true}); // round 5 was cut short after its baseline
+    scan.probes.push_back({5, {0, 1}, {1.0, 1.0}, {nan, nan}});
+    const HostFigures figures =
+        host_figures(scan.configurations, scan.samples, scan.probes, 4, inputs, StarvationRule{});
+    EXPECT_EQ(figures.clean.configurations[0].runs, 4);
+    EXPECT_LT(figures.clean.configurations[0].max_s, 2.0);
+    EXPECT_TRUE(figures.starvation.starved_rounds.empty()); // its low probe is not judged either
+    // Nothing completed: nothing in the figures.
+    const HostFigures none = host_figures(scan.configurations, scan.samples, scan.probes, 0, inputs, StarvationRule{});
+    EXPECT_EQ(none.clean.configurations[0].runs, 0);
+    EXPECT_TRUE(std::isnan(none.clean.speedups[1].speedup));
+}
+
+TEST(HostFigures, ALevelThatMovesInTheCleanRoundsIsAChangeOfRegime)
+{
+    // The probe saw nothing (CPU 1 at full rate throughout), yet the team of two slowed from round 13.
+    Synthetic scan = synthetic_scan(std::vector<double>(24, 1.0));
+    for (Sample& s : scan.samples)
+        if (s.config == 2 && s.round >= 13)
+            s.seconds *= 1.3;
+    const HostFigures figures = figures_of(scan);
+    ASSERT_EQ(figures.regime_changes.size(), 1u);
+    EXPECT_EQ(figures.regime_changes[0].threads, 2);
+    EXPECT_EQ(figures.regime_changes[0].round, 13);
+    const std::vector<Warning> warnings = regime_warning(figures.regime_changes);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].kind, "regime_change");
+    EXPECT_NE(warnings[0].message.find("at 2 threads changed level at round 13"), std::string::npos);
+    EXPECT_TRUE(figures_of(synthetic_scan(std::vector<double>(24, 1.0))).regime_changes.empty());
+}
+
+} // namespace
