@@ -51,7 +51,7 @@ std::vector<Warning> after_run_warnings(const ScanRun& run)
     std::vector<Warning> warnings = team_warning(run.smaller_teams);
     for (const auto& more : {short_call_warnings(run.summary), migration_warning(migrated),
                              precision_warning(short_counts, stop_reason_name(run.stop)),
-                             invalid_result_warning(invalid_samples(run.samples))})
+                             invalid_result_warning(invalid_samples(run.samples)), host_warnings(run)})
         warnings.insert(warnings.end(), more.begin(), more.end());
     return warnings;
 }

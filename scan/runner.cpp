@@ -225,3 +225,16 @@ bool placement_migrated(const std::vector<std::vector<int>>& placement)
             return true;
     return false;
 }
+
+std::vector<Warning> host_warnings(const ScanRun& run)
+{
+    std::vector<ProbeRound> completed;
+    for (const ProbeRound& probe : run.probes)
+        if (probe.round <= run.rounds)
+            completed.push_back(probe);
+    std::vector<Warning> warnings =
+        starvation_warning(completed, run.host.starvation, run.rounds, counts_measuring_host(run.host));
+    for (const Warning& w : regime_warning(run.host.regime_changes))
+        warnings.push_back(w);
+    return warnings;
+}

@@ -49,5 +49,8 @@ struct ScanRun {
 ScanRun run_scan(const ScanOptions& options, const KernelFamily& family, const Topology& topology,
                  const ScanHooks& hooks);
 
+// host_starvation and regime_change, from the completed rounds of the run.
+std::vector<Warning> host_warnings(const ScanRun& run);
+
 // Thread numbers that were seen on more than one logical CPU in a configuration's placement.
 bool placement_migrated(const std::vector<std::vector<int>>& placement);

@@ -1,5 +1,6 @@
 #include "scan/stop_rule.h"
 
+#include <algorithm>
 #include <cmath>
 
 const char* stop_reason_name(StopReason reason)
@@ -34,5 +35,8 @@ StopReason stop_reason(const StopState& state, const StopLimits& limits)
 
 bool within_precision(double value, double low, double high, double precision)
 {
-    return std::isfinite(value) && std::isfinite(low) && std::isfinite(high) && (high - low) / 2.0 <= precision * value;
+    // The farther bound, not the half-width: a skewed interval such as 1.946 [1.809, 1.971] has a
+    // half-width of 4 % yet reaches 7 % below its figure, and "within 5 %" should mean both sides.
+    return std::isfinite(value) && std::isfinite(low) && std::isfinite(high) &&
+           std::max(value - low, high - value) <= precision * value;
 }

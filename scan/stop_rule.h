@@ -13,7 +13,7 @@ const char* stop_reason_name(StopReason reason); // "precision", "max-runs", "ti
 
 struct StopState {
     int rounds_done = 0;
-    bool all_precise = false; // every parallel thread count's speed-up interval within precision
+    bool all_precise = false; // every parallel thread count's clean speed-up interval within precision
     double elapsed_s = 0.0;
     double last_round_s = 0.0;
     bool interrupted = false;
@@ -29,5 +29,5 @@ struct StopLimits {
 // user's bound on the whole scan.
 StopReason stop_reason(const StopState& state, const StopLimits& limits);
 
-// Half-width of [low, high] within precision times value (all finite).
+// Both bounds of [low, high] within precision times value of it (all finite).
 bool within_precision(double value, double low, double high, double precision);

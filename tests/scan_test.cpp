@@ -170,6 +170,7 @@ TEST(ScanStopRule, EachReasonInItsTurn)
     EXPECT_STREQ(stop_reason_name(StopReason::interrupted), "interrupted");
     EXPECT_TRUE(within_precision(4.0, 3.75, 4.25, 0.0625));   // half-width 0.25 = 1/16 of 4
     EXPECT_FALSE(within_precision(4.0, 3.75, 4.251, 0.0625)); // just over
+    EXPECT_FALSE(within_precision(4.0, 3.70, 4.05, 0.0625));  // half-width 0.175, but 0.3 below the figure
     EXPECT_FALSE(within_precision(4.0, std::nan(""), 4.25, 0.0625));
 }
 

@@ -154,8 +154,9 @@ TEST(Stats, DriftIsALevelThatMovesNotAPointThatStrays)
     for (const auto& c : cases) {
         const Drift drift = detect_drift(c.values);
         EXPECT_EQ(drift.changed, c.changed) << c.what << ": statistic " << drift.statistic;
-        if (c.changed)
+        if (c.changed) {
             EXPECT_EQ(drift.index, c.index) << c.what;
+        }
     }
     // A slow slide with no single step is a change too.
     std::vector<double> slide;

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The capacity probe against a CPU the host takes away, reproducibly. A busy process pinned to
+# one CPU (tilebench_busy: spins a share of every period, sleeps the rest) stands in for the
+# host's other tenants; each scan's figures are printed one line per scan by
+# tilebench_scan_figures, with what docs/SCANNING.md reports.
+#   perf/starve.sh after [ROUND]     a reference scan on the quiet machine, then a scan where the
+#                                    busy process starts once round ROUND (default 5) is done,
+#                                    with the probe and again without it (--probe none)
+#   perf/starve.sh whole             the busy process throughout, with the probe and without
+#   perf/starve.sh quiet [N]         N scans on the quiet machine (default 10): false alarms
+#   perf/starve.sh spread [N] [GAP]  N scans GAP seconds apart (defaults 5 and 900): agreement
+#                                    between scans over an hour
+# Environment: BUSY_CPU (1), BUSY_PERCENT (60), BUSY_PERIOD_MS (100), SCAN_ARGS (more options for
+# tilebench-scan, e.g. "--probe together"), KEEP (a directory to keep the scans' files in).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+what="${1:-}"
+busy_cpu="${BUSY_CPU:-1}" percent="${BUSY_PERCENT:-60}" period="${BUSY_PERIOD_MS:-100}"
+for tool in tilebench-scan tilebench_busy tilebench_scan_figures; do
+  [ -x "build/bin/$tool" ] || bash scripts/build.sh >/dev/null
+done
+bin="$PWD/build/bin"
+work="${KEEP:-$(mktemp -d)}"
+mkdir -p "$work"
+busy_pid=""
+stop_busy() { if [ -n "$busy_pid" ]; then kill "$busy_pid" 2>/dev/null || true; wait "$busy_pid" 2>/dev/null || true; busy_pid=""; fi; }
+trap 'stop_busy; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+start_busy() { taskset -c "$busy_cpu" "$bin/tilebench_busy" "$percent" "$period" & busy_pid=$!; }
+
+# One default scan (n 1024, b 64, threads 1-2) under a name; extra options after the name.
+scan() {
+  local name="$1"; shift
+  # shellcheck disable=SC2086 # SCAN_ARGS is a list of options
+  "$bin/tilebench-scan" --size 1024 --block 64 --threads 1-2 --quiet --output "$work/$name" ${SCAN_ARGS:-} "$@" \
+    > /dev/null 2> "$work/$name.err" || true
+}
+
+# Starts the busy process as soon as PREFIX.csv holds every call of round $2 (three a round).
+start_after_round() {
+  local csv="$1" round="$2"
+  until [ -f "$csv" ] && [ "$(awk -F, -v r="$round" '$1 == r' "$csv" | wc -l)" -ge 3 ]; do sleep 0.01; done
+  start_busy
+}
+
+figures() { "$bin/tilebench_scan_figures" "$@"; }
+
+echo "busy process: ${percent} % of every ${period} ms on CPU ${busy_cpu}; files in $work"
+case "$what" in
+  after)
+    round="${2:-5}"
+    scan quiet
+    scan starved_after &
+    scan_pid=$!
+    start_after_round "$work/starved_after.csv" "$round"
+    wait "$scan_pid"
+    stop_busy
+    scan unprobed_after --probe none &
+    scan_pid=$!
+    start_after_round "$work/unprobed_after.csv" "$round"
+    wait "$scan_pid"
+    stop_busy
+    figures --reference "$work/quiet.json" "$work/quiet.json" "$work/starved_after.json" "$work/unprobed_after.json"
+    echo "busy process started after round $round"
+    ;;
+  whole)
+    start_busy
+    scan starved_whole
+    scan unprobed_whole --probe none
+    stop_busy
+    figures "$work/starved_whole.json" "$work/unprobed_whole.json"
+    ;;
+  quiet)
+    count="${2:-10}"
+    for i in $(seq "$count"); do scan "quiet$i"; done
+    figures "$work"/quiet[0-9]*.json
+    ;;
+  spread)
+    count="${2:-5}" gap="${3:-900}"
+    for i in $(seq "$count"); do
+      scan "spread$i"
+      [ "$i" -lt "$count" ] && sleep "$gap"
+    done
+    figures --band 0.05 "$work"/spread[0-9]*.json
+    ;;
+  *)
+    sed -n '2,/^set -euo/p' "$0" | sed '$d' | cut -c3- >&2
+    exit 2
+    ;;
+esac
