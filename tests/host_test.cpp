@@ -203,4 +203,30 @@ TEST(HostFigures, ALevelThatMovesInTheCleanRoundsIsAChangeOfRegime)
     EXPECT_TRUE(figures_of(synthetic_scan(std::vector<double>(24, 1.0))).regime_changes.empty());
 }
 
+TEST(HostProbe, ItGoesAroundTheParallelCallsOnTheCpusTheTeamsUse)
+{
+    const std::vector<Configuration> configurations = plan_configurations({1, 2});
+    const std::size_t none = static_cast<std::size_t>(-1);
+    const struct {
+        std::vector<std::size_t> order;
+        std::size_t before, after;
+    } cases[] = {{{0, 1, 2}, 1, 2}, {{1, 0, 2}, 0, 2}, {{2, 1, 0}, 0, 1}, {{1, 2, 0}, 0, 1}};
+    for (const auto& c : cases) {
+        const ProbePoints points = probe_points(configurations, c.order);
+        EXPECT_EQ(points.before, c.before) << c.order[0] << c.order[1] << c.order[2];
+        EXPECT_EQ(points.after, c.after) << c.order[0] << c.order[1] << c.order[2];
+    }
+    EXPECT_EQ(probe_points(plan_configurations({}), {0}).before, none);
+    // Cores first, then their siblings: two threads use the first two of the order.
+    EXPECT_EQ(probe_cpus({0, 2, 1, 3}, 2), (std::vector<int>{0, 2}));
+    EXPECT_EQ(probe_cpus({3, 1}, 8), (std::vector<int>{1, 3}));
+    EXPECT_EQ(probe_cpus({0, 1, 0, 1}, 4), (std::vector<int>{0, 1})); // a team wider than the machine
+    EXPECT_TRUE(probe_cpus({}, 2).empty());
+    ProbeMode mode = ProbeMode::none;
+    EXPECT_TRUE(parse_probe_mode("together", mode));
+    EXPECT_EQ(mode, ProbeMode::together);
+    EXPECT_FALSE(parse_probe_mode("all", mode));
+    EXPECT_STREQ(probe_mode_name(ProbeMode::each), "each");
+}
+
 } // namespace

@@ -421,12 +421,14 @@ ScanOptions small_scan()
     options.precision = 1e-6; // never reached, so the scan always ends on its rounds
     options.bind = BindMode::none;
     options.seed = 11;
+    options.probe = ProbeMode::none; // a busy test machine would starve rounds, and take them out of the figures
     return options;
 }
 
 TEST(ScanRunner, EveryCallIsTimedValidatedAndRecordedRoundByRound)
 {
-    const ScanOptions options = small_scan();
+    ScanOptions options = small_scan();
+    options.probe = ProbeMode::each;
     std::vector<Sample> seen;
     ScanHooks hooks;
     hooks.on_sample = [&](const Sample& s, const Configuration&) { seen.push_back(s); };
@@ -448,6 +450,18 @@ TEST(ScanRunner, EveryCallIsTimedValidatedAndRecordedRoundByRound)
         EXPECT_EQ(configs.size(), 4u) << round;
     }
     EXPECT_EQ(run.placement[3].size(), 3u); // where each of the three threads ran
+    // The probe took every round's rate on each CPU the teams may use, before and after.
+    ASSERT_EQ(run.probes.size(), 3u);
+    for (const ProbeRound& probe : run.probes) {
+        EXPECT_FALSE(probe.cpus.empty());
+        ASSERT_EQ(probe.before_gflops.size(), probe.cpus.size());
+        ASSERT_EQ(probe.after_gflops.size(), probe.cpus.size());
+        for (std::size_t i = 0; i < probe.cpus.size(); ++i)
+            EXPECT_GT(round_rate(probe, i), 0.0) << "round " << probe.round << ", CPU " << probe.cpus[i];
+    }
+    EXPECT_GT(run.probe_s, 0.0);
+    // Starved or clean, every completed round is in one of the two summaries.
+    EXPECT_EQ(run.summary.configurations[0].runs + run.host.starved.configurations[0].runs, 3);
 }
 
 // The calls come in the seeded order of every round, and another seed gives other rounds.
