@@ -43,8 +43,8 @@ std::vector<RegimeChange> find_regime_changes(const std::vector<Configuration>& 
         std::vector<int> rounds;
         const Drift drift = detect_drift(round_log_speedups(clean_samples, c, &rounds));
         if (drift.changed)
-            changes.push_back({configurations[c].threads, rounds[static_cast<std::size_t>(drift.index)],
-                               drift.statistic});
+            changes.push_back(
+                {configurations[c].threads, rounds[static_cast<std::size_t>(drift.index)], drift.statistic});
     }
     return changes;
 }
@@ -67,7 +67,8 @@ HostFigures host_figures(const std::vector<Configuration>& configurations, const
             clean_rounds.insert(round);
     const std::vector<Sample> clean = samples_of_rounds(samples, clean_rounds);
     figures.clean = summarise_scan(configurations, clean, inputs);
-    figures.starved = summarise_scan(configurations, samples_of_rounds(samples, figures.starvation.starved_rounds), inputs);
+    figures.starved =
+        summarise_scan(configurations, samples_of_rounds(samples, figures.starvation.starved_rounds), inputs);
     figures.regime_changes = find_regime_changes(configurations, clean);
     return figures;
 }

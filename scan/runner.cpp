@@ -103,15 +103,15 @@ struct Rounds {
 
 Bench prepare_bench(const ScanOptions& options, const KernelFamily& family, const Topology& topology)
 {
-    Bench bench{options, family,  topology, {}, program_operands(options.size), zero_matrix(options.size),
-                nullptr, nullptr, nullptr, {},      {}};
+    Bench bench{options, family,  topology, {}, program_operands(options.size), zero_matrix(options.size), nullptr,
+                nullptr, nullptr, {},       {}};
     const std::vector<std::vector<int>> cores = allowed_cores(read_machine(topology));
     if (options.bind != BindMode::none)
         bench.binding = binding_order(cores, options.bind);
     if (options.probe != ProbeMode::none)
-        bench.probe_cpus = probe_cpus(options.bind != BindMode::none ? bench.binding
-                                                                     : binding_order(cores, BindMode::cores),
-                                      options.threads.back());
+        bench.probe_cpus =
+            probe_cpus(options.bind != BindMode::none ? bench.binding : binding_order(cores, BindMode::cores),
+                       options.threads.back());
     bench.probe = prepare_probe(family, options.size, options.block, bench.probe_cpus.size());
     bench.A = view(bench.operands.A);
     bench.B = view(bench.operands.B);
@@ -182,8 +182,8 @@ void close_round(ScanRun& run, Rounds& rounds, int round, double round_start, bo
     rounds.state.interrupted = interrupted;
     if (!interrupted)
         rounds.state.rounds_done = round;
-    run.host = host_figures(run.configurations, run.samples, run.probes, rounds.state.rounds_done, inputs,
-                            StarvationRule{});
+    run.host =
+        host_figures(run.configurations, run.samples, run.probes, rounds.state.rounds_done, inputs, StarvationRule{});
     run.summary = run.host.clean;
     rounds.short_counts = short_of_precision(run.summary);
     rounds.state.all_precise = all_precise(run.summary);

@@ -13,7 +13,7 @@ constexpr double pi = 3.14159265358979323846;
 // deviations have when nothing changes.
 double clipped_normal_sd(double c)
 {
-    const double tail = 0.5 * std::erfc(c / std::sqrt(2.0));            // P(Z > c)
+    const double tail = 0.5 * std::erfc(c / std::sqrt(2.0));             // P(Z > c)
     const double density = std::exp(-0.5 * c * c) / std::sqrt(2.0 * pi); // phi(c)
     return std::sqrt(1.0 - 2.0 * tail - 2.0 * c * density + 2.0 * c * c * tail);
 }

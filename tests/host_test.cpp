@@ -32,7 +32,8 @@ Synthetic synthetic_scan(const std::vector<double>& cpu1)
         scan.samples.push_back({round, 0, 1, 1.0 * jitter, true});
         scan.samples.push_back({round, 1, 1, 1.01 * jitter, true});
         scan.samples.push_back({round, 2, 2, 0.5 / cpu1[r] * jitter / (1.0 + 0.004 * std::sin(7.1 * round)), true});
-        scan.probes.push_back({round, {0, 1}, {10.0 * probe_jitter, 10.0 * cpu1[r]}, {10.0, 10.0 * cpu1[r] * probe_jitter}});
+        scan.probes.push_back(
+            {round, {0, 1}, {10.0 * probe_jitter, 10.0 * cpu1[r]}, {10.0, 10.0 * cpu1[r] * probe_jitter}});
     }
     return scan;
 }
@@ -164,7 +165,7 @@ TEST(HostFigures, FewerThanSixCleanPairsAreNeverPrecise)
             samples.push_back({round, 1, 2, 0.5, true});
         }
         const SpeedupSummary s = summarise_scan(configurations, samples, inputs).speedups[0];
-        EXPECT_DOUBLE_EQ(s.ci_high - s.ci_low, 0.0) << rounds; // a zero-width interval ...
+        EXPECT_DOUBLE_EQ(s.ci_high - s.ci_low, 0.0) << rounds;                 // a zero-width interval ...
         EXPECT_EQ(s.precision_reached, rounds >= min_precise_pairs) << rounds; // ... is not enough alone
     }
 }
