@@ -263,7 +263,7 @@ TEST(PlotTool, RealScansOfTwoBindingsShareOnePictureButNotWithAResultsFile)
     for (const char* bind : {"cores", "none"})
         ASSERT_EQ(shell("cd '" + dir +
                         "' && '" TILEBENCH_SCAN_EXE "' --size 32 --block 8 --threads 1-2 --min-runs 2 "
-                        "--max-runs 2 --quiet --bind " +
+                        "--max-runs 2 --quiet --probe none --bind " +
                         bind + " --output " + bind + " > /dev/null 2>&1"),
                   0);
     const ProgramRun run = run_in(dir, plot_exe + " --output scans.png cores.json none.json");
