@@ -1,5 +1,7 @@
 #include "common/exit_status.h"
 
+#include "common/platform.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -9,6 +11,7 @@
 
 int guarded_main(const char* program, int (*body)(int, char**), int argc, char** argv) noexcept
 {
+    occupy_closed_standard_streams();
 #if defined(SIGPIPE)
     std::signal(SIGPIPE, SIG_IGN);
 #endif

@@ -22,7 +22,9 @@ struct Refusal {
 // Runs a program's body so that whatever escapes it ends in one line on standard error,
 // "<program>: <what>", not in std::terminate: a Refusal with its own message and status,
 // anything else (memory that cannot be had, a library's own failure) with exit_failure.
-// Before the body, SIGPIPE is ignored: a reader that went away (`| head -1`) makes a write to
+// Before the body, a standard stream the program was started without gets a stand-in that
+// fails as the closed stream did, so no file the program opens takes its place and receives
+// its messages; and SIGPIPE is ignored: a reader that went away (`| head -1`) makes a write to
 // that stream fail, which the program may say or not, instead of killing it with its results
 // unwritten.
 int guarded_main(const char* program, int (*body)(int, char**), int argc, char** argv) noexcept;

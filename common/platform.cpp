@@ -4,9 +4,11 @@
 #include "common/memory.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -17,6 +19,7 @@
 #else
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
@@ -333,5 +336,171 @@ int run_program(const std::vector<std::string>& arguments, const std::string& er
         if (errno != EINTR)
             return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
+
+namespace {
+
+// The text of the open file up to its first line end (at most a few kilobytes), read from the
+// start; empty for an empty file.
+std::string first_line_of(int fd)
+{
+    std::string line;
+    std::array<char, 512> chunk{};
+    while (line.size() < 4096) {
+#if defined(_WIN32)
+        const int got = _read(fd, chunk.data(), static_cast<unsigned>(chunk.size()));
+#else
+        const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+#endif
+        if (got <= 0)
+            break;
+        line.append(chunk.data(), static_cast<std::size_t>(got));
+        const std::size_t end = line.find('\n');
+        if (end != std::string::npos) {
+            line.resize(end);
+            break;
+        }
+    }
+    return line;
+}
+
+#if defined(_WIN32)
+// Denying others both reading and writing is Windows' exclusive lock, held while it is open.
+int open_and_lock(const std::string& path, ClaimProblem& problem)
+{
+    int fd = -1;
+    if (_sopen_s(&fd, path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY, _SH_DENYRW, _S_IREAD | _S_IWRITE) != 0) {
+        problem = errno == EACCES ? ClaimProblem::busy : ClaimProblem::cannot_open;
+        return -1;
+    }
+    return fd;
+}
+
+bool empty_from_start(int fd)
+{
+    return _lseek(fd, 0, SEEK_SET) == 0 && _chsize(fd, 0) == 0;
+}
+
+std::FILE* file_of(int fd, const char* mode)
+{
+    return _fdopen(fd, mode);
+}
+
+void close_descriptor(int fd)
+{
+    _close(fd);
+}
+#else
+// Opens without following a link at the last step and without waiting on a FIFO, then locks.
+int open_and_lock(const std::string& path, ClaimProblem& problem)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+        problem = errno == ELOOP ? ClaimProblem::link : ClaimProblem::cannot_open;
+        return -1;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        problem = ClaimProblem::not_regular;
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        problem = error == EWOULDBLOCK ? ClaimProblem::busy : ClaimProblem::cannot_open;
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+bool empty_from_start(int fd)
+{
+    return lseek(fd, 0, SEEK_SET) == 0 && ftruncate(fd, 0) == 0;
+}
+
+std::FILE* file_of(int fd, const char* mode)
+{
+    return fdopen(fd, mode);
+}
+
+void close_descriptor(int fd)
+{
+    ::close(fd);
+}
+#endif
+
+} // namespace
+
+std::FILE* claim_file(const std::string& path, const std::string& own_first_line, ClaimProblem& problem)
+{
+    problem = ClaimProblem::none;
+    const int fd = open_and_lock(path, problem);
+    if (fd < 0)
+        return nullptr;
+    const std::string first = first_line_of(fd);
+    if (!first.empty() && first != own_first_line)
+        problem = ClaimProblem::not_ours;
+    else if (!empty_from_start(fd))
+        problem = ClaimProblem::cannot_open;
+    std::FILE* file = problem == ClaimProblem::none ? file_of(fd, "wb") : nullptr;
+    if (!file) {
+        const int error = errno;
+        close_descriptor(fd);
+        errno = error;
+        if (problem == ClaimProblem::none)
+            problem = ClaimProblem::cannot_open;
+    }
+    return file;
+}
+
+std::FILE* create_new_unique_file(const std::string& pattern_prefix, std::string& name)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device seed;
+    std::mt19937_64 draw(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = pattern_prefix;
+        for (int i = 0; i < 6; ++i)
+            name += letters[draw() % (sizeof(letters) - 1)];
+#if defined(_WIN32)
+        std::FILE* file = nullptr;
+        if (fopen_s(&file, name.c_str(), "wbx") == 0 && file)
+            return file;
+#else
+        // O_EXCL makes a link standing at the name an error instead of a way elsewhere.
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            if (std::FILE* file = fdopen(fd, "wb"))
+                return file;
+            const int error = errno;
+            ::close(fd);
+            std::remove(name.c_str());
+            errno = error;
+            return nullptr;
+        }
+#endif
+        if (errno != EEXIST)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+void occupy_closed_standard_streams()
+{
+#if !defined(_WIN32)
+    for (int stream = 0; stream <= 2; ++stream) {
+        if (fcntl(stream, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free number is the one that is closed: open() lands on it.
+        const int fd = ::open("/dev/null", stream == 0 ? O_WRONLY : O_RDONLY);
+        if (fd >= 0 && fd != stream)
+            ::close(fd);
+    }
 #endif
 }

@@ -71,3 +71,33 @@ std::string create_unique_file(const std::string& pattern_prefix);
 // Runs a program with arguments, standard output discarded and standard error into
 // error_file; returns its exit status, or -1 when it did not run or did not exit normally.
 int run_program(const std::vector<std::string>& arguments, const std::string& error_file);
+
+// Why claim_file gave no file.
+enum class ClaimProblem {
+    none,
+    cannot_open, // errno says why (a missing or read-only folder, a directory)
+    busy,        // another claimant holds it
+    link,        // a symbolic link: nothing is written through it
+    not_regular, // a FIFO, a device, a socket
+    not_ours,    // a file with other content than what the claimant writes
+};
+
+// Opens path for a program that writes it anew and owns it while it runs: created (0666 less
+// the umask) when missing, never through a symbolic link, only a regular file, and under an
+// exclusive lock taken without waiting and held until the file is closed, so a second claimant
+// is refused rather than interleaved. A file that already holds something is emptied only when
+// its first line is own_first_line, i.e. the claimant's own earlier output; anything else is
+// left as it is. Returns the file open for writing at its start, or nullptr and the problem.
+std::FILE* claim_file(const std::string& path, const std::string& own_first_line, ClaimProblem& problem);
+
+// Creates a file that did not exist, named pattern_prefix followed by six random characters,
+// never through a link and with the permissions of any new file (0666 less the umask), open
+// for writing in binary; its name goes to name. nullptr with errno set when it cannot.
+std::FILE* create_new_unique_file(const std::string& pattern_prefix, std::string& name);
+
+// Gives each of standard input, output and error that the program was started without
+// (`2>&-`) a stand-in, /dev/null, so that no file opened later takes its number and receives
+// what was meant for the stream. The stand-in is opened the other way round (input for
+// writing, output for reading), so using the stream fails as it did while it was closed, and a
+// program that checks its output still finds it lost.
+void occupy_closed_standard_streams();

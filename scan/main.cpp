@@ -83,8 +83,9 @@ void check_resources(const ScanOptions& options)
 SamplesFile open_samples(const ScanOptions& options)
 {
     SamplesFile samples;
-    if (!open_samples_file(samples, options.output + ".csv"))
-        throw Refusal{exit_failure, "cannot create " + options.output + ".csv: " + std::strerror(errno)};
+    const std::string problem = open_samples_file(samples, options.output + ".csv");
+    if (!problem.empty())
+        throw Refusal{exit_failure, problem};
     return samples;
 }
 
@@ -161,12 +162,15 @@ static int run(int argc, char** argv)
     const std::vector<Warning> later = after_run_warnings(run);
     say_warnings(later);
     context.warnings.insert(context.warnings.end(), later.begin(), later.end());
-    bool files_ok = close_samples_file(samples);
+    // The samples file stays held until the record beside it is in place: the prefix is this
+    // scan's until both are written.
+    bool files_ok = true;
     const std::string json_path = options.output + ".json";
     if (!write_file_atomically(json_path, record_text(scan_record(options, run, context)))) {
         std::fprintf(stderr, "tilebench-scan: cannot write %s: %s\n", json_path.c_str(), std::strerror(errno));
         files_ok = false;
     }
+    files_ok = close_samples_file(samples) && files_ok;
     std::cout << format_scan_table(options, run);
     files_ok = results_reached_standard_output("tilebench-scan") && files_ok;
 

@@ -1,5 +1,7 @@
 #include "scan/record.h"
 
+#include "common/platform.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -133,8 +135,8 @@ std::string record_text(const nlohmann::ordered_json& record)
 
 bool write_file_atomically(const std::string& path, const std::string& text)
 {
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::string temporary;
+    std::FILE* file = create_new_unique_file(path + ".tmp.", temporary);
     if (!file)
         return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();

@@ -1,5 +1,7 @@
 #include "scan/samples_file.h"
 
+#include "common/platform.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -26,15 +28,29 @@ std::string format_sample(const Sample& sample, const Configuration& configurati
     return line;
 }
 
-bool open_samples_file(SamplesFile& samples, const std::string& path)
+std::string open_samples_file(SamplesFile& samples, const std::string& path)
 {
     samples.path = path;
-    samples.file = std::fopen(path.c_str(), "w");
-    if (!samples.file)
-        return false;
+    ClaimProblem problem = ClaimProblem::none;
+    samples.file = claim_file(path, samples_header, problem);
+    switch (problem) {
+    case ClaimProblem::none:
+        break;
+    case ClaimProblem::cannot_open:
+        return "cannot create " + path + ": " + std::strerror(errno);
+    case ClaimProblem::busy:
+        return path + " is being written by another scan; give this one another --output";
+    case ClaimProblem::link:
+        return path + " is a symbolic link; a scan writes through none";
+    case ClaimProblem::not_regular:
+        return path + " is not a regular file";
+    case ClaimProblem::not_ours:
+        return path + " is not a scan's samples file (its first line is not the samples header); it is left as it "
+                      "is";
+    }
     if (std::fprintf(samples.file, "%s\n", samples_header) < 0 || std::fflush(samples.file) != 0)
         report_lost(samples, errno);
-    return true;
+    return "";
 }
 
 void append_sample(SamplesFile& samples, const Sample& sample, const Configuration& configuration)

@@ -20,12 +20,17 @@ struct SamplesFile {
     bool complete = true;
 };
 
-// Creates (or empties) path and writes the header; false with errno set when it cannot.
-bool open_samples_file(SamplesFile& samples, const std::string& path);
+// Creates path, or empties an earlier scan's samples file there, and writes the header; the
+// scan then holds the file alone until it is closed. Returns why it cannot, in one line,
+// before anything is measured: a missing or read-only folder, another scan on the same file, a
+// symbolic link (nothing is written through one), or a file that is not a scan's samples
+// (tilebench's out.csv, say), which is left as it is. Empty when the file is open.
+std::string open_samples_file(SamplesFile& samples, const std::string& path);
 
 // One line, flushed at once. The first failure is said on standard error; later lines are
 // still tried, and complete stays false.
 void append_sample(SamplesFile& samples, const Sample& sample, const Configuration& configuration);
 
-// Closes the file; false (and said on standard error) when the close lost data.
+// Closes the file, which ends the scan's hold on it; false (and said on standard error) when
+// the close lost data.
 bool close_samples_file(SamplesFile& samples);

@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <future>
 #include <new>
@@ -165,6 +170,94 @@ TEST(Platform, ARowForAFullPipeWaitsForItsReader)
     EXPECT_STREQ(row, "2,8\n");
     ::close(filler);
     ::close(reader);
+}
+
+TEST(Platform, AClaimedFileIsOnlyEverARegularFileOfOurOwnAndOneClaimantsAtATime)
+{
+    const std::string dir = make_scratch_dir("platform_claim");
+    write_file(dir + "/precious", "kept\n");
+    const struct {
+        const char* setup; // shell text run in dir first
+        ClaimProblem problem;
+        const char* after; // what name holds afterwards ("-": not there)
+    } cases[] = {
+        {"", ClaimProblem::none, ""},                                  // created
+        {": > name", ClaimProblem::none, ""},                          // empty
+        {"printf 'HEADER\\n1,2\\n1,' > name", ClaimProblem::none, ""}, // our own, even torn: emptied
+        {"printf '2,512,0.1\\n' > name", ClaimProblem::not_ours, "2,512,0.1\n"},
+        {"printf 'HEADER,more\\n' > name", ClaimProblem::not_ours, "HEADER,more\n"},
+        {"ln -s precious name", ClaimProblem::link, "kept\n"}, // the target is untouched
+        {"ln -s missing name", ClaimProblem::link, "-"},       // and none is created
+        {"mkfifo name", ClaimProblem::not_regular, "-"},       // no wait for a reader
+        {"mkdir name", ClaimProblem::cannot_open, "-"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.setup);
+        ASSERT_EQ(shell("cd '" + dir + "' && rm -rf name missing && " + (*c.setup ? c.setup : "true")), 0);
+        ClaimProblem problem = ClaimProblem::busy;
+        std::FILE* file = claim_file(dir + "/name", "HEADER", problem);
+        EXPECT_EQ(problem, c.problem);
+        EXPECT_EQ(file != nullptr, c.problem == ClaimProblem::none);
+        if (file)
+            std::fclose(file);
+        if (std::string(c.after) != "-") {
+            EXPECT_EQ(read_file(dir + "/name"), c.after);
+        }
+        EXPECT_EQ(read_file(dir + "/precious"), "kept\n");
+        EXPECT_FALSE(file_exists(dir + "/missing"));
+    }
+
+    // One claimant at a time, and the claim ends with the file.
+    ClaimProblem problem = ClaimProblem::none;
+    std::FILE* first = claim_file(dir + "/held", "HEADER", problem);
+    ASSERT_NE(first, nullptr);
+    std::fputs("HEADER\n", first);
+    std::fflush(first);
+    EXPECT_EQ(claim_file(dir + "/held", "HEADER", problem), nullptr);
+    EXPECT_EQ(problem, ClaimProblem::busy);
+    EXPECT_EQ(read_file(dir + "/held"), "HEADER\n"); // the refused claimant emptied nothing
+    std::fclose(first);
+    std::FILE* second = claim_file(dir + "/held", "HEADER", problem);
+    EXPECT_NE(second, nullptr);
+    if (second)
+        std::fclose(second);
+    EXPECT_EQ(claim_file(dir + "/no/such/dir/x", "HEADER", problem), nullptr);
+    EXPECT_EQ(problem, ClaimProblem::cannot_open);
+}
+
+TEST(Platform, ANewUniqueFileIsNeverOneThatWasThereNorALink)
+{
+    const std::string dir = make_scratch_dir("platform_unique");
+    std::string first, second;
+    std::FILE* a = create_new_unique_file(dir + "/r.tmp.", first);
+    std::FILE* b = create_new_unique_file(dir + "/r.tmp.", second);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.size(), (dir + "/r.tmp.").size() + 6);
+    std::fclose(a);
+    std::fclose(b);
+    EXPECT_EQ(create_new_unique_file(dir + "/no/such/dir/r.", first), nullptr);
+    EXPECT_EQ(errno, ENOENT);
+}
+
+TEST(Platform, AStandardStreamStartedClosedIsTakenButStillFails)
+{
+    // A child of its own: the test's own streams stay as they are.
+    const std::string dir = make_scratch_dir("platform_streams");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(2);
+        occupy_closed_standard_streams();
+        const int taken = fcntl(2, F_GETFD) != -1;
+        const int opened = open((dir + "/file").c_str(), O_WRONLY | O_CREAT, 0600);
+        const bool write_fails = write(2, "x", 1) < 0 && errno == EBADF;
+        _exit(taken && opened > 2 && write_fails ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST(Platform, TheSystemDescribesItself)

@@ -2,6 +2,7 @@
 // a signal leaves behind.
 #include "test_support.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -122,7 +123,7 @@ TEST(ScanProgram, BadOptionsAreOneLineAndStatusTwoBeforeAnythingIsWritten)
 TEST(ScanProgram, ARecordThatCannotBeWrittenIsSaidAndStatusOne)
 {
     const std::string dir = make_scratch_dir("scan_unwritable");
-    ASSERT_EQ(shell("mkdir '" + dir + "/scan.json.tmp'"), 0); // where the record would be written first
+    ASSERT_EQ(shell("mkdir -p '" + dir + "/scan.json/inside'"), 0); // what the record cannot replace
     const ProgramRun run = run_in(dir, scan_exe + " --size 16 --block 8 --threads 1 --min-runs 1 --max-runs 1 --quiet");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("tilebench-scan: cannot write scan.json: Is a directory\n"), std::string::npos) << run.err;
@@ -140,7 +141,7 @@ bool can_reset_sigint()
 TEST(ScanProgram, ASignalEndsTheScanWithTheSummaryOfWhatItHas)
 {
     // Until the samples file holds a header and four samples.
-    const char* after_samples = "while [ \"$(wc -l < scan.csv 2>/dev/null || echo 0)\" -lt 5 ]; do sleep 0.05; done";
+    const char* after_samples = "while [ \"$(wc -l 2>/dev/null < scan.csv || echo 0)\" -lt 5 ]; do sleep 0.05; done";
     const struct {
         const char* signal;
         const char* wait; // shell text run before the signal is sent
@@ -228,6 +229,7 @@ TEST(ScanProgram, ATableThatCannotReachStandardOutputIsSaidAndStatusOne)
         const char* reason;
     } cases[] = {
         {scan + " > /dev/full", "No space left on device"},
+        {scan + " >&-", "Bad file descriptor"}, // once the table went into scan.csv, which took its number
         {scan_exe + " --help > /dev/full", "No space left on device"},
     };
     for (const auto& c : cases) {
@@ -241,6 +243,93 @@ TEST(ScanProgram, ATableThatCannotReachStandardOutputIsSaidAndStatusOne)
         if (c.command.find("--help") == std::string::npos) {
             EXPECT_EQ(nlohmann::json::parse(read_file(dir + "/scan.json"))["rounds"], 1); // the record is whole
         }
+    }
+}
+
+TEST(ScanProgram, TwoScansOnOnePrefixNeverShareIt)
+{
+    const std::string dir = make_scratch_dir("scan_busy");
+    // The first runs until told; the second starts once the first has samples, and is refused
+    // before it measures anything.
+    const int got = shell("cd '" + dir + "' && { " + scan_exe +
+                          " --size 32 --block 8 --threads 1-2 --min-runs 100000 --max-runs 100000 --quiet "
+                          "> first.txt 2> first.err & pid=$!; "
+                          "while [ \"$(wc -l 2>/dev/null < scan.csv || echo 0)\" -lt 5 ]; do sleep 0.05; done; " +
+                          scan_exe +
+                          " --size 16 --block 8 --threads 1 --quiet > second.txt 2> second.err; "
+                          "echo $? > second.status; kill -TERM $pid; wait $pid; }");
+    EXPECT_EQ(got, 143) << read_file(dir + "/first.err");
+    EXPECT_EQ(read_file(dir + "/second.status"), "1\n");
+    EXPECT_EQ(read_file(dir + "/second.err"),
+              "tilebench-scan: scan.csv is being written by another scan; give this one another --output\n");
+    EXPECT_EQ(read_file(dir + "/second.txt"), "");
+    // Only the first scan's lines, every one whole, and its record.
+    const auto lines = lines_of(read_file(dir + "/scan.csv"));
+    const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
+    EXPECT_EQ(record["parameters"]["size"], 32);
+    ASSERT_EQ(lines.size(), record["samples"].get<std::size_t>() + 1);
+    EXPECT_EQ(lines[0], "round,config,threads,team,seconds,valid");
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 5) << lines[i];
+}
+
+TEST(ScanProgram, NoFileIsWrittenThroughALinkOrEmptiedUnlessItIsAScansOwn)
+{
+    const std::string results = "2,512,0.108178,1.992155,0.996077,0.498039\n";
+    const std::string scan = scan_exe + " --size 16 --block 8 --threads 1 --min-runs 1 --max-runs 1 --quiet";
+    const struct {
+        const char* setup; // shell text run in a fresh dir first
+        const char* output;
+        int status;
+        const char* err; // the one line on standard error when refused
+    } cases[] = {
+        {"ln -s precious scan.csv", "scan", 1,
+         "tilebench-scan: scan.csv is a symbolic link; a scan writes through none\n"},
+        {"ln -s missing scan.csv", "scan", 1,
+         "tilebench-scan: scan.csv is a symbolic link; a scan writes through none\n"},
+        // tilebench's rows, which --output out once emptied
+        {"cp precious out.csv", "out", 1,
+         "tilebench-scan: out.csv is not a scan's samples file (its first line is not the samples header); it is left "
+         "as it is\n"},
+        // links where the record goes, or where its temporary once always went: replaced or passed by
+        {"ln -s precious scan.json && ln -s precious scan.json.tmp", "scan", 0, ""},
+        {"printf 'round,config,threads,team,seconds,valid\\n1,seq' > scan.csv", "scan", 0, ""}, // an old scan's
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.setup);
+        const std::string dir = make_scratch_dir("scan_links");
+        write_file(dir + "/precious", results);
+        ASSERT_EQ(shell("cd '" + dir + "' && " + c.setup), 0);
+        const ProgramRun run = run_in(dir, scan + " --output " + c.output);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(read_file(dir + "/precious"), results);
+        EXPECT_FALSE(file_exists(dir + "/missing"));
+        if (c.status != 0) {
+            EXPECT_EQ(run.err, c.err);
+            EXPECT_EQ(run.out, "");
+            EXPECT_FALSE(file_exists(dir + "/" + c.output + ".json"));
+            continue;
+        }
+        EXPECT_EQ(nlohmann::json::parse(read_file(dir + "/scan.json"))["rounds"], 1);
+        EXPECT_EQ(lines_of(read_file(dir + "/scan.csv")).size(), 3u);
+    }
+}
+
+TEST(ScanProgram, AStandardStreamStartedClosedNeverWritesIntoTheSamples)
+{
+    // --bind none and a team held to one thread give warnings at the start and at the end.
+    const std::string scan =
+        "OMP_THREAD_LIMIT=1 " + scan_exe + " --size 16 --block 8 --threads 1-2 --min-runs 2 --max-runs 2 --bind none";
+    for (const char* closed : {"2>&-", "<&- 2>&-", "<&- 2> err.txt"}) {
+        SCOPED_TRACE(closed);
+        const std::string dir = make_scratch_dir("scan_closed");
+        const int got = shell("cd '" + dir + "' && " + scan + " > out.txt " + closed);
+        EXPECT_EQ(got, 0);
+        const auto lines = lines_of(read_file(dir + "/scan.csv"));
+        ASSERT_EQ(lines.size(), 1u + 2 * 3);
+        for (const std::string& line : lines)
+            EXPECT_EQ(line.find("tilebench-scan"), std::string::npos) << line;
+        EXPECT_NE(read_file(dir + "/out.txt").find("baseline: sequential kernel"), std::string::npos);
     }
 }
 

@@ -311,27 +311,63 @@ TEST(ScanFiles, SamplesAreLinesUnderAHeaderAndTheRecordIsReplacedWhole)
     ASSERT_TRUE(write_file_atomically(path, "old\n"));
     ASSERT_TRUE(write_file_atomically(path, "new\n"));
     EXPECT_EQ(read_file(path), "new\n");
-    EXPECT_FALSE(file_exists(path + ".tmp"));
+    // What was planted at the old fixed temporary name, or at the record's own name, is never
+    // written through.
+    write_file(dir + "/precious", "kept\n");
+    ASSERT_EQ(shell("cd '" + dir + "' && ln -s precious scan.json.tmp && ln -s precious linked.json"), 0);
+    ASSERT_TRUE(write_file_atomically(path, "newer\n"));
+    ASSERT_TRUE(write_file_atomically(dir + "/linked.json", "replaced\n"));
+    EXPECT_EQ(read_file(dir + "/precious"), "kept\n");
+    EXPECT_EQ(read_file(dir + "/linked.json"), "replaced\n");
+    EXPECT_EQ(lines_of(read_file(path)), std::vector<std::string>{"newer"});
+    // A record that cannot replace what stands there (a directory) fails and leaves no temporary.
+    ASSERT_EQ(shell("mkdir -p '" + dir + "/taken.json/inside'"), 0);
+    EXPECT_FALSE(write_file_atomically(dir + "/taken.json", "x"));
+    EXPECT_EQ(shell("cd '" + dir +
+                    "' && [ \"$(LC_ALL=C ls | tr '\\n' ' ')\" = 'linked.json precious scan.json scan.json.tmp "
+                    "taken.json ' ]"),
+              0);
+    EXPECT_FALSE(write_file_atomically(dir + "/no/such/dir/scan.json", "x"));
+
     // A full disk loses samples: said once on standard error, and the file is known incomplete.
     SamplesFile full;
+    full.path = "/dev/full";
+    full.file = std::fopen("/dev/full", "w");
+    ASSERT_NE(full.file, nullptr);
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(open_samples_file(full, "/dev/full"));
     append_sample(full, {1, 0, 1, 0.5, true}, {false, 1});
     append_sample(full, {1, 1, 2, 0.25, true}, {true, 2});
     EXPECT_FALSE(close_samples_file(full));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "tilebench-scan: cannot write /dev/full: No space left on device; samples are missing from it\n");
-    SamplesFile missing;
-    EXPECT_FALSE(open_samples_file(missing, dir + "/no/such/dir/scan.csv"));
 
-    // A record that cannot replace what stands there (a directory) fails and leaves no temporary.
-    ASSERT_EQ(shell("mkdir -p '" + dir + "/taken.json/inside'"), 0);
-    EXPECT_FALSE(write_file_atomically(dir + "/taken.json", "x"));
-    EXPECT_FALSE(file_exists(dir + "/taken.json.tmp"));
-    // A temporary that cannot be made leaves the old record as it was.
-    ASSERT_EQ(shell("mkdir '" + path + ".tmp'"), 0);
-    EXPECT_FALSE(write_file_atomically(path, "lost\n"));
-    EXPECT_EQ(read_file(path), "new\n");
+    // Refusals, each one line, and the file that was there left as it was.
+    write_file(dir + "/out.csv", "2,512,0.108178,1.992155,0.996077,0.498039\n");
+    ASSERT_EQ(shell("cd '" + dir + "' && ln -s out.csv link.csv"), 0);
+    const struct {
+        std::string path, reason;
+    } refused[] = {
+        {dir + "/no/such/dir/scan.csv", "cannot create " + dir + "/no/such/dir/scan.csv: No such file or directory"},
+        {dir + "/out.csv", dir + "/out.csv is not a scan's samples file (its first line is not the samples header); "
+                                 "it is left as it is"},
+        {dir + "/link.csv", dir + "/link.csv is a symbolic link; a scan writes through none"},
+    };
+    for (const auto& r : refused) {
+        SamplesFile samples;
+        EXPECT_EQ(open_samples_file(samples, r.path), r.reason);
+        EXPECT_EQ(samples.file, nullptr);
+    }
+    EXPECT_EQ(read_file(dir + "/out.csv"), "2,512,0.108178,1.992155,0.996077,0.498039\n");
+    SamplesFile held, second;
+    ASSERT_EQ(open_samples_file(held, dir + "/held.csv"), "");
+    EXPECT_EQ(open_samples_file(second, dir + "/held.csv"),
+              dir + "/held.csv is being written by another scan; give this one another --output");
+    append_sample(held, {1, 0, 1, 0.5, true}, {false, 1});
+    EXPECT_TRUE(close_samples_file(held));
+    EXPECT_EQ(read_file(dir + "/held.csv"), "round,config,threads,team,seconds,valid\n1,sequential,1,1,0.500000,1\n");
+    ASSERT_EQ(open_samples_file(second, dir + "/held.csv"), ""); // a scan's own file: written anew
+    EXPECT_TRUE(close_samples_file(second));
+    EXPECT_EQ(read_file(dir + "/held.csv"), "round,config,threads,team,seconds,valid\n");
 }
 
 ScanOptions small_options_for_record()
