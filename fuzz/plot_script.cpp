@@ -41,10 +41,10 @@ ScanPlot scan_of(const Decoded& d)
 {
     ScanPlot scan;
     scan.file = d.texts[record_file];
-    scan.cpu_model = d.texts[cpu_model];
-    scan.kernel = d.texts[kernel];
-    scan.bind = d.texts[bind];
-    scan.warnings = {d.texts[warning]};
+    scan.cpu_model = scan.record.machine.cpu_model = d.texts[cpu_model];
+    scan.kernel = scan.record.parameters.kernel = d.texts[kernel];
+    scan.bind = scan.record.parameters.bind = d.texts[bind];
+    scan.record.warnings = {{d.texts[warning], d.texts[warning]}}; // the summary shows the record's
     scan.baseline_s = d.points.empty() ? 1.0 : d.points[0].second;
     for (const auto& [threads, value] : d.points) {
         ScanPoint p;

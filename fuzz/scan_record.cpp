@@ -1,4 +1,5 @@
-// A scan record, as tilebench-plot reads it: hand-edited, cut short, or not a record at all.
+// A scan record, as tilebench-plot reads it: hand-edited, cut short, of another version, or
+// not a record at all. What reads must write back to a record that reads the same.
 #include "fuzz_check.h"
 #include "gnuplot_grammar.h"
 #include "plot/plot.h"
@@ -14,6 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(is_bounded_line(problem, 300), "a damaged record gets one bounded line", problem);
         return 0;
     }
+    const std::string written = scan_record_text(scan.record);
+    ScanRecord again;
+    require(parse_scan_record(written, again, problem), "a record read is written back readable", problem);
+    require(scan_record_text(again) == written, "a record written back reads as it was", written);
     (void)format_scan_summary({scan});
     if (!has_drawable_times({scan}))
         return 0; // refused before drawing

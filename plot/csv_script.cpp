@@ -1,5 +1,5 @@
 // The picture of out.csv: speed-up and efficiency per run.
-#include "plot/figures.h"
+#include "record/figures.h"
 #include "plot/scripts.h"
 
 #include <sstream>

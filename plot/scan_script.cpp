@@ -1,6 +1,6 @@
 // The picture of one or more scan records: time, speed-up and efficiency per thread count,
 // each point with its interval, the ideal and the bounds beside them.
-#include "plot/figures.h"
+#include "record/figures.h"
 #include "plot/scripts.h"
 
 #include <algorithm>

@@ -1,7 +1,8 @@
 #include "plot/summaries.h"
 
-#include "plot/figures.h"
 #include "plot/shown.h"
+#include "record/figures.h"
+#include "record/scan_table.h"
 
 #include <sstream>
 
@@ -35,22 +36,14 @@ std::string format_scan_summary(const std::vector<ScanPlot>& scans)
 {
     std::ostringstream out;
     for (std::size_t s = 0; s < scans.size(); ++s) {
-        const ScanPlot& scan = scans[s];
+        const ScanRecord& record = scans[s].record;
         // Text from the record is shown escaped: it must not steer the terminal.
-        out << shown(scan.file) << ": " << (scan.cpu_model.empty() ? "unknown CPU" : shown(scan.cpu_model)) << ", "
-            << scan.physical_cores << " cores, n " << scan.size << ", b " << scan.block << ", " << shown(scan.kernel)
-            << " kernel, bind " << shown(scan.bind) << ", " << scan.rounds << " rounds"
-            << (scan.interrupted ? " (interrupted)" : "") << "\n";
-        out << "  baseline " << figure("%.6f", scan.baseline_s) << " s [" << figure("%.6f", scan.baseline_ci_low_s)
-            << ", " << figure("%.6f", scan.baseline_ci_high_s) << "], " << scan.baseline_runs << " runs\n";
-        out << "  threads  runs  median (s)   speed-up [95 % interval]   efficiency\n";
-        for (const ScanPoint& p : scan.points)
-            out << column(std::to_string(p.threads), 9) << column(std::to_string(p.runs), 6)
-                << column(figure("%.6f", p.median_s), 12) << column(figure("%.3f", p.speedup), 11) << " ["
-                << figure("%.3f", p.ci_low) << ", " << figure("%.3f", p.ci_high) << "]"
-                << column(figure("%.3f", p.efficiency), 13) << "\n";
-        for (const std::string& warning : scan.warnings)
-            out << "  warning: " << shown(warning) << "\n";
+        out << shown(scans[s].file) << ": "
+            << (record.machine.cpu_model.empty() ? "unknown CPU" : shown(record.machine.cpu_model)) << ", "
+            << record.machine.physical_cores << " physical cores, " << shown(scan_table_heading(record)) << "\n"
+            << scan_table(record);
+        for (const Warning& warning : record.warnings)
+            out << "warning (" << shown(warning.kind) << "): " << shown(warning.message) << "\n";
         if (s + 1 < scans.size())
             out << "\n";
     }

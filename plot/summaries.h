@@ -18,6 +18,6 @@ std::vector<NamedRun> name_runs(const std::vector<Run>& runs, const std::string&
 // One block per run with time, speed-up and efficiency per thread count.
 std::string format_summary(const std::vector<NamedRun>& runs);
 
-// One block per scan: the baseline, then per thread count the runs, median time, speed-up with
-// its interval and efficiency; then the record's warnings.
+// One block per scan: a line naming the file and its machine with the scan's heading, then the
+// table tilebench-scan printed (record/scan_table.h), then the record's warnings.
 std::string format_scan_summary(const std::vector<ScanPlot>& scans);

@@ -166,12 +166,13 @@ static int run(int argc, char** argv)
     // scan's until both are written.
     bool files_ok = true;
     const std::string json_path = options.output + ".json";
-    if (!write_file_atomically(json_path, record_text(scan_record(options, run, context)))) {
+    const ScanRecord record = scan_record(options, run, context);
+    if (!write_file_atomically(json_path, scan_record_text(record))) {
         std::fprintf(stderr, "tilebench-scan: cannot write %s: %s\n", json_path.c_str(), std::strerror(errno));
         files_ok = false;
     }
     files_ok = close_samples_file(samples) && files_ok;
-    std::cout << format_scan_table(options, run);
+    std::cout << format_scan_table(record);
     files_ok = results_reached_standard_output("tilebench-scan") && files_ok;
 
     if (run.stop == StopReason::interrupted)

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr double confidence = 0.95;
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 ConfigurationSummary summarise_configuration(const Configuration& configuration, const std::vector<double>& seconds,
@@ -27,7 +26,7 @@ ConfigurationSummary summarise_configuration(const Configuration& configuration,
         return s;
     }
     s.median_s = median(seconds);
-    const Interval interval = median_interval(seconds, confidence);
+    const Interval interval = median_interval(seconds, scan_confidence);
     s.ci_low_s = interval.low;
     s.ci_high_s = interval.high;
     s.coverage = interval.coverage;
@@ -50,7 +49,7 @@ void set_speedup(SpeedupSummary& s, double baseline_s, double parallel_s, const 
     // Each count has its own stream from the one seed, so adding a count leaves the others'
     // intervals as they were.
     const Interval interval = bootstrap_ratio_of_medians(sequential, parallel, inputs.resamples,
-                                                         inputs.seed + static_cast<unsigned>(s.threads), confidence);
+                                                         inputs.seed + static_cast<unsigned>(s.threads), scan_confidence);
     s.ci_low = interval.low;
     s.ci_high = interval.high;
 }

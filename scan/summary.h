@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <vector>
 
+// The level of every interval the scan gives.
+constexpr double scan_confidence = 0.95;
+
 // One timed call.
 struct Sample {
     int round = 0;          // 1-based

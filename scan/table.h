@@ -1,10 +1,8 @@
-// The scan's table on standard output: the baseline's absolute time, then per thread count its
-// time, rate, speed-up and efficiency with their 95 % intervals and what explains them.
+// The scan's table on standard output: the table of record/ under a line naming the program.
 #pragma once
 
-#include "scan/options.h"
-#include "scan/runner.h"
+#include "record/scan_record.h"
 
 #include <string>
 
-std::string format_scan_table(const ScanOptions& options, const ScanRun& run);
+std::string format_scan_table(const ScanRecord& record);

@@ -16,7 +16,7 @@ ctest --test-dir build-coverage -j 2 --no-tests=error > build-coverage/ctest.log
   exit 1
 }
 gcovr --root . --object-directory build-coverage --exclude-throw-branches --exclude-unreachable-branches \
-      --filter '(common|kernels|report|bench|stats|machine|scan|plot)/' \
+      --filter '(common|kernels|report|bench|stats|machine|record|scan|plot)/' \
       --json-summary build-coverage/summary.json --txt build-coverage/coverage.txt > /dev/null 2> build-coverage/gcovr.log
 python3 - build-coverage/summary.json <<'PY'
 import json, sys

@@ -247,9 +247,9 @@ TEST(PlotTool, ControlCharactersFromFilesAndNamesReachTheTerminalEscaped)
         {"--output p.svg " + shell_word("e\x1b[2J.csv"), "run 1: size 64",
          "tilebench-plot: e\\x1b[2J.csv:2: skipped: "},
         {shell_word("missing\x1b[2J.csv"), "", "tilebench-plot: cannot read missing\\x1b[2J.csv: No such file"},
-        {"--output p.svg scan.json", "scan.json: Xeon\\x1b]0;owned\\x07, 2 cores, n 64, b 8, tiled\\xc2\\x9b1m kernel",
-         ""},
-        {"--output p.svg scan.json", "  warning: loaded: busy\\x0d\\x0aforged line\n", ""},
+        {"--output p.svg scan.json",
+         "scan.json: Xeon\\x1b]0;owned\\x07, 2 physical cores, n 64, b 8, tiled\\xc2\\x9b1m kernel", ""},
+        {"--output p.svg scan.json", "warning (loaded): busy\\x0d\\x0aforged line\n", ""},
         {"--output " + shell_word("\x1b[2J.jpg"), "",
          "tilebench-plot: --output \\x1b[2J.jpg: the name must end in .png, .svg or .pdf\n"},
     };

@@ -2,6 +2,7 @@
 // and scan records: these tests pin how it reads them, where it splits runs, what it prints,
 // what it draws, and how it fails.
 #include "plot/plot.h"
+#include "record/record.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +88,7 @@ TEST(PlotRuns, ARunEndsAtTwoThreadsAnotherSizeOrAGap)
         EXPECT_EQ(shape_of(split_runs(rows_of(c.csv))), c.runs) << c.csv;
 }
 
-TEST(PlotSummary, OneAlignedBlockPerRunWithNonFiniteFiguresKeptAndColumnsNeverJoined)
+TEST(PlotSummary, OneAlignedBlockPerRunWithNonFiniteFiguresAsADashAndColumnsNeverJoined)
 {
     const auto runs = runs_of(row(2, 512, "0.108178,1.992155,0.996077,0.498039") +
                               row(3, 512, "0.082776,2.603510,0.867837,0.650878") + row(2, 8, "-nan,inf,-inf,nan") +
@@ -99,7 +100,7 @@ TEST(PlotSummary, OneAlignedBlockPerRunWithNonFiniteFiguresKeptAndColumnsNeverJo
                                     "\n"
                                     "run 2: size 8, lines 3-3\n"
                                     "  threads   time (s)   speed-up   efficiency\n"
-                                    "        2        nan        inf         -inf\n"
+                                    "        2          -          -            -\n"
                                     "\n"
                                     "run 3: size 9, lines 4-4\n"
                                     "  threads   time (s)   speed-up   efficiency\n"
@@ -152,54 +153,52 @@ TEST(PlotFormats, TheExtensionPicksTheTerminalAndAnyOtherIsRefused)
     EXPECT_FALSE(is_whole_picture("%PDF-1.5\n...\n", PictureFormat::pdf));
 }
 
-// A record as tilebench-scan writes it, trimmed to what the plot tool reads.
-std::string scan_record(const std::string& second_speedup = "1.8")
+// A record built as tilebench-scan fills it, trimmed to what the plot tool reads.
+ScanRecord plotted_record(double second_speedup = 1.8)
 {
-    return R"({"parameters": {"size": 1024, "block": 64, "kernel": "tiled", "bind": "cores"},
-  "machine": {"cpu_model": "Test CPU", "physical_cores": 2},
-  "configurations": [
-    {"kind": "sequential", "threads": 1, "runs": 9, "median_s": 1.0, "ci_low_s": 0.9, "ci_high_s": 1.1},
-    {"kind": "parallel", "threads": 1, "teams": [1], "runs": 9, "median_s": 1.0, "ci_low_s": 0.95, "ci_high_s": 1.05},
-    {"kind": "parallel", "threads": 2, "teams": [2], "runs": 8, "median_s": 0.55, "ci_low_s": 0.5, "ci_high_s": null}],
-  "speedup": [
-    {"threads": 1, "speedup": 1.0, "ci_low": 0.97, "ci_high": 1.03, "efficiency": 1.0,
-     "efficiency_ci_low": 0.97, "efficiency_ci_high": 1.03, "tile_bound": 1.0, "precision_reached": true},
-    {"threads": 2, "speedup": )" +
-           second_speedup + R"(, "ci_low": 1.7, "ci_high": 1.9, "efficiency": 0.9,
-     "efficiency_ci_low": 0.85, "efficiency_ci_high": 0.95, "tile_bound": 2.0, "precision_reached": false}],
-  "warnings": [{"kind": "loaded", "message": "busy"}], "rounds": 9, "interrupted": false})";
+    ScanRecord r;
+    r.parameters.size = 1024;
+    r.parameters.block = 64;
+    r.parameters.kernel = "blocked";
+    r.parameters.bind = "cores";
+    r.machine.cpu_model = "Test CPU";
+    r.machine.physical_cores = 2;
+    const double no = no_value;
+    r.configurations = {{"sequential", 1, {1}, 9, 1.0, 0.9, 1.1, no, no, no, no, {}},
+                        {"parallel", 1, {1}, 9, 1.0, 0.95, 1.05, no, no, no, no, {}},
+                        {"parallel", 2, {2}, 8, 0.55, 0.5, no, no, no, no, no, {}}};
+    r.speedups = {{1, 9, 1.0, 0.97, 1.03, 1.0, 0.97, 1.03, no_value, 1.0, false, true},
+                  {2, 8, second_speedup, 1.7, 1.9, 0.9, 0.85, 0.95, no_value, 2.0, false, false}};
+    r.warnings = {{"loaded", "busy"}};
+    r.rounds = 9;
+    r.elapsed_s = 12.0;
+    r.stop_reason = "runs";
+    return r;
 }
 
-TEST(PlotScans, ARecordIsReadAndADamagedOneRefusedWithItsFault)
+// The record's own faults are record_test's; the plot tool adds the file they are in.
+TEST(PlotScans, ARecordIsReadAndADamagedOrNewerOneRefusedNamingTheFile)
 {
     ScanPlot scan;
     std::string problem;
-    ASSERT_TRUE(looks_like_scan_record("\n  " + scan_record()));
-    ASSERT_TRUE(read_scan_record(scan_record(), "s.json", scan, problem)) << problem;
+    const std::string text = scan_record_text(plotted_record());
+    ASSERT_TRUE(looks_like_scan_record("\n  " + text));
+    ASSERT_TRUE(read_scan_record(text, "s.json", scan, problem)) << problem;
     EXPECT_EQ(scan.cpu_model, "Test CPU");
     EXPECT_EQ(scan.rounds, 9);
     ASSERT_EQ(scan.points.size(), 2u);
     EXPECT_EQ(scan.points[1].threads, 2);
-    EXPECT_EQ(scan.points[1].runs, 8);
     EXPECT_DOUBLE_EQ(scan.points[1].ci_low, 1.7);
     EXPECT_TRUE(std::isnan(scan.points[1].ci_high_s)); // null: not a number
-    EXPECT_EQ(scan.warnings, std::vector<std::string>{"loaded: busy"});
+    EXPECT_DOUBLE_EQ(scan.points[1].bound, 2.0);
 
-    const struct {
-        std::string text;
-        const char* problem;
-    } damaged[] = {
-        {scan_record().substr(0, 200), "s.json: damaged scan record: not a complete JSON object"},
-        {scan_record("\"fast\""), "s.json: damaged scan record: 'speedup' is not a number"},
-        {R"({"parameters": {"size": 8, "block": 2}, "rounds": 1})",
-         "s.json: damaged scan record: 'configurations' is missing or of the wrong kind"},
-        {R"({"parameters": {"size": 8.5, "block": 2}})", "s.json: damaged scan record: 'size' is missing or not a "
-                                                         "whole number"},
-    };
-    for (const auto& d : damaged) {
-        EXPECT_FALSE(read_scan_record(d.text, "s.json", scan, problem));
-        EXPECT_EQ(problem, d.problem);
-    }
+    EXPECT_FALSE(read_scan_record(text.substr(0, 200), "s.json", scan, problem));
+    EXPECT_EQ(problem, "s.json: damaged scan record: not a complete JSON object");
+    nlohmann::ordered_json newer = plotted_record();
+    newer["format_version"] = 7;
+    EXPECT_FALSE(read_scan_record(newer.dump(), "s.json", scan, problem));
+    EXPECT_EQ(problem, "s.json: scan record format_version 7 is newer than this program reads (2); read it with the "
+                       "tilebench that wrote it");
     EXPECT_FALSE(looks_like_scan_record("2,512,0.1,1.9,0.95,0.475\n"));
 }
 
@@ -207,8 +206,8 @@ TEST(PlotScans, ThePictureHasErrorBarsBoundsAndACaptionPerScan)
 {
     ScanPlot first, second;
     std::string problem;
-    ASSERT_TRUE(read_scan_record(scan_record(), "a.json", first, problem));
-    ASSERT_TRUE(read_scan_record(scan_record("1.5"), "b.json", second, problem));
+    ASSERT_TRUE(read_scan_record(scan_record_text(plotted_record()), "a.json", first, problem));
+    ASSERT_TRUE(read_scan_record(scan_record_text(plotted_record(1.5)), "b.json", second, problem));
     const std::string script = scan_gnuplot_script({first, second}, PictureFormat::pdf);
     EXPECT_NE(script.find("set terminal pdfcairo"), std::string::npos);
     // Speed-up with its bounds, the two scans a little apart; the time point without an upper
@@ -224,13 +223,26 @@ TEST(PlotScans, ThePictureHasErrorBarsBoundsAndACaptionPerScan)
     EXPECT_NE(script.find("1 / x with lines"), std::string::npos); // ideal time from the baseline
     EXPECT_NE(script.find("set logscale xy"), std::string::npos);
     EXPECT_EQ(script.find("linespoints"), std::string::npos); // no line between measured counts
-    EXPECT_NE(script.find("scan 2: b.json: Test CPU, 2 physical cores, n 1024, b 64, tiled kernel, bind cores, 9 "
+    EXPECT_NE(script.find("scan 2: b.json: Test CPU, 2 physical cores, n 1024, b 64, blocked kernel, bind cores, 9 "
                           "rounds"),
               std::string::npos);
-    EXPECT_NE(format_scan_summary({first}).find("        2     8    0.550000      1.800 [1.700, 1.900]        0.900\n"
-                                                "  warning: loaded: busy\n"),
-              std::string::npos)
-        << format_scan_summary({first});
+}
+
+// The summary is the scan's own table under a line naming the file and the machine.
+TEST(PlotScans, TheSummaryIsTheScansTableWithItsWarnings)
+{
+    ScanPlot scan;
+    std::string problem;
+    ASSERT_TRUE(read_scan_record(scan_record_text(plotted_record()), "a.json", scan, problem));
+    const std::string one = "a.json: Test CPU, 2 physical cores, n 1024, b 64, blocked kernel, bind cores, 9 rounds "
+                            "in 12.0 s (stopped: runs), medians with 95 % intervals\n" +
+                            scan_table(scan.record) + "warning (loaded): busy\n";
+    EXPECT_EQ(format_scan_summary({scan}), one);
+    EXPECT_EQ(format_scan_summary({scan, scan}), one + "\n" + one);
+    EXPECT_NE(
+        scan_table(scan.record).find("      2      2     8    0.550000         [0.500000, -]         -     1.800  "),
+        std::string::npos)
+        << scan_table(scan.record);
 }
 
 const std::string plot_exe = "'" TILEBENCH_PLOT_EXE "'";

@@ -31,7 +31,7 @@ TEST(ScanProgram, WritesEverySampleAndARecordWithItsKeys)
 
     const auto record = nlohmann::ordered_json::parse(read_file(dir + "/study.json"));
     EXPECT_EQ(keys_of(record),
-              (std::vector<std::string>{"parameters", "machine", "build", "environment", "configurations", "speedup",
+              (std::vector<std::string>{"format_version", "parameters", "machine", "build", "environment", "configurations", "speedup",
                                         "warnings", "rounds", "samples", "invalid_samples", "elapsed_s", "stop_reason",
                                         "interrupted"}));
     EXPECT_EQ(record["parameters"]["seed"], 5);
@@ -44,7 +44,7 @@ TEST(ScanProgram, WritesEverySampleAndARecordWithItsKeys)
     ASSERT_EQ(record["speedup"].size(), 2u);
     for (const char* key :
          {"threads", "speedup", "ci_low", "ci_high", "efficiency", "efficiency_ci_low", "efficiency_ci_high",
-          "karp_flatt", "tile_bound", "differs_from_previous", "precision_reached"})
+          "karp_flatt", "schedule_bound", "differs_from_previous", "precision_reached"})
         EXPECT_TRUE(record["speedup"][1].contains(key)) << key;
     EXPECT_TRUE(record["speedup"][0]["karp_flatt"].is_null()); // undefined for one thread
     for (const auto& warning : record["warnings"]) {

@@ -423,7 +423,7 @@ TEST(ScanRecord, FiguresThatAreNotNumbersAreNullAndUnknownTextsToo)
     context.load_start = std::nan("");
     context.environment = {{"OMP_PROC_BIND", "true"}};
     context.warnings = {{"loaded", "busy"}};
-    const auto record = scan_record(options, run, context);
+    const nlohmann::ordered_json record = scan_record(options, run, context);
     EXPECT_TRUE(record["machine"]["cpu_model"].is_null());
     EXPECT_TRUE(record["machine"]["governor"].is_null());
     EXPECT_TRUE(record["machine"]["load_average"]["start"].is_null());

@@ -1,14 +1,12 @@
-#include "plot/figures.h"
+#include "record/figures.h"
 
 #include <cmath>
 #include <cstdio>
 
 std::string figure(const char* format, double value)
 {
-    if (std::isnan(value))
-        return "nan";
-    if (std::isinf(value))
-        return value > 0 ? "inf" : "-inf";
+    if (!std::isfinite(value))
+        return no_figure;
     char text[400]; // "%.6f" of the largest double has 316 characters
     std::snprintf(text, sizeof(text), format, value);
     return text;

@@ -1,0 +1,8 @@
+// The record of a scan and how its figures are shown: the one type tilebench-scan writes to
+// PREFIX.json and tilebench-plot reads back, the table both print, and the number formatter
+// every table of the project uses.
+#pragma once
+
+#include "record/figures.h"     // figure, column, no_figure
+#include "record/scan_record.h" // ScanRecord, to_json, from_json, parse_scan_record
+#include "record/scan_table.h"  // scan_table_heading, scan_table

@@ -1,0 +1,462 @@
+#include "record/scan_record.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// A record that cannot be read; what() names the key at fault by its path in the record.
+struct Damaged : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A record written by a newer tilebench-scan than this program knows.
+struct NewerRecord : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// --- writing ---
+
+Json figure_json(double value)
+{
+    return std::isfinite(value) ? Json(value) : Json(nullptr);
+}
+
+Json text_or_null(const std::string& text)
+{
+    return text.empty() ? Json(nullptr) : Json(text);
+}
+
+Json parameters_json(const RecordParameters& p)
+{
+    return {{"size", p.size},
+            {"block", p.block},
+            {"threads", p.threads},
+            {"threads_text", p.threads_text},
+            {"kernel", p.kernel},
+            {"precision", figure_json(p.precision)},
+            {"min_runs", p.min_runs},
+            {"max_runs", p.max_runs},
+            {"time_limit_s", figure_json(p.time_limit_s)},
+            {"warmup", p.warmup},
+            {"seed", p.seed},
+            {"bind", p.bind},
+            {"output", p.output},
+            {"confidence", figure_json(p.confidence)},
+            {"timer", p.timer}};
+}
+
+Json machine_json(const RecordMachine& m)
+{
+    Json caches = Json::array();
+    for (const CacheInfo& cache : m.caches)
+        caches.push_back({{"level", cache.level},
+                          {"size_bytes", cache.size_bytes},
+                          {"shared_by", cache.shared_by},
+                          {"count", cache.count}});
+    return {{"cpu_model", text_or_null(m.cpu_model)},
+            {"packages", m.packages},
+            {"physical_cores", m.physical_cores},
+            {"logical_cpus", m.logical_cpus},
+            {"smt", m.smt},
+            {"numa_nodes", m.numa_nodes},
+            {"caches", caches},
+            {"os", text_or_null(m.os)},
+            {"hostname", text_or_null(m.hostname)},
+            {"governor", text_or_null(m.governor)},
+            {"boost", text_or_null(m.boost)},
+            {"load_average", {{"start", figure_json(m.load_start)}, {"end", figure_json(m.load_end)}}},
+            {"busy_cpus_at_start", figure_json(m.busy_cpus_at_start)},
+            {"date", m.date}};
+}
+
+Json build_json(const BuildInfo& b)
+{
+    return {{"version", b.version},
+            {"revision", b.revision},
+            {"compiler", b.compiler},
+            {"build_type", b.build_type},
+            {"kernel_flags", b.kernel_flags},
+            {"openmp_version", b.openmp_version},
+            {"openmp_runtime", b.openmp_runtime}};
+}
+
+Json configuration_json(const RecordConfiguration& c)
+{
+    return {{"kind", c.kind},
+            {"threads", c.threads},
+            {"teams", c.teams},
+            {"runs", c.runs},
+            {"median_s", figure_json(c.median_s)},
+            {"ci_low_s", figure_json(c.ci_low_s)},
+            {"ci_high_s", figure_json(c.ci_high_s)},
+            {"ci_coverage", figure_json(c.ci_coverage)},
+            {"min_s", figure_json(c.min_s)},
+            {"max_s", figure_json(c.max_s)},
+            {"gflops", figure_json(c.gflops)},
+            {"placement", c.placement}};
+}
+
+Json speedup_json(const RecordSpeedup& s)
+{
+    return {{"threads", s.threads},
+            {"pairs", s.pairs},
+            {"speedup", figure_json(s.speedup)},
+            {"ci_low", figure_json(s.ci_low)},
+            {"ci_high", figure_json(s.ci_high)},
+            {"efficiency", figure_json(s.efficiency)},
+            {"efficiency_ci_low", figure_json(s.efficiency_ci_low)},
+            {"efficiency_ci_high", figure_json(s.efficiency_ci_high)},
+            {"karp_flatt", figure_json(s.karp_flatt)},
+            {"schedule_bound", figure_json(s.schedule_bound)},
+            {"differs_from_previous", s.differs_from_previous},
+            {"precision_reached", s.precision_reached}};
+}
+
+// --- reading: one conversion per kind of value, each naming the value's path when it refuses ---
+
+std::string at(const std::string& path, const std::string& key)
+{
+    return path.empty() ? key : path + "." + key;
+}
+
+std::string quoted(const std::string& path)
+{
+    return "'" + path + "'";
+}
+
+void convert(const Json& value, const std::string& path, int& out);
+void convert(const Json& value, const std::string& path, long& out);
+void convert(const Json& value, const std::string& path, long long& out);
+void convert(const Json& value, const std::string& path, std::uint64_t& out);
+void convert(const Json& value, const std::string& path, double& out);
+void convert(const Json& value, const std::string& path, std::string& out);
+void convert(const Json& value, const std::string& path, bool& out);
+void convert(const Json& value, const std::string& path, std::vector<std::pair<std::string, std::string>>& out);
+void convert(const Json& value, const std::string& path, RecordParameters& out);
+void convert(const Json& value, const std::string& path, RecordMachine& out);
+void convert(const Json& value, const std::string& path, BuildInfo& out);
+void convert(const Json& value, const std::string& path, CacheInfo& out);
+void convert(const Json& value, const std::string& path, RecordConfiguration& out);
+void convert(const Json& value, const std::string& path, RecordSpeedup& out);
+void convert(const Json& value, const std::string& path, Warning& out);
+
+template <class T>
+void convert(const Json& value, const std::string& path, std::vector<T>& out)
+{
+    if (!value.is_array())
+        throw Damaged(quoted(path) + " is not a list");
+    out.assign(value.size(), T());
+    for (std::size_t i = 0; i < value.size(); ++i)
+        convert(value[i], path + "[" + std::to_string(i) + "]", out[i]);
+}
+
+// A key that may be missing or null: out keeps its default then.
+template <class T>
+void optional(const Json& object, const std::string& path, const char* key, T& out)
+{
+    const auto found = object.find(key);
+    if (found != object.end() && !found->is_null())
+        convert(*found, at(path, key), out);
+}
+
+// A key that must be there; a figure may still be null, which reads as NaN.
+template <class T>
+void required(const Json& object, const std::string& path, const char* key, T& out)
+{
+    const auto found = object.find(key);
+    if (found == object.end())
+        throw Damaged(quoted(at(path, key)) + " is missing");
+    convert(*found, at(path, key), out);
+}
+
+void require_object(const Json& value, const std::string& path)
+{
+    if (!value.is_object())
+        throw Damaged(quoted(path) + " is not an object");
+}
+
+// Never wrapped: a whole number too large for its field is refused, not read as another one.
+template <class Integer>
+void convert_whole(const Json& value, const std::string& path, Integer& out)
+{
+    if (!value.is_number_integer())
+        throw Damaged(quoted(path) + " is not a whole number");
+    const bool fits =
+        value.is_number_unsigned()
+            ? value.get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<Integer>::max())
+            : value.get<long long>() >= std::numeric_limits<Integer>::min() &&
+                  value.get<long long>() <= std::numeric_limits<Integer>::max();
+    if (!fits)
+        throw Damaged(quoted(path) + " " + value.dump() + " is out of range");
+    out = static_cast<Integer>(value.get<long long>());
+}
+
+void convert(const Json& value, const std::string& path, int& out)
+{
+    convert_whole(value, path, out);
+}
+
+void convert(const Json& value, const std::string& path, long& out)
+{
+    convert_whole(value, path, out);
+}
+
+void convert(const Json& value, const std::string& path, long long& out)
+{
+    convert_whole(value, path, out);
+}
+
+void convert(const Json& value, const std::string& path, std::uint64_t& out)
+{
+    if (!value.is_number_integer() || (!value.is_number_unsigned() && value.get<long long>() < 0))
+        throw Damaged(quoted(path) + " is not a whole number of 0 or more");
+    out = value.get<std::uint64_t>();
+}
+
+void convert(const Json& value, const std::string& path, double& out)
+{
+    if (value.is_null()) {
+        out = no_value;
+        return;
+    }
+    if (!value.is_number())
+        throw Damaged(quoted(path) + " is not a number");
+    out = value.get<double>();
+}
+
+void convert(const Json& value, const std::string& path, std::string& out)
+{
+    if (!value.is_string())
+        throw Damaged(quoted(path) + " is not text");
+    out = value.get<std::string>();
+}
+
+void convert(const Json& value, const std::string& path, bool& out)
+{
+    if (!value.is_boolean())
+        throw Damaged(quoted(path) + " is not true or false");
+    out = value.get<bool>();
+}
+
+void convert(const Json& value, const std::string& path, std::vector<std::pair<std::string, std::string>>& out)
+{
+    require_object(value, path);
+    out.clear();
+    for (const auto& [name, text] : value.items()) {
+        std::string read;
+        convert(text, path, read); // the name is the record's own text: never echoed into a message
+        out.emplace_back(name, read);
+    }
+}
+
+void convert(const Json& value, const std::string& path, RecordParameters& out)
+{
+    require_object(value, path);
+    required(value, path, "size", out.size);
+    required(value, path, "block", out.block);
+    optional(value, path, "threads", out.threads);
+    optional(value, path, "threads_text", out.threads_text);
+    optional(value, path, "kernel", out.kernel);
+    optional(value, path, "precision", out.precision);
+    optional(value, path, "min_runs", out.min_runs);
+    optional(value, path, "max_runs", out.max_runs);
+    optional(value, path, "time_limit_s", out.time_limit_s);
+    optional(value, path, "warmup", out.warmup);
+    optional(value, path, "seed", out.seed);
+    optional(value, path, "bind", out.bind);
+    optional(value, path, "output", out.output);
+    optional(value, path, "confidence", out.confidence);
+    optional(value, path, "timer", out.timer);
+}
+
+void convert(const Json& value, const std::string& path, CacheInfo& out)
+{
+    require_object(value, path);
+    optional(value, path, "level", out.level);
+    optional(value, path, "size_bytes", out.size_bytes);
+    optional(value, path, "shared_by", out.shared_by);
+    optional(value, path, "count", out.count);
+}
+
+void convert(const Json& value, const std::string& path, RecordMachine& out)
+{
+    require_object(value, path);
+    optional(value, path, "cpu_model", out.cpu_model);
+    optional(value, path, "packages", out.packages);
+    optional(value, path, "physical_cores", out.physical_cores);
+    optional(value, path, "logical_cpus", out.logical_cpus);
+    optional(value, path, "smt", out.smt);
+    optional(value, path, "numa_nodes", out.numa_nodes);
+    optional(value, path, "caches", out.caches);
+    optional(value, path, "os", out.os);
+    optional(value, path, "hostname", out.hostname);
+    optional(value, path, "governor", out.governor);
+    optional(value, path, "boost", out.boost);
+    const auto load = value.find("load_average");
+    if (load != value.end() && !load->is_null()) {
+        const std::string load_path = at(path, "load_average");
+        require_object(*load, load_path);
+        optional(*load, load_path, "start", out.load_start);
+        optional(*load, load_path, "end", out.load_end);
+    }
+    optional(value, path, "busy_cpus_at_start", out.busy_cpus_at_start);
+    optional(value, path, "date", out.date);
+}
+
+void convert(const Json& value, const std::string& path, BuildInfo& out)
+{
+    require_object(value, path);
+    optional(value, path, "version", out.version);
+    optional(value, path, "revision", out.revision);
+    optional(value, path, "compiler", out.compiler);
+    optional(value, path, "build_type", out.build_type);
+    optional(value, path, "kernel_flags", out.kernel_flags);
+    optional(value, path, "openmp_version", out.openmp_version);
+    optional(value, path, "openmp_runtime", out.openmp_runtime);
+}
+
+void convert(const Json& value, const std::string& path, RecordConfiguration& out)
+{
+    require_object(value, path);
+    optional(value, path, "kind", out.kind);
+    required(value, path, "threads", out.threads);
+    optional(value, path, "teams", out.teams);
+    required(value, path, "runs", out.runs);
+    required(value, path, "median_s", out.median_s);
+    required(value, path, "ci_low_s", out.ci_low_s);
+    required(value, path, "ci_high_s", out.ci_high_s);
+    optional(value, path, "ci_coverage", out.ci_coverage);
+    optional(value, path, "min_s", out.min_s);
+    optional(value, path, "max_s", out.max_s);
+    optional(value, path, "gflops", out.gflops);
+    optional(value, path, "placement", out.placement);
+}
+
+void convert(const Json& value, const std::string& path, RecordSpeedup& out)
+{
+    require_object(value, path);
+    required(value, path, "threads", out.threads);
+    optional(value, path, "pairs", out.pairs);
+    required(value, path, "speedup", out.speedup);
+    required(value, path, "ci_low", out.ci_low);
+    required(value, path, "ci_high", out.ci_high);
+    required(value, path, "efficiency", out.efficiency);
+    required(value, path, "efficiency_ci_low", out.efficiency_ci_low);
+    required(value, path, "efficiency_ci_high", out.efficiency_ci_high);
+    optional(value, path, "karp_flatt", out.karp_flatt);
+    // Version 1 named the bound for the tiled kernel alone, though it held the untiled one's too.
+    const bool old_name = !value.contains("schedule_bound") && value.contains("tile_bound");
+    required(value, path, old_name ? "tile_bound" : "schedule_bound", out.schedule_bound);
+    optional(value, path, "differs_from_previous", out.differs_from_previous);
+    optional(value, path, "precision_reached", out.precision_reached);
+}
+
+void convert(const Json& value, const std::string& path, Warning& out)
+{
+    require_object(value, path);
+    optional(value, path, "kind", out.kind);
+    optional(value, path, "message", out.message);
+}
+
+// 1 for a record without the key, which predates it.
+void check_version(const Json& json)
+{
+    int version = 1;
+    optional(json, "", "format_version", version);
+    if (version < 1)
+        throw Damaged("'format_version' " + std::to_string(version) + " is not a version");
+    if (version > scan_record_version)
+        throw NewerRecord("scan record format_version " + std::to_string(version) +
+                          " is newer than this program reads (" + std::to_string(scan_record_version) +
+                          "); read it with the tilebench that wrote it");
+}
+
+// The table pairs configuration i + 1 with speed-up i; a record where they do not pair up
+// cannot be shown.
+void check_pairs(const ScanRecord& record)
+{
+    if (record.configurations.empty() || record.configurations.size() != record.speedups.size() + 1)
+        throw Damaged("'configurations' must hold the baseline and one entry per 'speedup'");
+    for (std::size_t i = 0; i < record.speedups.size(); ++i)
+        if (record.configurations[i + 1].threads != record.speedups[i].threads)
+            throw Damaged("configuration " + std::to_string(i + 1) + " and its speed-up disagree on threads");
+}
+
+} // namespace
+
+void to_json(Json& json, const ScanRecord& record)
+{
+    json = Json::object();
+    json["format_version"] = scan_record_version;
+    json["parameters"] = parameters_json(record.parameters);
+    json["machine"] = machine_json(record.machine);
+    json["build"] = build_json(record.build);
+    Json environment = Json::object();
+    for (const auto& [name, value] : record.environment)
+        environment[name] = value;
+    json["environment"] = environment;
+    json["configurations"] = Json::array();
+    for (const RecordConfiguration& c : record.configurations)
+        json["configurations"].push_back(configuration_json(c));
+    json["speedup"] = Json::array();
+    for (const RecordSpeedup& s : record.speedups)
+        json["speedup"].push_back(speedup_json(s));
+    json["warnings"] = Json::array();
+    for (const Warning& w : record.warnings)
+        json["warnings"].push_back({{"kind", w.kind}, {"message", w.message}});
+    json["rounds"] = record.rounds;
+    json["samples"] = record.samples;
+    json["invalid_samples"] = record.invalid_samples;
+    json["elapsed_s"] = figure_json(record.elapsed_s);
+    json["stop_reason"] = record.stop_reason;
+    json["interrupted"] = record.interrupted;
+}
+
+void from_json(const Json& json, ScanRecord& record)
+{
+    require_object(json, "record");
+    check_version(json);
+    ScanRecord read;
+    required(json, "", "parameters", read.parameters);
+    optional(json, "", "machine", read.machine);
+    optional(json, "", "build", read.build);
+    optional(json, "", "environment", read.environment);
+    required(json, "", "configurations", read.configurations);
+    required(json, "", "speedup", read.speedups);
+    optional(json, "", "warnings", read.warnings);
+    required(json, "", "rounds", read.rounds);
+    optional(json, "", "samples", read.samples);
+    optional(json, "", "invalid_samples", read.invalid_samples);
+    optional(json, "", "elapsed_s", read.elapsed_s);
+    optional(json, "", "stop_reason", read.stop_reason);
+    optional(json, "", "interrupted", read.interrupted);
+    check_pairs(read);
+    record = std::move(read);
+}
+
+std::string scan_record_text(const ScanRecord& record)
+{
+    return Json(record).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+bool parse_scan_record(const std::string& text, ScanRecord& record, std::string& problem)
+{
+    const Json json = Json::parse(text, nullptr, false);
+    if (json.is_discarded() || !json.is_object()) {
+        problem = "damaged scan record: not a complete JSON object";
+        return false;
+    }
+    try {
+        record = json.get<ScanRecord>();
+    } catch (const NewerRecord& e) {
+        problem = e.what();
+        return false;
+    } catch (const std::exception& e) {
+        problem = std::string("damaged scan record: ") + e.what();
+        return false;
+    }
+    return true;
+}

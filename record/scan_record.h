@@ -1,0 +1,118 @@
+// PREFIX.json, the record of one scan, as one type: tilebench-scan fills it and writes it,
+// tilebench-plot reads it back, and the tests build their records from it. Every key of the
+// file is named in scan_record.cpp and nowhere else; to_json and from_json are nlohmann/json's
+// own hooks, found by argument-dependent lookup.
+#pragma once
+
+#include "common/build_info.h"
+#include "machine/topology.h" // CacheInfo
+#include "machine/warnings.h" // Warning
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Written as "format_version". Records written before the key existed (tilebench 1.1.0) are
+// version 1: they name the schedule bound "tile_bound". A higher version is refused.
+constexpr int scan_record_version = 2;
+
+// JSON has no NaN or infinity: such a figure is written as null and read back as NaN, which is
+// also what a figure the record does not hold reads as.
+constexpr double no_value = std::numeric_limits<double>::quiet_NaN();
+
+struct RecordParameters {
+    int size = 0;
+    int block = 0;
+    std::vector<int> threads;
+    std::string threads_text; // as given on the command line, or the default
+    std::string kernel;       // "tiled" or "untiled"
+    double precision = no_value;
+    int min_runs = 0;
+    int max_runs = 0;
+    double time_limit_s = no_value;
+    int warmup = 0;
+    std::uint64_t seed = 0;
+    std::string bind;
+    std::string output;
+    double confidence = no_value; // the level of every interval
+    std::string timer;            // what the clock measured
+};
+
+struct RecordMachine {
+    std::string cpu_model; // empty when unknown (written as null), and os to boost likewise
+    int packages = 0;
+    int physical_cores = 0;
+    int logical_cpus = 0;
+    int smt = 0;
+    int numa_nodes = 0;
+    std::vector<CacheInfo> caches;
+    std::string os;
+    std::string hostname;
+    std::string governor;
+    std::string boost;
+    double load_start = no_value, load_end = no_value; // one-minute load averages
+    double busy_cpus_at_start = no_value;
+    std::string date; // UTC, "2026-12-07T02:31:33Z"
+};
+
+struct RecordConfiguration {
+    std::string kind; // "sequential" or "parallel"
+    int threads = 0;
+    std::vector<int> teams; // distinct teams the calls got
+    int runs = 0;           // valid samples
+    double median_s = no_value, ci_low_s = no_value, ci_high_s = no_value, ci_coverage = no_value;
+    double min_s = no_value, max_s = no_value;
+    double gflops = no_value;
+    std::vector<std::vector<int>> placement; // per thread number, the logical CPUs it was seen on
+};
+
+struct RecordSpeedup {
+    int threads = 0;
+    int pairs = 0;
+    double speedup = no_value, ci_low = no_value, ci_high = no_value;
+    double efficiency = no_value, efficiency_ci_low = no_value, efficiency_ci_high = no_value;
+    double karp_flatt = no_value;
+    double schedule_bound = no_value; // the best speed-up the kernel's division of work allows
+    bool differs_from_previous = false;
+    bool precision_reached = false;
+};
+
+struct ScanRecord {
+    RecordParameters parameters;
+    RecordMachine machine;
+    BuildInfo build; // all but "optimised", which the warnings already speak for
+    std::vector<std::pair<std::string, std::string>> environment; // OMP_* and GOMP_* variables set
+    std::vector<RecordConfiguration> configurations; // the sequential baseline first
+    std::vector<RecordSpeedup> speedups;             // "speedup": one per parallel configuration
+    std::vector<Warning> warnings;
+    int rounds = 0;
+    long long samples = 0;
+    int invalid_samples = 0;
+    double elapsed_s = no_value;
+    std::string stop_reason;
+    bool interrupted = false;
+};
+
+// The whole record, in the order of its keys on disk, format_version first.
+void to_json(nlohmann::ordered_json& json, const ScanRecord& record);
+
+// Refuses, with a std::exception whose what() is one line naming the key at fault, a record
+// of a newer format or one whose required keys are missing or of the wrong kind: parameters'
+// size and block, rounds, the figures of every configuration and speed-up, and as many
+// speed-ups as parallel configurations. Every other key may be missing or null.
+void from_json(const nlohmann::ordered_json& json, ScanRecord& record);
+
+// The record as written to PREFIX.json: indented by two, one trailing newline. A text that is
+// not UTF-8 (an environment value, a host name, an output prefix) keeps the record whole: each
+// byte that is not is written as U+FFFD, Unicode's own mark for an undecodable byte, which every
+// JSON reader takes and no one could have typed by mistake for those bytes, rather than as a
+// "\xNN" of our own that a reader cannot tell from the same four characters typed.
+std::string scan_record_text(const ScanRecord& record);
+
+// Reads a record from text. On failure, false with one line saying why: "damaged scan record:
+// ..." or, for a newer format, which version it is.
+bool parse_scan_record(const std::string& text, ScanRecord& record, std::string& problem);

@@ -1,0 +1,189 @@
+// The scan record is the one file two programs and months of releases share: these tests pin
+// that what is written reads back as it was, that older records still read, that a damaged or
+// newer one is refused in one line naming its fault, and the text of the scan's table.
+#include "record/record.h"
+#include "scan_records.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Every field away from its default, so that a key the reader skips shows in the comparison.
+ScanRecord full_record()
+{
+    ScanRecord r = documented_scan_record();
+    r.machine = {"CPU",  1, 2, 4, 2, 1, {{1, 49152, 2, 2}}, "Linux 6", "host", "performance",
+                 "on",   0.5, 0.25, 0.125, "2026-12-07T02:55:46Z"};
+    r.build = {"1.2.0", "abc", "GNU 12.2.0", "Release", "-O3", "gomp", 201511, false};
+    r.environment = {{"OMP_PROC_BIND", "true"}, {"GOMP_SPINCOUNT", "0"}};
+    r.warnings = {{"loaded", "busy"}, {"migrated", "threads moved"}};
+    r.invalid_samples = 2;
+    r.interrupted = true;
+    return r;
+}
+
+ScanRecord round_trip(const ScanRecord& record)
+{
+    ScanRecord read;
+    std::string problem;
+    EXPECT_TRUE(parse_scan_record(scan_record_text(record), read, problem)) << problem;
+    return read;
+}
+
+TEST(ScanRecordFile, WhatIsWrittenReadsBackAsItWasWithNonFiniteFiguresAsNaN)
+{
+    const ScanRecord written = full_record();
+    const ScanRecord read = round_trip(written);
+    EXPECT_EQ(scan_record_text(read), scan_record_text(written));
+
+    ScanRecord odd = written;
+    odd.configurations[1].max_s = std::numeric_limits<double>::infinity();
+    odd.speedups[1].ci_high = -std::numeric_limits<double>::infinity();
+    odd.elapsed_s = no_value;
+    const std::string text = scan_record_text(odd);
+    EXPECT_NE(text.find("\"max_s\": null"), std::string::npos);
+    const ScanRecord back = round_trip(odd);
+    EXPECT_TRUE(std::isnan(back.configurations[1].max_s)); // JSON has no infinity: it comes back as NaN
+    EXPECT_TRUE(std::isnan(back.speedups[1].ci_high));
+    EXPECT_TRUE(std::isnan(back.speedups[0].karp_flatt));
+    EXPECT_TRUE(std::isnan(back.elapsed_s));
+    EXPECT_EQ(Json::parse(text).begin().key(), "format_version");
+    EXPECT_EQ(Json::parse(text)["format_version"], scan_record_version);
+}
+
+// A record of tilebench 1.1.0, exactly as it wrote it: without format_version, with the bound
+// under "tile_bound". It reads, and is written back key for key and byte for byte but for those two.
+TEST(ScanRecordFile, ARecordOfTheReleaseBeforeReadsAndKeepsItsShape)
+{
+    const std::string old_text = read_file(TILEBENCH_SOURCE_DIR "/fuzz/corpus/scan_record/real");
+    ScanRecord record;
+    std::string problem;
+    ASSERT_TRUE(parse_scan_record(old_text, record, problem)) << problem;
+    EXPECT_DOUBLE_EQ(record.speedups[1].schedule_bound, 2.0);
+    EXPECT_EQ(record.machine.caches.size(), 3u);
+    EXPECT_TRUE(record.machine.governor.empty()); // null
+
+    std::string expected = "{\n  \"format_version\": 2," + old_text.substr(1);
+    for (std::size_t at; (at = expected.find("\"tile_bound\"")) != std::string::npos;)
+        expected.replace(at, 12, "\"schedule_bound\"");
+    EXPECT_EQ(scan_record_text(record), expected);
+}
+
+// One record, one fault at a time, each said in one line with its path in the record.
+TEST(ScanRecordFile, DamagedOrNewerRecordsAreRefusedNamingTheirFault)
+{
+    const Json good = documented_scan_record();
+    const auto with = [&good](const std::function<void(Json&)>& edit) {
+        Json changed = good;
+        edit(changed);
+        return changed.dump();
+    };
+    const struct {
+        std::string text;
+        std::string problem;
+    } cases[] = {
+        {good.dump().substr(0, 300), "damaged scan record: not a complete JSON object"},
+        {"[1, 2]", "damaged scan record: not a complete JSON object"},
+        {with([](Json& j) { j["speedup"][1]["speedup"] = "fast"; }),
+         "damaged scan record: 'speedup[1].speedup' is not a number"},
+        {with([](Json& j) { j.erase("configurations"); }), "damaged scan record: 'configurations' is missing"},
+        {with([](Json& j) { j["parameters"]["size"] = 8.5; }),
+         "damaged scan record: 'parameters.size' is not a whole number"},
+        {with([](Json& j) { j["machine"]["physical_cores"] = 99999999999LL; }),
+         "damaged scan record: 'machine.physical_cores' 99999999999 is out of range"},
+        {with([](Json& j) { j["rounds"] = std::numeric_limits<std::uint64_t>::max(); }),
+         "damaged scan record: 'rounds' 18446744073709551615 is out of range"},
+        {with([](Json& j) { j["parameters"]["seed"] = -1; }),
+         "damaged scan record: 'parameters.seed' is not a whole number of 0 or more"},
+        {with([](Json& j) { j["configurations"][2]["teams"] = {2, "two"}; }),
+         "damaged scan record: 'configurations[2].teams[1]' is not a whole number"},
+        {with([](Json& j) { j["environment"] = {{std::string(500, 'X'), 1}}; }),
+         "damaged scan record: 'environment' is not text"},
+        {with([](Json& j) { j["speedup"][0].erase("schedule_bound"); }),
+         "damaged scan record: 'speedup[0].schedule_bound' is missing"},
+        {with([](Json& j) { j["speedup"].erase(1); }),
+         "damaged scan record: 'configurations' must hold the baseline and one entry per 'speedup'"},
+        {with([](Json& j) { j["configurations"][1]["threads"] = 3; }),
+         "damaged scan record: configuration 1 and its speed-up disagree on threads"},
+        {with([](Json& j) { j["format_version"] = 0; }), "damaged scan record: 'format_version' 0 is not a version"},
+        {with([](Json& j) { j["format_version"] = 3; }),
+         "scan record format_version 3 is newer than this program reads (2); read it with the tilebench that "
+         "wrote it"},
+    };
+    for (const auto& c : cases) {
+        ScanRecord record;
+        std::string problem;
+        EXPECT_FALSE(parse_scan_record(c.text, record, problem)) << c.problem;
+        EXPECT_EQ(problem, c.problem);
+    }
+}
+
+// What tilebench-plot read before stays readable: keys it never needed may be missing or null.
+TEST(ScanRecordFile, OptionalKeysMayBeMissingOrNull)
+{
+    Json trimmed = documented_scan_record();
+    for (const char* key : {"format_version", "machine", "build", "environment", "warnings", "samples",
+                            "invalid_samples", "elapsed_s", "stop_reason", "interrupted"})
+        trimmed.erase(key);
+    for (Json& c : trimmed["configurations"])
+        for (const char* key : {"kind", "teams", "ci_coverage", "min_s", "max_s", "gflops", "placement"})
+            c.erase(key);
+    trimmed["speedup"][0]["karp_flatt"] = nullptr;
+    trimmed["speedup"][1].erase("pairs");
+    trimmed["parameters"]["kernel"] = nullptr;
+    ScanRecord record;
+    std::string problem;
+    ASSERT_TRUE(parse_scan_record(trimmed.dump(), record, problem)) << problem;
+    EXPECT_TRUE(record.machine.cpu_model.empty());
+    EXPECT_TRUE(std::isnan(record.configurations[2].gflops));
+    EXPECT_TRUE(record.parameters.kernel.empty());
+    EXPECT_EQ(record.speedups[1].pairs, 0);
+    EXPECT_EQ(scan_table_heading(record), "n 1024, b 64, - kernel, bind cores, 7 rounds in - s (stopped: -), "
+                                          "medians with 95 % intervals");
+}
+
+// The table of docs/SCANNING.md, figure for figure; a figure that is missing or not finite is "-"
+// in every column, and an absurd one still leaves a space before it.
+TEST(ScanTable, TheDocumentedTableWithMissingFiguresAsADash)
+{
+    ScanRecord record = documented_scan_record();
+    EXPECT_EQ(scan_table_heading(record), "n 1024, b 64, blocked kernel, bind cores, 7 rounds in 9.1 s (stopped: "
+                                          "precision), medians with 95 % intervals");
+    EXPECT_EQ(
+        scan_table(record),
+        "baseline: sequential kernel, median 0.426252 s [0.406743, 0.431741], 5.04 GFLOP/s, 7 runs\n"
+        "\n"
+        "threads   team  runs  median (s)   95 % interval (s)     GFLOP/s  speed-up   95 % interval   efficiency  "
+        "95 % interval   Karp-Flatt  bound  differs  precise\n"
+        "      1      1     7    0.422717  [0.410138, 0.464231]      5.08     1.008  [0.929, 1.024]       1.008  "
+        "[0.929, 1.024]           -   1.00       no      yes\n"
+        "      2      2     7    0.219063  [0.216350, 0.236402]      9.80     1.946  [1.809, 1.971]       0.973  "
+        "[0.905, 0.986]       0.028   2.00      yes      yes\n");
+
+    record.configurations[2].teams = {1, 2};
+    record.configurations[2].median_s = std::numeric_limits<double>::infinity();
+    record.configurations[2].gflops = 123456789.0;
+    record.speedups[1].ci_low = -std::numeric_limits<double>::infinity();
+    record.speedups[1].schedule_bound = no_value;
+    EXPECT_EQ(lines_of(scan_table(record))[4],
+              "      2    1/2     7           -  [0.216350, 0.236402] 123456789.00     1.946      [-, 1.971]       0.973  "
+              "[0.905, 0.986]       0.028      -      yes      yes");
+}
+
+TEST(Figures, EveryNonFiniteValueIsADash)
+{
+    EXPECT_EQ(figure("%.3f", 1.23456), "1.235");
+    for (double value : {no_value, std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()})
+        EXPECT_EQ(figure("%.3f", value), "-");
+    EXPECT_EQ(column("ab", 4), "  ab");
+    EXPECT_EQ(column("abcd", 4), " abcd");
+}
+
+} // namespace
