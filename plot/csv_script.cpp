@@ -1,6 +1,6 @@
 // The picture of out.csv: speed-up and efficiency per run.
-#include "record/figures.h"
 #include "plot/scripts.h"
+#include "record/figures.h"
 
 #include <sstream>
 

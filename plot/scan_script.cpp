@@ -1,7 +1,7 @@
 // The picture of one or more scan records: time, speed-up and efficiency per thread count,
 // each point with its interval, the ideal and the bounds beside them.
-#include "record/figures.h"
 #include "plot/scripts.h"
+#include "record/figures.h"
 
 #include <algorithm>
 #include <cmath>

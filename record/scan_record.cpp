@@ -184,11 +184,10 @@ void convert_whole(const Json& value, const std::string& path, Integer& out)
 {
     if (!value.is_number_integer())
         throw Damaged(quoted(path) + " is not a whole number");
-    const bool fits =
-        value.is_number_unsigned()
-            ? value.get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<Integer>::max())
-            : value.get<long long>() >= std::numeric_limits<Integer>::min() &&
-                  value.get<long long>() <= std::numeric_limits<Integer>::max();
+    const bool fits = value.is_number_unsigned() ? value.get<std::uint64_t>() <=
+                                                       static_cast<std::uint64_t>(std::numeric_limits<Integer>::max())
+                                                 : value.get<long long>() >= std::numeric_limits<Integer>::min() &&
+                                                       value.get<long long>() <= std::numeric_limits<Integer>::max();
     if (!fits)
         throw Damaged(quoted(path) + " " + value.dump() + " is out of range");
     out = static_cast<Integer>(value.get<long long>());

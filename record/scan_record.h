@@ -86,8 +86,8 @@ struct ScanRecord {
     RecordMachine machine;
     BuildInfo build; // all but "optimised", which the warnings already speak for
     std::vector<std::pair<std::string, std::string>> environment; // OMP_* and GOMP_* variables set
-    std::vector<RecordConfiguration> configurations; // the sequential baseline first
-    std::vector<RecordSpeedup> speedups;             // "speedup": one per parallel configuration
+    std::vector<RecordConfiguration> configurations;              // the sequential baseline first
+    std::vector<RecordSpeedup> speedups;                          // "speedup": one per parallel configuration
     std::vector<Warning> warnings;
     int rounds = 0;
     long long samples = 0;

@@ -53,8 +53,8 @@ std::string scan_table(const ScanRecord& record)
     if (!record.configurations.empty()) {
         const RecordConfiguration& base = record.configurations.front();
         out << "baseline: sequential kernel, median " << figure("%.6f", base.median_s) << " s "
-            << interval("%.6f", base.ci_low_s, base.ci_high_s) << ", " << figure("%.2f", base.gflops)
-            << " GFLOP/s, " << base.runs << " runs\n\n";
+            << interval("%.6f", base.ci_low_s, base.ci_high_s) << ", " << figure("%.2f", base.gflops) << " GFLOP/s, "
+            << base.runs << " runs\n\n";
     }
     out << "threads   team  runs  median (s)   95 % interval (s)     GFLOP/s  speed-up   95 % interval   "
            "efficiency  95 % interval   Karp-Flatt  bound  differs  precise\n";

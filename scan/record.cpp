@@ -96,8 +96,9 @@ ScanRecord scan_record(const ScanOptions& options, const ScanRun& run, const Sca
     record.build = context.build;
     record.environment = context.environment;
     for (std::size_t c = 0; c < run.summary.configurations.size(); ++c)
-        record.configurations.push_back(configuration_of(
-            run.summary.configurations[c], c < run.placement.size() ? run.placement[c] : std::vector<std::vector<int>>()));
+        record.configurations.push_back(
+            configuration_of(run.summary.configurations[c],
+                             c < run.placement.size() ? run.placement[c] : std::vector<std::vector<int>>()));
     for (const SpeedupSummary& s : run.summary.speedups)
         record.speedups.push_back(speedup_of(s));
     record.warnings = context.warnings;

@@ -19,8 +19,21 @@ using Json = nlohmann::ordered_json;
 ScanRecord full_record()
 {
     ScanRecord r = documented_scan_record();
-    r.machine = {"CPU",  1, 2, 4, 2, 1, {{1, 49152, 2, 2}}, "Linux 6", "host", "performance",
-                 "on",   0.5, 0.25, 0.125, "2026-12-07T02:55:46Z"};
+    r.machine = {"CPU",
+                 1,
+                 2,
+                 4,
+                 2,
+                 1,
+                 {{1, 49152, 2, 2}},
+                 "Linux 6",
+                 "host",
+                 "performance",
+                 "on",
+                 0.5,
+                 0.25,
+                 0.125,
+                 "2026-12-07T02:55:46Z"};
     r.build = {"1.2.0", "abc", "GNU 12.2.0", "Release", "-O3", "gomp", 201511, false};
     r.environment = {{"OMP_PROC_BIND", "true"}, {"GOMP_SPINCOUNT", "0"}};
     r.warnings = {{"loaded", "busy"}, {"migrated", "threads moved"}};
@@ -102,9 +115,13 @@ TEST(ScanRecordFile, DamagedOrNewerRecordsAreRefusedNamingTheirFault)
          "damaged scan record: 'rounds' 18446744073709551615 is out of range"},
         {with([](Json& j) { j["parameters"]["seed"] = -1; }),
          "damaged scan record: 'parameters.seed' is not a whole number of 0 or more"},
-        {with([](Json& j) { j["configurations"][2]["teams"] = {2, "two"}; }),
+        {with([](Json& j) {
+             j["configurations"][2]["teams"] = {2, "two"};
+         }),
          "damaged scan record: 'configurations[2].teams[1]' is not a whole number"},
-        {with([](Json& j) { j["environment"] = {{std::string(500, 'X'), 1}}; }),
+        {with([](Json& j) {
+             j["environment"] = {{std::string(500, 'X'), 1}};
+         }),
          "damaged scan record: 'environment' is not text"},
         {with([](Json& j) { j["speedup"][0].erase("schedule_bound"); }),
          "damaged scan record: 'speedup[0].schedule_bound' is missing"},
@@ -172,9 +189,10 @@ TEST(ScanTable, TheDocumentedTableWithMissingFiguresAsADash)
     record.configurations[2].gflops = 123456789.0;
     record.speedups[1].ci_low = -std::numeric_limits<double>::infinity();
     record.speedups[1].schedule_bound = no_value;
-    EXPECT_EQ(lines_of(scan_table(record))[4],
-              "      2    1/2     7           -  [0.216350, 0.236402] 123456789.00     1.946      [-, 1.971]       0.973  "
-              "[0.905, 0.986]       0.028      -      yes      yes");
+    EXPECT_EQ(
+        lines_of(scan_table(record))[4],
+        "      2    1/2     7           -  [0.216350, 0.236402] 123456789.00     1.946      [-, 1.971]       0.973  "
+        "[0.905, 0.986]       0.028      -      yes      yes");
 }
 
 TEST(Figures, EveryNonFiniteValueIsADash)
