@@ -48,8 +48,8 @@ void set_speedup(SpeedupSummary& s, double baseline_s, double parallel_s, const 
     s.speedup = baseline_s / parallel_s;
     // Each count has its own stream from the one seed, so adding a count leaves the others'
     // intervals as they were.
-    const Interval interval = bootstrap_ratio_of_medians(sequential, parallel, inputs.resamples,
-                                                         inputs.seed + static_cast<unsigned>(s.threads), scan_confidence);
+    const Interval interval = bootstrap_ratio_of_medians(
+        sequential, parallel, inputs.resamples, inputs.seed + static_cast<unsigned>(s.threads), scan_confidence);
     s.ci_low = interval.low;
     s.ci_high = interval.high;
 }
