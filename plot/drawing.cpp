@@ -4,7 +4,7 @@
 #include "common/parse.h"
 #include "common/platform.h"
 #include "common/stop_signals.h"
-#include "plot/figures.h"
+#include "record/figures.h"
 
 #include <cerrno>
 #include <cstdio>
