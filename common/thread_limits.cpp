@@ -61,12 +61,20 @@ ThreadLimits read_thread_limits()
                 limits.stack_bytes = bytes;
             break;
         }
-    limits.system_threads = first_number(read_text_file("/proc/sys/kernel/threads-max"));
-    const long long pids_max = first_number(read_text_file("/sys/fs/cgroup/pids.max"));
-    const long long pids_current = first_number(read_text_file("/sys/fs/cgroup/pids.current"));
-    if (pids_max >= 0 && pids_current >= 0)
-        limits.cgroup_tasks = pids_max - pids_current;
+    set_task_limits(limits, read_text_file("/proc/sys/kernel/threads-max"), read_text_file("/sys/fs/cgroup/pids.max"),
+                    read_text_file("/sys/fs/cgroup/pids.current"));
     return limits;
+}
+
+void set_task_limits(ThreadLimits& limits, const std::string& threads_max, const std::string& pids_max,
+                     const std::string& pids_current)
+{
+    limits.system_threads = first_number(threads_max);
+    const long long most = first_number(pids_max);
+    const long long current = first_number(pids_current);
+    // A limit lowered below what already runs leaves no room; a negative room would read as none.
+    if (most >= 0 && current >= 0)
+        limits.cgroup_tasks = most > current ? most - current : 0;
 }
 
 std::string thread_limit_problem(int threads, const ThreadLimits& limits, double other_bytes)

@@ -18,6 +18,12 @@ struct ThreadLimits {
 // gives the stack of the runtime's threads; otherwise the default thread stack).
 ThreadLimits read_thread_limits();
 
+// Sets system_threads and cgroup_tasks from the texts of threads-max, pids.max and pids.current
+// (empty when the file is not there): -1 where a text is no count ("max", absent, garbage), and
+// no room (0) in a control group already at or past its limit.
+void set_task_limits(ThreadLimits& limits, const std::string& threads_max, const std::string& pids_max,
+                     const std::string& pids_current);
+
 // Empty when a team of `threads` fits beside other_bytes of address space already needed (the
 // matrices); otherwise one line naming the limit and how many threads it allows. A team of T
 // creates T - 1 threads: the caller is thread 0.

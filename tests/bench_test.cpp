@@ -128,8 +128,9 @@ TEST(Memory, ThreeMatricesMustFitInTheTightestOfTheSystemsLimits)
         {{meminfo, "", "", 307200000}, 307200000},            // address space the tightest
         {{"MemTotal: 5 kB\n", "", "", -1}, -1},               // nothing says
         {{"", "max", "1", 1LL << 40}, 1LL << 40},
-        {{"MemTotal: lots kB\nMemAvailable: 5 kB\n", "", "", -1}, -1}, // unreadable: nothing after it trusted
-        {{"MemAvailable: -5 kB\n", "-3", "-1", -1}, -1},               // negative figures say nothing
+        {{"MemTotal: lots kB\nMemAvailable: 5 kB\n", "", "", -1}, -1},        // unreadable: nothing after it trusted
+        {{"MemAvailable: -5 kB\n", "-3", "-1", -1}, -1},                      // negative figures say nothing
+        {{meminfo, "9223372036854771712\n", "5000\n", -1}, 2000000LL * 1024}, // cgroup v1's "no limit"
     };
     for (const auto& c : cases)
         EXPECT_EQ(available_memory_from(c.report), c.available) << c.report.meminfo << "|" << c.report.cgroup_max;
@@ -180,6 +181,26 @@ TEST(ThreadLimits, ATeamIsRefusedByTheFirstLimitItExceeds)
                   {"M", -1},           {"4X", -1},         {"4M4", -1}};
     for (const auto& s : stacks)
         EXPECT_EQ(parse_stack_size(s.text), s.bytes) << "'" << s.text << "'";
+
+    // The texts of threads-max, pids.max and pids.current as systems write them.
+    const struct {
+        const char *threads_max, *pids_max, *pids_current;
+        long long system_threads, cgroup_tasks;
+    } texts[] = {
+        {"126547\n", "max\n", "12\n", 126547, -1}, // cgroup v2 without a limit
+        {"126547\n", "40\n", "12\n", 126547, 28},
+        {"", "", "", -1, -1},             // no such files (cgroup v1 keeps them elsewhere)
+        {"lots", "x4\n", "12\n", -1, -1}, // garbage says nothing
+        {"100", "40\n", "", 100, -1},     // usage unknown: the limit alone says nothing
+        {"100", "10\n", "12\n", 100, 0},  // lowered below what runs: no room, not "unknown"
+        {"100", "12", "12", 100, 0},
+    };
+    for (const auto& t : texts) {
+        ThreadLimits limits;
+        set_task_limits(limits, t.threads_max, t.pids_max, t.pids_current);
+        EXPECT_EQ(limits.system_threads, t.system_threads) << t.threads_max;
+        EXPECT_EQ(limits.cgroup_tasks, t.cgroup_tasks) << t.pids_max << "/" << t.pids_current;
+    }
 }
 
 } // namespace

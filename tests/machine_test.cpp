@@ -64,6 +64,10 @@ TEST(Machine, OnlyTheAllowedCpusOfEachCoreAreUsed)
         EXPECT_EQ(allowed_cores(m), c.cores) << c.allowed.size();
         EXPECT_EQ(binding_order(allowed_cores(m), BindMode::cores).size(), c.allowed.empty() ? 4u : c.allowed.size());
     }
+    // CPUs numbered out of order, as some firmware does: each core keeps its own CPUs, in its order.
+    m.cores = {{3, 1}, {2, 0}};
+    m.allowed_cpus = {0, 1, 3};
+    EXPECT_EQ(allowed_cores(m), (std::vector<std::vector<int>>{{3, 1}, {0}}));
 }
 
 TEST(Machine, WithoutATopologyNothingIsInventedAndNothingIsBound)
@@ -110,6 +114,9 @@ TEST(Machine, OtherProcessesWorkIsReadFromTwoCpuLines)
     const std::string before = "cpu  100 0 50 1000 0 0 0 0 0 0\ncpu0 50 0 25 500 0 0 0 0\ncpu1 50 0 25 500 0 0 0 0\n";
     const std::string after = "cpu  200 0 50 1100 0 0 0 0 0 0\ncpu0 100 0 25 550 0 0 0 0\ncpu1 100 0 25 550 0 0 0 0\n";
     EXPECT_DOUBLE_EQ(busy_cpus_between(before, after), 1.0); // half of all time on two CPUs
+    // Time a hypervisor stole is time the scan did not get (steal, the eighth figure); iowait is
+    // idle. The per-CPU lines only count, in whatever order they come.
+    EXPECT_DOUBLE_EQ(busy_cpus_between(before, "cpu  100 0 50 1100 50 0 0 50\ncpu1 0\ncpu0 0\n"), 0.5);
     EXPECT_TRUE(std::isnan(busy_cpus_between("", after)));
     EXPECT_TRUE(std::isnan(busy_cpus_between(after, before)));                          // time cannot go back
     EXPECT_TRUE(std::isnan(busy_cpus_between("cpu  1 2 3\n", after)));                  // too few fields
@@ -167,6 +174,9 @@ TEST(Machine, EachWarningHasItsRule)
         return names;
     };
     EXPECT_EQ(kinds(machine_warnings(quiet, BindMode::cores, 0.1, 3.0, true)), std::vector<std::string>{});
+    MachineInfo no_cpufreq = quiet; // most virtual machines: no governor, no boost file
+    no_cpufreq.governor = no_cpufreq.boost = "";
+    EXPECT_EQ(kinds(machine_warnings(no_cpufreq, BindMode::cores, 0.1, 0.0, true)), std::vector<std::string>{});
     EXPECT_EQ(kinds(machine_warnings(quiet, BindMode::cores, 0.6, 0.0, true)), std::vector<std::string>{"loaded"});
     EXPECT_EQ(kinds(machine_warnings(quiet, BindMode::cores, 0.5, 9.0, true)), std::vector<std::string>{}); // 0.25 x 2
     EXPECT_EQ(kinds(machine_warnings(quiet, BindMode::cores, std::nan(""), 0.6, true)),
