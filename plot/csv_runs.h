@@ -17,8 +17,10 @@ struct FileRow {
 using Run = std::vector<FileRow>;
 
 // Every readable row of a results file: LF or CR LF line ends alike, a UTF-8 byte-order mark
-// at the start passed over, and the header line too. Any other line that is not a result row
-// is skipped with "tilebench-plot: <file>:<line>: skipped: <why>" on warnings.
+// at the start passed over, and the header line too. Blank lines (empty, or a lone CR) are
+// passed over without a word: concatenated files and editors' final line ends leave them, and
+// they hold no figure to lose. Any other line that is not a result row (spaces alone among
+// them) is skipped with "tilebench-plot: <file>:<line>: skipped: <why>" on warnings.
 std::vector<FileRow> read_results(std::istream& input, const std::string& file_name, std::ostream& warnings);
 
 // Groups rows into benchmark runs: a run's rows are consecutive, share one size and count

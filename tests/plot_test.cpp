@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -57,6 +58,15 @@ TEST(PlotReading, RowsAreReadWhateverTheirLineEndsMarksAndNonFiniteFigures)
     EXPECT_EQ(rows[1].line, 3);
     EXPECT_TRUE(std::isnan(rows[1].row.time));
     EXPECT_TRUE(std::isinf(rows[1].row.real_efficiency));
+
+    // Blank lines are passed over silently and keep a run whole; a line of spaces is no blank.
+    std::string warned;
+    const auto blank = rows_of(row(2, 64) + "\n\r\n" + row(3, 64) + "  \n", &warned);
+    ASSERT_EQ(blank.size(), 2u);
+    EXPECT_EQ(blank[1].line, 4);
+    EXPECT_EQ(split_runs(blank).size(), 1u);
+    EXPECT_EQ(warned.rfind("tilebench-plot: out.csv:5: skipped: ", 0), 0u) << warned;
+    EXPECT_EQ(std::count(warned.begin(), warned.end(), '\n'), 1);
 }
 
 // Why a line is not a row is the record's to say (and tested there); the reader adds where.
