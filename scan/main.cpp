@@ -175,11 +175,7 @@ static int run(int argc, char** argv)
     std::cout << format_scan_table(record);
     files_ok = results_reached_standard_output("tilebench-scan") && files_ok;
 
-    if (run.stop == StopReason::interrupted)
-        return stop_status(remembered_stop_signal());
-    if (invalid_samples(run.samples) > 0)
-        return exit_invalid_result;
-    return files_ok ? exit_ok : exit_failure;
+    return scan_exit_status(run.stop, remembered_stop_signal(), invalid_samples(run.samples), files_ok);
 }
 
 int main(int argc, char** argv)

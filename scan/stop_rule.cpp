@@ -1,5 +1,8 @@
 #include "scan/stop_rule.h"
 
+#include "common/exit_status.h"
+#include "common/stop_signals.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -39,4 +42,13 @@ bool within_precision(double value, double low, double high, double precision)
     // half-width of 4 % yet reaches 7 % below its figure, and "within 5 %" should mean both sides.
     return std::isfinite(value) && std::isfinite(low) && std::isfinite(high) &&
            std::max(value - low, high - value) <= precision * value;
+}
+
+int scan_exit_status(StopReason stop, int stop_signal, int invalid_samples, bool files_ok)
+{
+    if (stop == StopReason::interrupted)
+        return stop_status(stop_signal);
+    if (invalid_samples > 0)
+        return exit_invalid_result;
+    return files_ok ? exit_ok : exit_failure;
 }

@@ -1,4 +1,4 @@
-// When a scan has measured enough.
+// When a scan has measured enough, and what the way it ended tells the shell.
 #pragma once
 
 enum class StopReason {
@@ -31,3 +31,8 @@ StopReason stop_reason(const StopState& state, const StopLimits& limits);
 
 // Both bounds of [low, high] within precision times value of it (all finite).
 bool within_precision(double value, double low, double high, double precision);
+
+// The scan's exit status: a stop signal's own status first (the figures are partial), then
+// invalid results (a kernel is wrong whatever else happened), then whether every file and
+// standard output received what was written.
+int scan_exit_status(StopReason stop, int stop_signal, int invalid_samples, bool files_ok);

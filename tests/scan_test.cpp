@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include "common/exit_status.h"
+
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <set>
 
@@ -24,6 +27,7 @@ TEST(ScanOptions, ThreadListsTakeRangesAndListsAndRefuseTheRest)
         {"1,2,4,8", {1, 2, 4, 8}, ""},
         {"8,1-2,4", {1, 2, 4, 8}, ""},
         {"3", {3}, ""},
+        {"3-3", {3}, ""},
         {"", {}, "empty entry in thread list ''"},
         {"1,,2", {}, "empty entry in thread list '1,,2'"},
         {"4-1", {}, "range '4-1' runs downwards"},
@@ -159,10 +163,25 @@ TEST(ScanStopRule, EachReasonInItsTurn)
         {{59, false, 298, 2, false}, StopReason::none},         // it would end at 300 s exactly
         {{2, false, 400, 1, false}, StopReason::time_limit},    // the limit holds before the minimum
         {{1, true, 1, 1, true}, StopReason::interrupted},
+        {{60, true, 400, 1, true}, StopReason::interrupted}, // before every other reason
     };
     for (const auto& c : cases)
         EXPECT_EQ(stop_reason(c.state, limits), c.reason)
             << c.state.rounds_done << " rounds, " << c.state.elapsed_s << " s, " << c.state.last_round_s;
+    const struct {
+        StopReason stop;
+        int signal, invalid;
+        bool files_ok;
+        int status;
+    } ends[] = {
+        {StopReason::interrupted, SIGINT, 3, false, exit_interrupted}, // the signal before all else
+        {StopReason::interrupted, SIGTERM, 0, true, exit_terminated},
+        {StopReason::max_runs, 0, 1, false, exit_invalid_result}, // a wrong kernel before a lost file
+        {StopReason::precision, 0, 0, false, exit_failure},
+        {StopReason::time_limit, 0, 0, true, exit_ok},
+    };
+    for (const auto& e : ends)
+        EXPECT_EQ(scan_exit_status(e.stop, e.signal, e.invalid, e.files_ok), e.status) << e.signal << e.invalid;
     EXPECT_STREQ(stop_reason_name(StopReason::none), "none");
     EXPECT_STREQ(stop_reason_name(StopReason::precision), "precision");
     EXPECT_STREQ(stop_reason_name(StopReason::max_runs), "max-runs");
@@ -521,6 +540,43 @@ TEST(ScanRunner, CallsFollowTheSeededRoundOrder)
         called.push_back(order);
     }
     EXPECT_NE(called[0], called[1]);
+}
+
+int kernel_calls = 0; // counted by the two kernels below, which only the warm-up test uses
+
+void counted_sequential(Matrix A, Matrix B, Matrix C, int n, int b)
+{
+    ++kernel_calls;
+    multiply_blocked_sequential(A, B, C, n, b);
+}
+
+void counted_parallel(Matrix A, Matrix B, Matrix C, int n, int b, int t, TeamObserver observer)
+{
+    ++kernel_calls;
+    multiply_blocked_parallel_observed(A, B, C, n, b, t, observer);
+}
+
+// Warm-up calls each configuration --warmup times, untimed and unrecorded; a stop request
+// before it leaves it (and the rounds) without a call.
+TEST(ScanRunner, WarmUpCallsEveryConfigurationItsTimesBeforeTheRounds)
+{
+    KernelFamily counted = *find_kernel_family("blocked");
+    counted.sequential = counted_sequential;
+    counted.parallel = counted_parallel;
+    for (const int warmup : {0, 2}) {
+        ScanOptions options = small_scan();
+        options.warmup = warmup;
+        options.min_runs = options.max_runs = 1;
+        kernel_calls = 0;
+        const ScanRun run = run_scan(options, counted, load_topology(), {});
+        EXPECT_EQ(run.samples.size(), 4u);
+        EXPECT_EQ(kernel_calls, 1 + 4 * warmup + 4) << warmup; // the reference, warm-up, one round
+    }
+    kernel_calls = 0;
+    ScanHooks stopped;
+    stopped.stop_requested = [] { return true; };
+    EXPECT_TRUE(run_scan(small_scan(), counted, load_topology(), stopped).samples.empty());
+    EXPECT_EQ(kernel_calls, 1);
 }
 
 TEST(ScanRunner, AKernelThatChangesOneElementIsCaughtAndKeptOutOfTheFigures)
