@@ -32,8 +32,7 @@ float mean_seconds_of_runs(const char* run_label, int num_iter, Call call)
 
 void warn(const std::vector<Warning>& warnings)
 {
-    for (const Warning& w : warnings)
-        std::fprintf(stderr, "tilebench: warning (%s): %s\n", w.kind.c_str(), w.message.c_str());
+    print_warnings("tilebench", warnings);
 }
 
 } // namespace

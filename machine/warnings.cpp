@@ -15,6 +15,12 @@ std::string list_of(const std::vector<int>& values)
 
 } // namespace
 
+void print_warnings(const char* program, const std::vector<Warning>& warnings)
+{
+    for (const Warning& w : warnings)
+        std::fprintf(stderr, "%s: warning (%s): %s\n", program, w.kind.c_str(), w.message.c_str());
+}
+
 std::vector<Warning> oversubscription_warning(int max_threads, int physical_cores)
 {
     if (physical_cores <= 0 || max_threads <= physical_cores)

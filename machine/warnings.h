@@ -13,6 +13,10 @@ struct Warning {
     std::string message;
 };
 
+// Each warning as one line on standard error, "PROGRAM: warning (KIND): MESSAGE", the form every
+// program and the record's readers share.
+void print_warnings(const char* program, const std::vector<Warning>& warnings);
+
 // Other work above this share of the logical CPUs at the start competes for the cores being
 // measured: on two CPUs, half a CPU kept busy by someone else.
 constexpr double loaded_share = 0.25;

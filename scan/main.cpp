@@ -24,8 +24,7 @@ namespace {
 
 void say_warnings(const std::vector<Warning>& warnings)
 {
-    for (const Warning& w : warnings)
-        std::fprintf(stderr, "tilebench-scan: warning (%s): %s\n", w.kind.c_str(), w.message.c_str());
+    print_warnings("tilebench-scan", warnings);
 }
 
 // Configurations whose calls the clock cannot time: the baseline, and the thread counts.
