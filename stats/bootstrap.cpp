@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <random>
+#include <utility>
 
 double percentile_of_sorted(const std::vector<double>& sorted, double p)
 {
@@ -13,40 +13,73 @@ double percentile_of_sorted(const std::vector<double>& sorted, double p)
     return sorted[below] + (sorted[above] - sorted[below]) * (position - static_cast<double>(below));
 }
 
-Interval bootstrap_ratio_of_medians(const std::vector<double>& numerators, const std::vector<double>& denominators,
-                                    int resamples, std::uint64_t seed, double confidence)
+namespace {
+
+// mt19937_64's sequence is fixed by the standard, and the index is taken from its raw output
+// rather than through a distribution whose algorithm each library chooses, so a seed gives the
+// same interval everywhere.
+std::size_t draw_index(std::mt19937_64& generator, std::size_t count)
 {
-    Interval interval;
-    interval.coverage = confidence;
+    return static_cast<std::size_t>(generator() % count);
+}
+
+} // namespace
+
+std::vector<double> resampled_ratios_of_medians(const std::vector<double>& numerators,
+                                                const std::vector<double>& denominators, int resamples,
+                                                std::mt19937_64& generator)
+{
     const std::size_t count = std::min(numerators.size(), denominators.size());
-    if (count == 0 || resamples < 1) {
-        interval.low = interval.high = std::numeric_limits<double>::quiet_NaN();
-        return interval;
-    }
-    // mt19937_64's sequence is fixed by the standard, and the index is taken from its raw
-    // output rather than through a distribution whose algorithm each library chooses, so a
-    // seed gives the same interval everywhere.
-    std::mt19937_64 generator(seed);
     std::vector<double> ratios, top(count), bottom(count);
-    ratios.reserve(static_cast<std::size_t>(resamples));
+    if (count == 0)
+        return ratios;
+    ratios.reserve(static_cast<std::size_t>(std::max(resamples, 0)));
     for (int r = 0; r < resamples; ++r) {
         for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t pick = static_cast<std::size_t>(generator() % count);
+            const std::size_t pick = draw_index(generator, count);
             top[i] = numerators[pick];
             bottom[i] = denominators[pick];
         }
-        const double ratio = median(top) / median(bottom);
-        // 0 / 0 (calls shorter than the clock's tick) orders against nothing, and a sort
-        // needs an order: such a resample says nothing and is left out.
-        if (!std::isnan(ratio))
-            ratios.push_back(ratio);
+        ratios.push_back(median(top) / median(bottom));
     }
-    if (ratios.empty()) {
+    return ratios;
+}
+
+std::vector<double> resampled_medians(const std::vector<double>& values, int resamples, std::mt19937_64& generator)
+{
+    std::vector<double> medians, drawn(values.size());
+    if (values.empty())
+        return medians;
+    medians.reserve(static_cast<std::size_t>(std::max(resamples, 0)));
+    for (int r = 0; r < resamples; ++r) {
+        for (double& value : drawn)
+            value = values[draw_index(generator, values.size())];
+        medians.push_back(median(drawn));
+    }
+    return medians;
+}
+
+Interval bootstrap_ratio_of_medians(const std::vector<double>& numerators, const std::vector<double>& denominators,
+                                    int resamples, std::uint64_t seed, double confidence)
+{
+    std::mt19937_64 generator(seed);
+    return percentile_interval(resampled_ratios_of_medians(numerators, denominators, resamples, generator), confidence);
+}
+
+Interval percentile_interval(std::vector<double> replicates, double confidence)
+{
+    Interval interval;
+    interval.coverage = confidence;
+    // 0 / 0 (calls shorter than the clock's tick) orders against nothing, and a sort needs an
+    // order: such a replicate says nothing and is left out.
+    replicates.erase(std::remove_if(replicates.begin(), replicates.end(), [](double r) { return std::isnan(r); }),
+                     replicates.end());
+    if (replicates.empty()) {
         interval.low = interval.high = std::numeric_limits<double>::quiet_NaN();
         return interval;
     }
-    std::sort(ratios.begin(), ratios.end());
-    interval.low = percentile_of_sorted(ratios, (1.0 - confidence) / 2.0);
-    interval.high = percentile_of_sorted(ratios, 1.0 - (1.0 - confidence) / 2.0);
+    std::sort(replicates.begin(), replicates.end());
+    interval.low = percentile_of_sorted(replicates, (1.0 - confidence) / 2.0);
+    interval.high = percentile_of_sorted(replicates, 1.0 - (1.0 - confidence) / 2.0);
     return interval;
 }

@@ -1,11 +1,13 @@
 // Summaries of timing samples, as small pure functions: the one median every tool uses, the
-// distribution-free interval of a median, a paired bootstrap of a ratio of medians, and the
-// figures that explain a speed-up. Nothing here measures or prints.
+// distribution-free interval of a median, a paired bootstrap of a ratio of medians, the
+// figures that explain a speed-up, and the comparison of two independent sets of samples.
+// Nothing here measures or prints.
 #pragma once
 
 #include "stats/drift.h" // detect_drift: a change of level in a series over time
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 // The middle value; for an even count, the mean of the two middle values. NaN when empty.
@@ -43,7 +45,53 @@ Interval bootstrap_ratio_of_medians(const std::vector<double>& numerators, const
 // nearest ranks: position p (size - 1), counted from 0. The bootstrap's bounds are taken here.
 double percentile_of_sorted(const std::vector<double>& sorted, double p);
 
+// Bootstrap replicates drawn from generator (which they advance): medians of values resampled
+// with replacement, and ratios of medians of pairs resampled whole. Empty when there is
+// nothing to resample.
+std::vector<double> resampled_medians(const std::vector<double>& values, int resamples, std::mt19937_64& generator);
+std::vector<double> resampled_ratios_of_medians(const std::vector<double>& numerators,
+                                                const std::vector<double>& denominators, int resamples,
+                                                std::mt19937_64& generator);
+
+// The percentile interval of bootstrap replicates: their (1 - confidence) / 2 and
+// (1 + confidence) / 2 quantiles, interpolating between neighbours. Replicates that are not a
+// number (0 / 0) are left out; NaN bounds when nothing is left.
+Interval percentile_interval(std::vector<double> replicates, double confidence);
+
 // Karp-Flatt experimentally determined serial fraction, (1/speed-up - 1/t) / (1 - 1/t):
 // near 0 when the lost speed-up is parallel overhead that stays put, growing with t when
 // it is serial work. NaN for fewer than 2 threads.
 double karp_flatt(double speed_up, int threads);
+
+// --- comparing two independent scans (comparison.cpp) ---
+
+// A figure of side B over the same figure of side A, with its bootstrap interval.
+struct RatioEstimate {
+    double ratio = 0.0;
+    Interval interval;
+};
+
+// median(b) / median(a) for two independent samples (one time per round on each side). Each
+// side is resampled on its own, from one generator seeded with seed, A first; replicate r of
+// the ratio is B's r-th resampled median over A's. NaN when a side is empty.
+RatioEstimate compare_medians(const std::vector<double>& a, const std::vector<double>& b, int resamples,
+                              std::uint64_t seed, double confidence);
+
+// One side's rounds that hold both a baseline and a parallel sample, pair r measured in round r.
+struct PairedSamples {
+    std::vector<double> baseline;
+    std::vector<double> parallel;
+};
+
+// median(baseline) / median(parallel) of the pairs; NaN when there are none.
+double speedup_of(const PairedSamples& pairs);
+
+// speed-up(b) / speed-up(a). Each side's pairs are resampled whole and on their own, so each
+// side keeps its own pairing of baseline and parallel samples and the sides stay independent.
+RatioEstimate compare_speedups(const PairedSamples& a, const PairedSamples& b, int resamples, std::uint64_t seed,
+                               double confidence);
+
+// Whether a ratio's interval shows a change beyond the noise: none when it holds 1, lies
+// within [1 - threshold, 1 + threshold], or is not a number; otherwise lower or higher than 1.
+enum class Change { none, lower, higher };
+Change change_beyond_noise(const Interval& ratio, double threshold);
