@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the built programs into a staging prefix and runs them from there (--version, a
-# tiny benchmark, a tiny scan, a tiny plot, each man page), then builds the Debian package,
+# tiny benchmark, a tiny scan, a tiny plot, a comparison, each man page), then builds the Debian package,
 # lists it and has lintian check it where lintian is installed, so that a broken install rule
 # or package fails here rather than on a user's machine.
 set -euo pipefail
@@ -11,7 +11,7 @@ trap 'rm -rf "$stage"' EXIT
 cmake --install build --prefix "$stage/usr" >/dev/null
 
 bin="$stage/usr/bin"
-for program in tilebench tilebench-scan tilebench-plot; do
+for program in tilebench tilebench-scan tilebench-plot tilebench-compare; do
   "$bin/$program" --version
   man -l "$stage/usr/share/man/man1/$program.1.gz" 2>/dev/null | grep -q "$program" ||
     { echo "install: no readable man page for $program" >&2; exit 1; }
@@ -29,7 +29,8 @@ mkdir -p "$work"
   "$bin/tilebench-plot" --output speedup.png out.csv > /dev/null
   "$bin/tilebench-scan" --size 32 --block 8 --threads 1-2 --min-runs 2 --max-runs 2 --quiet > /dev/null 2>&1
   "$bin/tilebench-plot" --output scan.svg scan.json > /dev/null
-  [ "$(wc -l < out.csv)" -eq 2 ] && [ -s speedup.png ] && [ -s scan.csv ] && [ -s scan.svg ]
+  "$bin/tilebench-compare" --output compare.json scan.json scan.json > /dev/null
+  [ "$(wc -l < out.csv)" -eq 2 ] && [ -s speedup.png ] && [ -s scan.csv ] && [ -s scan.svg ] && [ -s compare.json ]
 ) || { echo "install: the installed programs did not run" >&2; exit 1; }
 echo "install: the installed programs run from $stage/usr"
 
@@ -37,7 +38,7 @@ echo "install: the installed programs run from $stage/usr"
 package="$(ls -t build/tilebench_*.deb | head -1)"
 contents="$(dpkg-deb -c "$package" | awk '{ print $NF }')"
 grep -E 'usr/bin/|man1/' <<< "$contents"
-for program in tilebench tilebench-scan tilebench-plot; do
+for program in tilebench tilebench-scan tilebench-plot tilebench-compare; do
   grep -qx "./usr/bin/$program" <<< "$contents" || { echo "package: $program missing" >&2; exit 1; }
 done
 echo "package: $package depends on: $(dpkg-deb -f "$package" Depends)"

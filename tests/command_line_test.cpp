@@ -69,6 +69,7 @@ TEST(CommandLine, EveryProgramAnswersHelpAndVersionAndRefusesTheUnknown)
         {"tilebench", TILEBENCH_EXE, "Usage: tilebench [--help] [--version]"},
         {"tilebench-scan", TILEBENCH_SCAN_EXE, "Usage: tilebench-scan [OPTIONS]"},
         {"tilebench-plot", TILEBENCH_PLOT_EXE, "Usage: tilebench-plot [OPTIONS] [FILE...]"},
+        {"tilebench-compare", TILEBENCH_COMPARE_EXE, "Usage: tilebench-compare [OPTIONS] A B"},
     };
     for (const auto& p : programs) {
         const std::string exe = std::string("'") + p.exe + "'";
@@ -106,6 +107,7 @@ TEST(CommandLine, EveryProgramsHelpListsTheExitStatusesOfItsReadmeTable)
         {TILEBENCH_EXE, "| situation | what happens | exit status |", 2},
         {TILEBENCH_SCAN_EXE, "| status | tilebench-scan |", 0},
         {TILEBENCH_PLOT_EXE, "| status | tilebench-plot |", 0},
+        {TILEBENCH_COMPARE_EXE, "| status | tilebench-compare |", 0},
     };
     for (const auto& p : programs) {
         const std::set<int> in_readme = statuses_in_readme_table(readme, p.header, p.status_column);

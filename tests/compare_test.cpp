@@ -1,0 +1,330 @@
+// tilebench-compare: which rounds count, what differs, the verdicts in words (the percent
+// interval turned the right way round), and the program's refusals and statuses, on synthetic
+// scans whose ratios are known.
+#include "compare/compare.h"
+#include "scan/samples_file.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/stat.h>
+
+namespace {
+
+const std::string compare_exe = "'" TILEBENCH_COMPARE_EXE "'";
+
+RecordConfiguration configuration(const char* kind, int threads, double median_s)
+{
+    RecordConfiguration c;
+    c.kind = kind;
+    c.threads = threads;
+    c.teams = {threads};
+    c.runs = 10;
+    c.median_s = median_s;
+    c.ci_low_s = 0.9 * median_s;
+    c.ci_high_s = 1.1 * median_s;
+    c.ci_coverage = 0.98;
+    return c;
+}
+
+// A record as tilebench-scan writes it: n 512, b 64, tiled kernel, bound to cores, the
+// sequential baseline and the parallel kernel on each of threads.
+ScanRecord synthetic_record(const std::vector<int>& threads)
+{
+    ScanRecord record;
+    record.parameters.size = 512;
+    record.parameters.block = 64;
+    record.parameters.threads = threads;
+    record.parameters.kernel = "tiled";
+    record.parameters.bind = "cores";
+    record.configurations.push_back(configuration("sequential", 1, 1.0));
+    for (const int t : threads) {
+        record.configurations.push_back(configuration("parallel", t, 1.0 / t));
+        RecordSpeedup speedup;
+        speedup.threads = t;
+        speedup.speedup = speedup.ci_low = speedup.ci_high = t;
+        record.speedups.push_back(speedup);
+    }
+    record.rounds = 10;
+    return record;
+}
+
+// rounds complete rounds; in round k the baseline takes about 1 s and t threads about
+// factor / t s, each with its own few per cent of round-to-round spread.
+std::vector<RecordedSample> synthetic_samples(int rounds, const std::vector<int>& threads, double factor)
+{
+    std::vector<RecordedSample> samples;
+    for (int k = 1; k <= rounds; ++k) {
+        samples.push_back(RecordedSample{k, Configuration{false, 1}, 1, 1.0 + 0.01 * ((k * 7) % 5 - 2), true});
+        for (const int t : threads)
+            samples.push_back(
+                RecordedSample{k, Configuration{true, t}, t, factor / t * (1.0 + 0.01 * ((k * 3 + t) % 5 - 2)), true});
+    }
+    return samples;
+}
+
+std::string samples_text(const std::vector<RecordedSample>& samples)
+{
+    std::string text = std::string(samples_header) + "\n";
+    for (const RecordedSample& s : samples)
+        text += format_sample(Sample{s.round, 0, s.team, s.seconds, s.valid}, s.configuration) + "\n";
+    return text;
+}
+
+void write_side(const std::string& dir, const std::string& prefix, const ScanRecord& record,
+                const std::vector<RecordedSample>& samples)
+{
+    write_file(dir + "/" + prefix + ".json", scan_record_text(record));
+    write_file(dir + "/" + prefix + ".csv", samples_text(samples));
+}
+
+TEST(CompareRounds, CountsCompleteRoundsAndLeavesInvalidSamplesOut)
+{
+    std::vector<RecordedSample> samples = synthetic_samples(4, {1, 2}, 1.0);
+    samples[2 * 3 + 2].valid = false; // round 3, two threads
+    samples[1 * 3 + 0].valid = false; // round 2, the baseline
+    samples.erase(samples.end() - 1); // round 4 never timed two threads: interrupted
+    const CountedRounds counted = counted_rounds(synthetic_record({1, 2}), samples);
+    EXPECT_EQ(counted.counted, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(counted.incomplete, (std::vector<int>{4}));
+    ASSERT_EQ(counted.by_threads.size(), 2u);
+    const ThreadSamples& one = counted.by_threads[0];
+    const ThreadSamples& two = counted.by_threads[1];
+    EXPECT_EQ(one.threads, 1);
+    EXPECT_EQ(one.seconds.size(), 3u);        // every counted round
+    EXPECT_EQ(one.pairs.baseline.size(), 2u); // not round 2, whose baseline was invalid
+    EXPECT_EQ(two.seconds, (std::vector<double>{samples[2].seconds, samples[5].seconds}));
+    EXPECT_EQ(two.pairs.baseline, (std::vector<double>{samples[0].seconds}));
+    EXPECT_EQ(two.pairs.parallel, (std::vector<double>{samples[2].seconds}));
+}
+
+TEST(CompareDifferences, NamesEachDifferenceWithBothValuesAndTheWorkFirst)
+{
+    const ScanRecord a = synthetic_record({1, 2});
+    ScanRecord b = a;
+    EXPECT_TRUE(differences(a, b).empty());
+    b.parameters.bind = "none";
+    b.parameters.block = 4;
+    b.machine.cpu_model = "Other CPU";
+    b.environment = {{"OMP_PROC_BIND", "close"}};
+    b.build.compiler = "Clang 16";
+    b.warnings = {Warning{"loaded", "busy"}, Warning{"host_starvation", "CPU 1 at 0.6"}};
+    const std::vector<Difference> found = differences(a, b);
+    std::vector<std::string> lines;
+    for (const Difference& d : found)
+        lines.push_back(d.what + ": " + d.a + " | " + d.b + (d.other_work ? " (work)" : ""));
+    EXPECT_EQ(lines, (std::vector<std::string>{"block: 64 | 4 (work)", "bind: cores | none",
+                                               "cpu model: (unknown) | Other CPU", "compiler: (unknown) | Clang 16",
+                                               "OMP_PROC_BIND: (not set) | close",
+                                               "warnings: none | host_starvation, loaded"}));
+    ASSERT_EQ(work_differences(found).size(), 1u);
+    EXPECT_EQ(work_differences(found)[0].what, "block");
+}
+
+// Verdicts from figures chosen by hand: B/A 0.921 [0.894, 0.949] is B faster by 7.9 %, and its
+// percent interval runs from the ratio's upper bound (5.1) to its lower one (10.6).
+TEST(CompareVerdict, PutsEachRatioInWordsWithItsIntervalTheRightWayRound)
+{
+    const struct {
+        double ratio, low, high;
+        Change change;
+        bool judged;
+        const char *time, *speedup;
+    } table[] = {
+        {0.921, 0.894, 0.949, Change::lower, true, "B faster by 7.9 % [5.1, 10.6]",
+         "B scales worse by 7.9 % [5.1, 10.6]"},
+        {1.032, 1.010, 1.054, Change::higher, true, "B slower by 3.2 % [1.0, 5.4]",
+         "B scales better by 3.2 % [1.0, 5.4]"},
+        {1.0, 0.99, 1.01, Change::none, true, "no difference beyond the noise", "no difference beyond the noise"},
+        {0.5, 0.4, 0.6, Change::lower, false, "too few clean rounds (A 4, B 9)", "too few clean rounds (A 3, B 9)"},
+    };
+    for (const auto& row : table) {
+        CountComparison c;
+        c.runs_a = 4;
+        c.pairs_a = 3;
+        c.runs_b = c.pairs_b = 9;
+        c.time = c.speedup = RatioEstimate{row.ratio, Interval{row.low, row.high, 0.95}};
+        c.time_change = c.speedup_change = row.change;
+        c.time_judged = c.speedup_judged = row.judged;
+        EXPECT_EQ(time_verdict(c), row.time);
+        EXPECT_EQ(speedup_verdict(c), row.speedup);
+    }
+}
+
+TEST(CompareVerdict, FailsIfSlowerOnlyWhenTheWholeSlowdownIsBeyondTheLimit)
+{
+    CountComparison c;
+    c.time = RatioEstimate{1.032, Interval{1.010, 1.054, 0.95}};
+    c.time_change = Change::higher;
+    c.time_judged = true;
+    EXPECT_TRUE(slower_beyond(c, 0.0));
+    EXPECT_TRUE(slower_beyond(c, 0.9));
+    EXPECT_FALSE(slower_beyond(c, 1.1)); // the estimate is beyond 1.1 %, the interval is not
+    c.time_judged = false;
+    EXPECT_FALSE(slower_beyond(c, 0.0));
+    c.time_judged = true;
+    c.time_change = Change::none;
+    EXPECT_FALSE(slower_beyond(c, 0.0));
+}
+
+TEST(CompareRounds, ComparesTheCountsBothMeasuredWithTheirKnownRatio)
+{
+    const ScanRecord a = synthetic_record({1, 2, 4}), b = synthetic_record({2, 3, 4});
+    CompareSettings settings;
+    settings.seed = 9;
+    const CountedRounds rounds_a = counted_rounds(a, synthetic_samples(12, {1, 2, 4}, 1.0));
+    const CountedRounds rounds_b = counted_rounds(b, synthetic_samples(12, {2, 3, 4}, 0.8));
+    const Comparison comparison = compare_rounds(rounds_a, rounds_b, settings);
+    EXPECT_EQ(comparison.only_in_a, (std::vector<int>{1}));
+    EXPECT_EQ(comparison.only_in_b, (std::vector<int>{3}));
+    ASSERT_EQ(comparison.counts.size(), 2u);
+    for (const CountComparison& c : comparison.counts) {
+        // The same spread on both sides, B's parallel calls 0.8 of A's: the medians keep that ratio.
+        EXPECT_NEAR(c.time.ratio, 0.8, 1e-12) << c.threads;
+        EXPECT_NEAR(c.speedup.ratio, 1.25, 1e-12) << c.threads;
+        EXPECT_LT(c.time.interval.low, 0.8);
+        EXPECT_GT(c.time.interval.high, 0.8);
+        EXPECT_EQ(c.time_change, Change::lower);
+        EXPECT_EQ(c.speedup_change, Change::higher);
+        EXPECT_EQ(time_verdict(c).rfind("B faster by 20.0 % [", 0), 0u) << time_verdict(c);
+    }
+    // Five rounds on one side: intervals, but no verdict.
+    const Comparison few = compare_rounds(rounds_a, counted_rounds(b, synthetic_samples(5, {2, 3, 4}, 0.8)), settings);
+    EXPECT_FALSE(few.counts[0].time_judged);
+    EXPECT_EQ(time_verdict(few.counts[0]), "too few clean rounds (A 12, B 5)");
+    // Nothing between a side and itself.
+    const Comparison same = compare_rounds(rounds_a, rounds_a, settings);
+    for (const CountComparison& c : same.counts)
+        EXPECT_EQ(time_verdict(c), "no difference beyond the noise") << c.threads;
+}
+
+// --- the program ---
+
+struct Sides {
+    std::string dir;
+};
+
+Sides two_scans(const std::string& name, double factor_b, const std::vector<int>& threads_b = {1, 2})
+{
+    Sides sides{make_scratch_dir(name)};
+    write_side(sides.dir, "a", synthetic_record({1, 2}), synthetic_samples(10, {1, 2}, 1.0));
+    write_side(sides.dir, "b", synthetic_record(threads_b), synthetic_samples(10, threads_b, factor_b));
+    return sides;
+}
+
+TEST(CompareProgram, PrintsTheDifferencesThenTheTablesAndWritesTheSameAsJson)
+{
+    const Sides sides = two_scans("compare_program", 1.25);
+    const ProgramRun run = run_in(sides.dir, compare_exe + " --seed 3 --output cmp.json a.json b");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = lines_of(run.out);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "tilebench-compare: ratios B/A with 95 % intervals (each side's rounds resampled on their "
+                        "own, seed 3), noise band +-2 %");
+    EXPECT_EQ(lines[1], "A = a.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted");
+    EXPECT_EQ(lines[3], "differs: nothing the records hold");
+    EXPECT_NE(run.out.find("B slower by 25.0 % ["), std::string::npos) << run.out;
+
+    const auto json = nlohmann::ordered_json::parse(read_file(sides.dir + "/cmp.json"));
+    EXPECT_EQ(json["seed"], 3);
+    EXPECT_EQ(json["a"]["samples"], "a.csv");
+    ASSERT_EQ(json["thread_counts"].size(), 2u);
+    EXPECT_EQ(json["thread_counts"][1]["time_change"], "slower");
+    EXPECT_NE(run.out.find(json["thread_counts"][1]["time_verdict"].get<std::string>()), std::string::npos);
+
+    // The seed decides every interval: a second run says exactly the same.
+    EXPECT_EQ(run_in(sides.dir, compare_exe + " --seed 3 a.json b.json").out, run.out);
+}
+
+TEST(CompareProgram, RefusesWithOneLineAndTheStatusOfEachRefusal)
+{
+    const Sides sides = two_scans("compare_refusals", 1.0);
+    write_side(
+        sides.dir, "n1024",
+        [] {
+            ScanRecord r = synthetic_record({1, 2});
+            r.parameters.size = 1024;
+            return r;
+        }(),
+        synthetic_samples(10, {1, 2}, 1.0));
+    write_side(sides.dir, "other", synthetic_record({3, 4}), synthetic_samples(10, {3, 4}, 1.0));
+    write_side(sides.dir, "extra", synthetic_record({1, 2}), synthetic_samples(10, {1, 2, 3}, 1.0));
+    write_file(sides.dir + "/lonely.json", scan_record_text(synthetic_record({1, 2})));
+    write_file(sides.dir + "/newer.json", "{\"format_version\": 99}");
+    write_file(sides.dir + "/newer.csv", samples_text(synthetic_samples(2, {1, 2}, 1.0)));
+    write_file(sides.dir + "/damaged.json", scan_record_text(synthetic_record({1, 2})));
+    write_file(sides.dir + "/damaged.csv", std::string(samples_header) + "\n1,parallel,2,2,fast,1\n");
+    const struct {
+        std::string arguments;
+        int status;
+        std::string err;
+    } table[] = {
+        {"a.json lonely.json", 1,
+         "tilebench-compare: no samples file beside lonely.json: lonely.csv: No such file or directory\n"},
+        {"a.json missing.json", 1, "tilebench-compare: cannot read missing.json: No such file or directory\n"},
+        {"a.json damaged.json", 1,
+         "tilebench-compare: damaged.csv: line 2 is not a sample: \"1,parallel,2,2,fast,1\"\n"},
+        {"a.json extra.json", 1,
+         "tilebench-compare: extra.csv: round 1 has a parallel call on 3 threads, which extra.json does not hold\n"},
+        {"a.json n1024.json", 5,
+         "tilebench-compare: A and B time different work (size 512 and 1024); --allow-different compares them "
+         "all the same\n"},
+        {"a.json other.json", 5, "tilebench-compare: no thread count in common: A has 1, 2, B has 3, 4\n"},
+    };
+    for (const auto& row : table) {
+        const ProgramRun run = run_in(sides.dir, compare_exe + " " + row.arguments);
+        EXPECT_EQ(run.status, row.status) << row.arguments;
+        EXPECT_EQ(run.err, row.err) << row.arguments;
+        EXPECT_EQ(run.out, "") << row.arguments;
+    }
+    const ProgramRun newer = run_in(sides.dir, compare_exe + " a.json newer.json");
+    EXPECT_EQ(newer.status, 1);
+    EXPECT_EQ(lines_of(newer.err).size(), 1u);
+    EXPECT_EQ(newer.err.rfind("tilebench-compare: newer.json: ", 0), 0u) << newer.err;
+    EXPECT_NE(newer.err.find("99"), std::string::npos) << newer.err;
+
+    const ProgramRun one_side = run_in(sides.dir, compare_exe + " a.json");
+    EXPECT_EQ(one_side.status, 2);
+    EXPECT_NE(one_side.err.find("Usage: tilebench-compare"), std::string::npos) << one_side.err;
+    EXPECT_EQ(run_in(sides.dir, compare_exe + " --threshold nan a.json a.json").status, 2);
+
+    // Asked for, other work is compared, with the difference named first.
+    const ProgramRun allowed = run_in(sides.dir, compare_exe + " --allow-different a.json n1024.json");
+    EXPECT_EQ(allowed.status, 0) << allowed.err;
+    EXPECT_EQ(lines_of(allowed.out).at(3), "differs: size: A 512, B 1024");
+}
+
+TEST(CompareProgram, FailIfSlowerEndsWithItsOwnStatusOnlyBeyondTheLimit)
+{
+    const Sides slower = two_scans("compare_slower", 1.25);
+    const ProgramRun guarded = run_in(slower.dir, compare_exe + " --seed 1 --fail-if-slower 5 a.json b.json");
+    EXPECT_EQ(guarded.status, 6) << guarded.err;
+    EXPECT_EQ(guarded.err, "tilebench-compare: B is slower than A by more than 5 % on 1, 2 threads\n");
+    EXPECT_NE(guarded.out.find("B slower by 25.0 %"), std::string::npos); // the table is printed all the same
+    EXPECT_EQ(run_in(slower.dir, compare_exe + " --seed 1 --fail-if-slower 50 a.json b.json").status, 0);
+    EXPECT_EQ(run_in(slower.dir, compare_exe + " --seed 1 a.json b.json").status, 0);
+
+    const Sides same = two_scans("compare_same", 1.0);
+    EXPECT_EQ(run_in(same.dir, compare_exe + " --seed 1 --fail-if-slower 0 a.json b.json").status, 0);
+}
+
+TEST(CompareProgram, WritesItsOutputOverALinkWithoutFollowingIt)
+{
+    const Sides sides = two_scans("compare_link", 1.0);
+    write_file(sides.dir + "/precious.txt", "keep me\n");
+    ASSERT_EQ(shell("cd '" + sides.dir + "' && ln -s precious.txt cmp.json"), 0);
+    const ProgramRun run = run_in(sides.dir, compare_exe + " --output cmp.json a.json b.json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(read_file(sides.dir + "/precious.txt"), "keep me\n");
+    struct stat info {};
+    ASSERT_EQ(lstat((sides.dir + "/cmp.json").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+
+    const ProgramRun nowhere = run_in(sides.dir, compare_exe + " --output no/such/dir/cmp.json a.json b.json");
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_EQ(nowhere.err, "tilebench-compare: cannot write no/such/dir/cmp.json: No such file or directory\n");
+}
+
+} // namespace
