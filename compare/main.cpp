@@ -13,51 +13,47 @@
 
 namespace {
 
-int refuse(const std::string& message, int status)
+// The command line answered here (help, version, a refusal with the usage after it): the status.
+int answer_command_line(const ParsedCompareOptions& parsed)
 {
-    std::fprintf(stderr, "tilebench-compare: %s\n", message.c_str());
-    return status;
-}
-
-// "size 512 and 1024, block 64 and 4"
-std::string work_text(const std::vector<Difference>& work)
-{
-    std::string text;
-    for (const Difference& d : work)
-        text += (text.empty() ? "" : ", ") + d.what + " " + d.a + " and " + d.b;
-    return text;
-}
-
-} // namespace
-
-static int run(int argc, char** argv)
-{
-    // --- options ---
-    const ParsedCompareOptions parsed = parse_compare_options(argc, argv, std::random_device{}());
     if (parsed.outcome == OptionsOutcome::done) {
         std::cout << parsed.message;
         return exit_ok;
     }
-    if (parsed.outcome == OptionsOutcome::refused) {
-        refuse(parsed.message, exit_bad_input);
-        std::cerr << parsed.usage;
-        return exit_bad_input;
-    }
-    const CompareOptions& options = parsed.options;
+    std::fprintf(stderr, "tilebench-compare: %s\n", parsed.message.c_str());
+    std::cerr << parsed.usage;
+    return exit_bad_input;
+}
 
-    // --- the two sides, and whether they measured the same work ---
-    ComparisonReport report;
+Side load(const std::string& argument)
+{
+    Side side;
     std::string problem;
-    if (!load_side(options.a, report.a, problem) || !load_side(options.b, report.b, problem))
-        return refuse(problem, exit_failure);
-    report.differences = differences(report.a.record, report.b.record);
-    const std::vector<Difference> work = work_differences(report.differences);
-    if (!work.empty() && !options.allow_different)
-        return refuse("A and B time different work (" + quoted_token(work_text(work), 200) +
-                          "); --allow-different compares them all the same",
-                      exit_not_comparable);
+    if (!load_side(argument, side, problem))
+        throw Refusal{exit_failure, problem};
+    return side;
+}
 
-    // --- the comparison ---
+// Scans of other work are compared only when asked, and the refusal names what differs.
+void check_same_work(const std::vector<Difference>& all, bool allow_different)
+{
+    const std::vector<Difference> work = work_differences(all);
+    if (work.empty() || allow_different)
+        return;
+    std::string text;
+    for (const Difference& d : work)
+        text += (text.empty() ? "" : ", ") + d.what + " " + d.a + " and " + d.b;
+    throw Refusal{exit_not_comparable, "A and B time different work (" + quoted_token(text, 200) +
+                                           "); --allow-different compares them all the same"};
+}
+
+ComparisonReport compare(const CompareOptions& options)
+{
+    ComparisonReport report;
+    report.a = load(options.a);
+    report.b = load(options.b);
+    report.differences = differences(report.a.record, report.b.record);
+    check_same_work(report.differences, options.allow_different);
     report.rounds_a = counted_rounds(report.a.record, report.a.samples);
     report.rounds_b = counted_rounds(report.b.record, report.b.samples);
     CompareSettings settings;
@@ -66,21 +62,31 @@ static int run(int argc, char** argv)
     report.comparison = compare_rounds(report.rounds_a, report.rounds_b, settings);
     report.fail_if_slower = options.fail_if_slower;
     if (report.comparison.counts.empty())
-        return refuse("no thread count in common: A has " + count_list(report.comparison.only_in_a) + ", B has " +
-                          count_list(report.comparison.only_in_b),
-                      exit_not_comparable);
+        throw Refusal{exit_not_comparable, "no thread count in common: A has " +
+                                               count_list(report.comparison.only_in_a) + ", B has " +
+                                               count_list(report.comparison.only_in_b)};
+    return report;
+}
 
-    // --- what it says ---
+} // namespace
+
+static int run(int argc, char** argv)
+{
+    const ParsedCompareOptions parsed = parse_compare_options(argc, argv, std::random_device{}());
+    if (parsed.outcome != OptionsOutcome::run)
+        return answer_command_line(parsed);
+    const CompareOptions& options = parsed.options;
+    const ComparisonReport report = compare(options);
+
     std::cout << format_comparison(report) << std::flush;
     if (!options.output.empty() && !write_new_file_over(options.output, comparison_json(report).dump(2) + "\n"))
-        return refuse("cannot write " + options.output + ": " + std::strerror(errno), exit_failure);
+        throw Refusal{exit_failure, "cannot write " + options.output + ": " + std::strerror(errno)};
     const std::vector<int> slower = counts_slower_beyond(report);
-    if (!slower.empty()) {
-        std::fprintf(stderr, "tilebench-compare: B is slower than A by more than %g %% on %s threads\n",
-                     options.fail_if_slower, count_list(slower).c_str());
-        return exit_slower;
-    }
-    return exit_ok;
+    if (slower.empty())
+        return exit_ok;
+    std::fprintf(stderr, "tilebench-compare: B is slower than A by more than %g %% on %s threads\n",
+                 options.fail_if_slower, count_list(slower).c_str());
+    return exit_slower;
 }
 
 int main(int argc, char** argv)
