@@ -38,8 +38,9 @@ ParsedCompareOptions parse_compare_options(int argc, char** argv, std::uint64_t 
                  "times and of speed-ups, each with a 95 % bootstrap interval, and a verdict in words.",
                  "tilebench-compare"};
     app.set_version_flag("--version", version_line("tilebench-compare"));
-    app.add_option("A", o.a, "the scan compared against (PREFIX.json)")->required();
-    app.add_option("B", o.b, "the scan compared (PREFIX.json)")->required();
+    // Not marked required: CLI11 would then name a missing A before an unknown option.
+    app.add_option("A", o.a, "the scan compared against (PREFIX.json)");
+    app.add_option("B", o.b, "the scan compared (PREFIX.json)");
     app.add_option("--threshold", o.threshold_percent, "percent: ratios within 1 +- this are no difference")
         ->check(CLI::Range(0.0, 100.0))
         ->capture_default_str();
@@ -63,6 +64,12 @@ ParsedCompareOptions parse_compare_options(int argc, char** argv, std::uint64_t 
     } catch (const CLI::ParseError& e) {
         parsed.outcome = OptionsOutcome::refused;
         parsed.message = single_line(e.what());
+        parsed.usage = app.help();
+        return parsed;
+    }
+    if (o.a.empty() || o.b.empty()) {
+        parsed.outcome = OptionsOutcome::refused;
+        parsed.message = "two scans are needed, A and B";
         parsed.usage = app.help();
         return parsed;
     }

@@ -69,7 +69,7 @@ TEST(CommandLine, EveryProgramAnswersHelpAndVersionAndRefusesTheUnknown)
         {"tilebench", TILEBENCH_EXE, "Usage: tilebench [--help] [--version]"},
         {"tilebench-scan", TILEBENCH_SCAN_EXE, "Usage: tilebench-scan [OPTIONS]"},
         {"tilebench-plot", TILEBENCH_PLOT_EXE, "Usage: tilebench-plot [OPTIONS] [FILE...]"},
-        {"tilebench-compare", TILEBENCH_COMPARE_EXE, "Usage: tilebench-compare [OPTIONS] A B"},
+        {"tilebench-compare", TILEBENCH_COMPARE_EXE, "Usage: tilebench-compare [OPTIONS] [A] [B]"},
     };
     for (const auto& p : programs) {
         const std::string exe = std::string("'") + p.exe + "'";
