@@ -7,7 +7,6 @@
 #include "compare/comparison.h"  // CompareSettings, Comparison, compare_rounds
 #include "compare/differences.h" // Difference, differences, work_differences
 #include "compare/options.h"     // CompareOptions, parse_compare_options
-#include "compare/output_file.h" // write_new_file_over
 #include "compare/report.h"      // ComparisonReport, format_comparison, comparison_json
 #include "compare/rounds.h"      // CountedRounds, counted_rounds
 #include "compare/side.h"        // Side, load_side

@@ -4,6 +4,7 @@
 #include "common/exit_status.h"
 #include "common/parse.h"
 #include "compare/compare.h"
+#include "scan/record.h" // write_file_atomically
 
 #include <cerrno>
 #include <cstdio>
@@ -79,7 +80,7 @@ static int run(int argc, char** argv)
     const ComparisonReport report = compare(options);
 
     std::cout << format_comparison(report) << std::flush;
-    if (!options.output.empty() && !write_new_file_over(options.output, comparison_json(report).dump(2) + "\n"))
+    if (!options.output.empty() && !write_file_atomically(options.output, comparison_text(report)))
         throw Refusal{exit_failure, "cannot write " + options.output + ": " + std::strerror(errno)};
     const std::vector<int> slower = counts_slower_beyond(report);
     if (slower.empty())

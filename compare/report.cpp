@@ -163,3 +163,8 @@ Json comparison_json(const ComparisonReport& report)
             {"fail_if_slower", report.fail_if_slower < 0.0 ? Json(nullptr) : Json(report.fail_if_slower)},
             {"slower_beyond_limit", counts_slower_beyond(report)}};
 }
+
+std::string comparison_text(const ComparisonReport& report)
+{
+    return comparison_json(report).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}

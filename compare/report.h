@@ -26,3 +26,7 @@ std::vector<int> counts_slower_beyond(const ComparisonReport& report);
 std::string format_comparison(const ComparisonReport& report);
 
 nlohmann::ordered_json comparison_json(const ComparisonReport& report);
+
+// comparison_json as written to --output: indented by two, one trailing newline, and each byte
+// of a name that is not UTF-8 written as U+FFFD, as the scan writes its record.
+std::string comparison_text(const ComparisonReport& report);
