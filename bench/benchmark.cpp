@@ -3,7 +3,7 @@
 #include "bench/bench.h"
 
 #include "common/memory.h"
-#include "common/platform.h"
+#include "common/platform_system.h"
 #include "common/thread_limits.h"
 #include "kernels/kernels.h"
 #include "machine/machine.h"
@@ -28,11 +28,6 @@ float mean_seconds_of_runs(const char* run_label, int num_iter, Call call)
         total += seconds;
     }
     return total / static_cast<float>(num_iter);
-}
-
-void warn(const std::vector<Warning>& warnings)
-{
-    print_warnings("tilebench", warnings);
 }
 
 } // namespace
@@ -69,7 +64,8 @@ void run_thread_sweep(Matrix A, Matrix B, Matrix C, int size, int block_size, in
 {
     // Said once per run, on standard error only: the console and out.csv stay as they are.
     if (max_threads > 2)
-        warn(oversubscription_warning(max_threads - 1, read_machine(load_topology()).physical_cores));
+        print_warnings("tilebench",
+                       oversubscription_warning(max_threads - 1, read_machine(load_topology()).physical_cores));
     bool team_warned = false;
     for (int t = 2; t < max_threads; ++t) {
         // The kernel prints its team line as always and keeps the team it printed, for the warning.
@@ -79,7 +75,7 @@ void run_thread_sweep(Matrix A, Matrix B, Matrix C, int size, int block_size, in
             multiply_blocked_parallel_observed(A, B, C, size, block_size, t, observer);
         });
         if (granted < t && !team_warned) {
-            warn(team_warning({{t, granted}}));
+            print_warnings("tilebench", team_warning({{t, granted}}));
             team_warned = true;
         }
         const ThreadCountFigures row = thread_count_figures(baseline, mean, t);

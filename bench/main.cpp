@@ -2,7 +2,7 @@
 // Reads "size block_size num_iter max_threads" from standard input; appends rows to out.csv.
 #include "bench/bench.h"
 #include "bench/command_line.h"
-#include "common/platform.h"
+#include "common/platform_system.h"
 
 #include <cstdio>
 #include <iostream>

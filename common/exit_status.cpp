@@ -1,6 +1,6 @@
 #include "common/exit_status.h"
 
-#include "common/platform.h"
+#include "common/platform_system.h"
 
 #include <cerrno>
 #include <csignal>

@@ -14,14 +14,6 @@ std::string gibibytes(double bytes)
     return text;
 }
 
-// The first whole number of a one-number file such as memory.max; -1 for "max" or nothing.
-long long leading_number(const std::string& text)
-{
-    std::istringstream in(text);
-    long long value = -1;
-    return (in >> value) && value >= 0 ? value : -1;
-}
-
 long long meminfo_available_bytes(const std::string& meminfo)
 {
     std::istringstream in(meminfo);

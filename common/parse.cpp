@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 ParseStatus parse_int32(const std::string& text, int& value)
 {
@@ -55,4 +56,11 @@ std::string quoted_token(const std::string& text, std::size_t max_chars)
     if (used < text.size())
         out += "... (" + std::to_string(text.size()) + " bytes)";
     return out;
+}
+
+long long leading_number(const std::string& text)
+{
+    std::istringstream in(text);
+    long long value = -1;
+    return (in >> value) && value >= 0 ? value : -1;
 }

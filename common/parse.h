@@ -1,5 +1,6 @@
-// The one reading of numbers typed or edited by hand: a token is a number as a whole or not at
-// all, so "12abc" or " 12" is refused rather than read as 12.
+// The readings of numbers. Those typed or edited by hand are numbers as a whole or not at all,
+// so "12abc" or " 12" is refused rather than read as 12; a system file's one number is read
+// as the system writes it.
 #pragma once
 
 #include <string>
@@ -16,3 +17,8 @@ bool parse_figure(const std::string& text, double& value);
 // Text of a token fit to quote in a one-line message: bytes that are not printable ASCII as
 // \xNN escapes, and at most max_chars characters of that (then "..." and the token's length).
 std::string quoted_token(const std::string& text, std::size_t max_chars = 40);
+
+// The first whole number of a one-number system file (cgroup's memory.max or pids.current,
+// threads-max), white space and a trailing line end allowed; -1 for "max", a negative number
+// or nothing.
+long long leading_number(const std::string& text);

@@ -1,19 +1,13 @@
 #include "common/thread_limits.h"
 
-#include "common/platform.h"
+#include "common/parse.h"
+#include "common/platform_files.h"
+#include "common/platform_system.h"
 
 #include <cctype>
 #include <cstdlib>
-#include <sstream>
 
 namespace {
-
-long long first_number(const std::string& text)
-{
-    std::istringstream in(text);
-    long long value = -1;
-    return (in >> value) && value >= 0 ? value : -1;
-}
 
 std::string allows(const char* what, long long new_threads, int threads)
 {
@@ -46,35 +40,42 @@ long long parse_stack_size(const std::string& text)
     return unit == 0 || at != text.size() ? -1 : value * unit;
 }
 
-ThreadLimits read_thread_limits()
+ThreadLimits thread_limits_from(const ThreadLimitsReport& report)
 {
     ThreadLimits limits;
-    const SystemLimits system = read_system_limits();
-    limits.process_threads = system.processes;
-    limits.address_space = system.address_space;
-    if (system.stack > 0)
-        limits.stack_bytes = system.stack;
-    for (const char* name : {"GOMP_STACKSIZE", "OMP_STACKSIZE"})
-        if (const char* text = std::getenv(name)) {
-            const long long bytes = parse_stack_size(text);
-            if (bytes > 0)
-                limits.stack_bytes = bytes;
-            break;
-        }
-    set_task_limits(limits, read_text_file("/proc/sys/kernel/threads-max"), read_text_file("/sys/fs/cgroup/pids.max"),
-                    read_text_file("/sys/fs/cgroup/pids.current"));
+    limits.process_threads = report.process_threads;
+    limits.address_space = report.address_space;
+    if (report.default_stack > 0)
+        limits.stack_bytes = report.default_stack;
+    const long long setting = parse_stack_size(report.stack_setting);
+    if (setting > 0)
+        limits.stack_bytes = setting;
+    limits.system_threads = leading_number(report.threads_max);
+    const long long pids_max = leading_number(report.cgroup_pids_max);
+    const long long pids_current = leading_number(report.cgroup_pids_current);
+    // A limit lowered below what already runs leaves no room; a negative room would read as none.
+    if (pids_max >= 0 && pids_current >= 0)
+        limits.cgroup_tasks = pids_max > pids_current ? pids_max - pids_current : 0;
     return limits;
 }
 
-void set_task_limits(ThreadLimits& limits, const std::string& threads_max, const std::string& pids_max,
-                     const std::string& pids_current)
+ThreadLimits read_thread_limits()
 {
-    limits.system_threads = first_number(threads_max);
-    const long long most = first_number(pids_max);
-    const long long current = first_number(pids_current);
-    // A limit lowered below what already runs leaves no room; a negative room would read as none.
-    if (most >= 0 && current >= 0)
-        limits.cgroup_tasks = most > current ? most - current : 0;
+    ThreadLimitsReport report;
+    const SystemLimits system = read_system_limits();
+    report.process_threads = system.processes;
+    report.address_space = system.address_space;
+    report.default_stack = system.stack;
+    // The first of the two that is set decides, even when it is not a size.
+    for (const char* name : {"GOMP_STACKSIZE", "OMP_STACKSIZE"})
+        if (const char* text = std::getenv(name)) {
+            report.stack_setting = text;
+            break;
+        }
+    report.threads_max = read_text_file("/proc/sys/kernel/threads-max");
+    report.cgroup_pids_max = read_text_file("/sys/fs/cgroup/pids.max");
+    report.cgroup_pids_current = read_text_file("/sys/fs/cgroup/pids.current");
+    return thread_limits_from(report);
 }
 
 std::string thread_limit_problem(int threads, const ThreadLimits& limits, double other_bytes)

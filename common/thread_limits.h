@@ -14,15 +14,25 @@ struct ThreadLimits {
     long long stack_bytes = 8LL << 20; // what each new thread reserves
 };
 
-// Reads the limits in force for this process (OMP_STACKSIZE or GOMP_STACKSIZE, when set,
-// gives the stack of the runtime's threads; otherwise the default thread stack).
-ThreadLimits read_thread_limits();
+// What the system says about threads, as it says it, so that the reading can be tried on any
+// machine's texts. Empty text means the source was not there to read.
+struct ThreadLimitsReport {
+    long long process_threads = -1; // RLIMIT_NPROC, -1 when unlimited
+    long long address_space = -1;   // RLIMIT_AS in bytes, -1 when unlimited
+    long long default_stack = -1;   // a new thread's stack in bytes, -1 when unknown
+    std::string stack_setting;      // GOMP_STACKSIZE, or OMP_STACKSIZE when that one is not set
+    std::string threads_max;        // /proc/sys/kernel/threads-max
+    std::string cgroup_pids_max;    // pids.max of the process's cgroup ("max" when unlimited)
+    std::string cgroup_pids_current;
+};
 
-// Sets system_threads and cgroup_tasks from the texts of threads-max, pids.max and pids.current
-// (empty when the file is not there): -1 where a text is no count ("max", absent, garbage), and
-// no room (0) in a control group already at or past its limit.
-void set_task_limits(ThreadLimits& limits, const std::string& threads_max, const std::string& pids_max,
-                     const std::string& pids_current);
+// The limits a report gives: the stack setting, when it is a size, is the stack of the
+// runtime's threads (otherwise the default thread stack); a cgroup already at or over its task
+// limit leaves room for 0 threads, not "unknown".
+ThreadLimits thread_limits_from(const ThreadLimitsReport& report);
+
+// The limits in force for this process: its report, read.
+ThreadLimits read_thread_limits();
 
 // Empty when a team of `threads` fits beside other_bytes of address space already needed (the
 // matrices); otherwise one line naming the limit and how many threads it allows. A team of T

@@ -3,7 +3,7 @@
 // for that tile: the two cannot drift apart, and their times compare one and the same work.
 #include "kernels/kernels.h"
 
-#include "common/platform.h"
+#include "common/compiler.h"
 
 #include <algorithm>
 

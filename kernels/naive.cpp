@@ -2,7 +2,7 @@
 // built by n single-precision additions in increasing k, whichever thread owns its row.
 #include "kernels/kernels.h"
 
-#include "common/platform.h"
+#include "common/compiler.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "machine/topology.h"
 
-#include "common/platform.h"
+#include "common/platform_files.h"
+#include "common/platform_system.h"
 
 #include <hwloc.h>
 

@@ -1,19 +1,9 @@
 #include "machine/warnings.h"
 
+#include "common/text.h"
+
 #include <cmath>
 #include <cstdio>
-
-namespace {
-
-std::string list_of(const std::vector<int>& values)
-{
-    std::string text;
-    for (int v : values)
-        text += (text.empty() ? "" : ", ") + std::to_string(v);
-    return text;
-}
-
-} // namespace
 
 void print_warnings(const char* program, const std::vector<Warning>& warnings)
 {
@@ -36,10 +26,10 @@ std::vector<Warning> team_warning(const std::vector<std::pair<int, int>>& smalle
 {
     if (smaller_teams.empty())
         return {};
-    std::string pairs;
+    std::vector<std::string> pairs;
     for (const auto& [requested, granted] : smaller_teams)
-        pairs += (pairs.empty() ? "" : ", ") + std::to_string(granted) + " of " + std::to_string(requested);
-    return {{"team_smaller", "the OpenMP runtime gave smaller teams than asked (" + pairs +
+        pairs.push_back(std::to_string(granted) + " of " + std::to_string(requested));
+    return {{"team_smaller", "the OpenMP runtime gave smaller teams than asked (" + joined(pairs, ", ") +
                                  " threads; see OMP_THREAD_LIMIT, OMP_DYNAMIC)"}};
 }
 
@@ -79,7 +69,7 @@ std::vector<Warning> migration_warning(const std::vector<int>& thread_counts_wit
     if (thread_counts_with_migration.empty())
         return {};
     return {{"migrated", "threads changed logical CPU during the configurations with " +
-                             list_of(thread_counts_with_migration) + " threads"}};
+                             joined(thread_counts_with_migration, ", ") + " threads"}};
 }
 
 std::vector<Warning> precision_warning(const std::vector<int>& thread_counts_short, const std::string& stop_reason)
@@ -87,7 +77,8 @@ std::vector<Warning> precision_warning(const std::vector<int>& thread_counts_sho
     if (thread_counts_short.empty())
         return {};
     return {{"precision_not_reached", "the speed-up interval is wider than the precision asked for at " +
-                                          list_of(thread_counts_short) + " threads (" + stop_reason + " came first)"}};
+                                          joined(thread_counts_short, ", ") + " threads (" + stop_reason +
+                                          " came first)"}};
 }
 
 std::vector<Warning> too_short_warning(bool baseline_short, const std::vector<int>& short_thread_counts, double below_s)
@@ -96,8 +87,8 @@ std::vector<Warning> too_short_warning(bool baseline_short, const std::vector<in
         return {};
     std::string which = baseline_short ? "the sequential kernel" : "";
     if (!short_thread_counts.empty())
-        which += std::string(which.empty() ? "" : " and ") + "the parallel kernel on " + list_of(short_thread_counts) +
-                 " threads";
+        which += std::string(which.empty() ? "" : " and ") + "the parallel kernel on " +
+                 joined(short_thread_counts, ", ") + " threads";
     char bound[32];
     std::snprintf(bound, sizeof(bound), "%.0f", below_s * 1e6);
     return {{"too_short", "the median call of " + which + " takes under " + bound +

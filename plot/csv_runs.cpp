@@ -1,5 +1,7 @@
 #include "plot/csv_runs.h"
 
+#include "common/text.h"
+
 #include <cmath>
 #include <istream>
 #include <ostream>
@@ -9,8 +11,8 @@ std::vector<FileRow> read_results(std::istream& input, const std::string& file_n
     std::vector<FileRow> rows;
     std::string text;
     for (int line = 1; std::getline(input, text); ++line) {
-        if (line == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) // saved by an editor that marks UTF-8
-            text.erase(0, 3);
+        if (line == 1) // saved by an editor that marks UTF-8
+            text.erase(0, byte_order_mark_size(text));
         if (!text.empty() && text.back() == '\r') // a file written on Windows
             text.pop_back();
         if (text == results_header || text.empty())

@@ -2,7 +2,8 @@
 
 #include "common/bounded_program.h"
 #include "common/parse.h"
-#include "common/platform.h"
+#include "common/platform_files.h"
+#include "common/platform_process.h"
 #include "common/stop_signals.h"
 #include "record/figures.h"
 

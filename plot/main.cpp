@@ -3,6 +3,7 @@
 //   tilebench-plot [--output FILE] [--script FILE] [--last] [--timeout SECONDS] [FILE...]
 #include "common/build_info.h"
 #include "common/exit_status.h"
+#include "common/platform_files.h"
 #include "common/stop_signals.h"
 #include "plot/plot.h"
 #include "plot/shown.h"
@@ -33,15 +34,10 @@ bool read_whole(const std::string& path, std::string& text, std::string& problem
         problem = "cannot read " + path + ": it is a directory";
         return false;
     }
-    std::ifstream input(path, std::ios::binary);
-    if (!input) {
-        problem = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    std::ostringstream bytes;
-    bytes << input.rdbuf();
-    text = bytes.str();
-    return true;
+    if (read_whole_file(path, text))
+        return true;
+    problem = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
 }
 
 // Every file into runs (results files) or scans (records); empty, or one line saying what

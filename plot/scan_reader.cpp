@@ -1,5 +1,7 @@
 #include "plot/scan_reader.h"
 
+#include "common/text.h"
+
 namespace {
 
 ScanPoint point_of(const RecordConfiguration& c, const RecordSpeedup& s)
@@ -40,7 +42,7 @@ void view_of(ScanPlot& scan)
 
 bool looks_like_scan_record(const std::string& text)
 {
-    std::size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    std::size_t at = byte_order_mark_size(text);
     while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' || text[at] == '\n'))
         ++at;
     return at < text.size() && text[at] == '{';

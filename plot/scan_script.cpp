@@ -1,5 +1,6 @@
 // The picture of one or more scan records: time, speed-up and efficiency per thread count,
 // each point with its interval, the ideal and the bounds beside them.
+#include "common/text.h"
 #include "plot/scripts.h"
 #include "record/figures.h"
 
@@ -196,9 +197,7 @@ std::string scan_gnuplot_script(const std::vector<ScanPlot>& scans, PictureForma
       << "set multiplot layout 3,1 title caption noenhanced font ',10'\n"
       << "set grid\nset key noenhanced box opaque font ',9'\nset xlabel 'threads'\nset lmargin 12\nset rmargin 4\n"
       << "set bars small\nset xtics (";
-    for (std::size_t i = 0; i < counts.size(); ++i)
-        s << (i ? ", " : "") << counts[i];
-    s << ")\n";
+    s << joined(counts, ", ") << ")\n";
     time_panel(s, scans, blocks, max_threads);
     speedup_and_efficiency_panels(s, scans.size(), blocks, max_threads, max_efficiency);
     s << "unset multiplot\n";

@@ -1,5 +1,6 @@
 #include "record/scan_table.h"
 
+#include "common/text.h"
 #include "record/figures.h"
 
 #include <sstream>
@@ -18,10 +19,7 @@ std::string text_or_none(const std::string& text)
 
 std::string teams_of(const RecordConfiguration& c)
 {
-    std::string text;
-    for (int team : c.teams)
-        text += (text.empty() ? "" : "/") + std::to_string(team);
-    return text_or_none(text);
+    return text_or_none(joined(c.teams, "/"));
 }
 
 std::string row(const RecordConfiguration& c, const RecordSpeedup& s)

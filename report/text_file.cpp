@@ -1,6 +1,8 @@
 // Failure reporting for the report writers.
 #include "report/text_file.h"
 
+#include "common/platform_files.h"
+
 #include <cerrno>
 #include <cstring>
 

@@ -2,8 +2,6 @@
 // when any of it fails, so that a lost row is never silent.
 #pragma once
 
-#include "common/platform.h"
-
 #include <cstdio>
 #include <string>
 

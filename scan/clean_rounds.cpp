@@ -1,5 +1,6 @@
 #include "scan/clean_rounds.h"
 
+#include "common/text.h"
 #include "stats/drift.h"
 
 #include <cmath>
@@ -93,12 +94,13 @@ std::vector<Warning> regime_warning(const std::vector<RegimeChange>& changes)
 {
     if (changes.empty())
         return {};
-    std::string message;
+    std::vector<std::string> found;
+    found.reserve(changes.size());
     for (const RegimeChange& change : changes) {
         char text[160];
         std::snprintf(text, sizeof(text), "the speed-up at %d threads changed level at round %d (drift %.2f > 1.63)",
                       change.threads, change.round, change.statistic);
-        message += (message.empty() ? "" : "; ") + std::string(text);
+        found.emplace_back(text);
     }
-    return {{"regime_change", message + "; the rounds before and after measured different conditions"}};
+    return {{"regime_change", joined(found, "; ") + "; the rounds before and after measured different conditions"}};
 }

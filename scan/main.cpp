@@ -3,7 +3,7 @@
 // and summarises with medians and confidence intervals.
 #include "common/exit_status.h"
 #include "common/memory.h"
-#include "common/platform.h"
+#include "common/platform_system.h"
 #include "common/stop_signals.h"
 #include "common/thread_limits.h"
 #include "common/timing.h"
@@ -21,11 +21,6 @@
 #include <random>
 
 namespace {
-
-void say_warnings(const std::vector<Warning>& warnings)
-{
-    print_warnings("tilebench-scan", warnings);
-}
 
 // Configurations whose calls the clock cannot time: the baseline, and the thread counts.
 std::vector<Warning> short_call_warnings(const ScanSummary& summary)
@@ -89,17 +84,17 @@ SamplesFile open_samples(const ScanOptions& options)
 }
 
 // The logical CPUs the process may use, or the runtime's count when hwloc cannot say.
-int usable_cpus(const Topology& topology)
+int usable_cpus(const MachineInfo& machine)
 {
-    const std::size_t allowed = read_machine(topology).allowed_cpus.size();
+    const std::size_t allowed = machine.allowed_cpus.size();
     return allowed > 0 ? static_cast<int>(allowed) : omp_get_num_procs();
 }
 
 // The machine under the figures, and what it says before the first round.
-ScanContext machine_context(const ScanOptions& options, const Topology& topology)
+ScanContext machine_context(const ScanOptions& options, const MachineInfo& machine)
 {
     ScanContext context;
-    context.machine = read_machine(topology);
+    context.machine = machine;
     context.load_start = load_average();
     context.busy_cpus_start = busy_cpus_now(0.5);
     context.started_utc = utc_now_iso8601();
@@ -110,12 +105,13 @@ ScanContext machine_context(const ScanOptions& options, const Topology& topology
     for (const Warning& w : machine_warnings(context.machine, options.bind, context.busy_cpus_start, context.load_start,
                                              context.build.optimised))
         context.warnings.push_back(w);
-    say_warnings(context.warnings);
+    print_warnings("tilebench-scan", context.warnings);
     return context;
 }
 
 // The rounds, with every sample written as it comes and progress on standard error.
-ScanRun run_rounds(const ScanOptions& options, const Topology& topology, SamplesFile& samples)
+ScanRun run_rounds(const ScanOptions& options, const Topology& topology, const MachineInfo& machine,
+                   SamplesFile& samples)
 {
     ProgressLine progress{stderr, is_terminal(2), options.max_runs, options.precision};
     ScanHooks hooks;
@@ -132,7 +128,7 @@ ScanRun run_rounds(const ScanOptions& options, const Topology& topology, Samples
     if (!options.quiet)
         hooks.on_progress = [&](const ScanProgress& p) { show_progress(progress, p); };
     hooks.stop_requested = [] { return remembered_stop_signal() != 0; };
-    ScanRun run = run_scan(options, *find_kernel_family(options.kernel), topology, hooks);
+    ScanRun run = run_scan(options, *find_kernel_family(options.kernel), topology, machine, hooks);
     end_progress(progress);
     return run;
 }
@@ -141,10 +137,11 @@ ScanRun run_rounds(const ScanOptions& options, const Topology& topology, Samples
 
 static int run(int argc, char** argv)
 {
-    // Loaded first, before any thread is bound: it keeps the CPUs this process was given, which
-    // the default thread counts follow.
+    // Loaded and read first, before any thread is bound: the reading keeps the CPUs this process
+    // was given, which the default thread counts follow, and is the one the record gives.
     const Topology topology = load_topology();
-    const ParsedOptions parsed = parse_scan_options(argc, argv, usable_cpus(topology), std::random_device{}());
+    const MachineInfo machine = read_machine(topology);
+    const ParsedOptions parsed = parse_scan_options(argc, argv, usable_cpus(machine), std::random_device{}());
     if (parsed.outcome != OptionsOutcome::run)
         return answer_command_line(parsed);
     const ScanOptions& options = parsed.options;
@@ -153,13 +150,13 @@ static int run(int argc, char** argv)
     remember_stop_signals();
     check_resources(options);
     SamplesFile samples = open_samples(options);
-    ScanContext context = machine_context(options, topology);
-    const ScanRun run = run_rounds(options, topology, samples);
+    ScanContext context = machine_context(options, machine);
+    const ScanRun run = run_rounds(options, topology, machine, samples);
     context.load_end = load_average();
 
     // --- summary and records ---
     const std::vector<Warning> later = after_run_warnings(run);
-    say_warnings(later);
+    print_warnings("tilebench-scan", later);
     context.warnings.insert(context.warnings.end(), later.begin(), later.end());
     // The samples file stays held until the record beside it is in place: the prefix is this
     // scan's until both are written.

@@ -1,5 +1,7 @@
 #include "scan/progress.h"
 
+#include "common/text.h"
+
 #include <string>
 
 void show_progress(ProgressLine& line, const ScanProgress& progress)
@@ -7,9 +9,7 @@ void show_progress(ProgressLine& line, const ScanProgress& progress)
     const auto now = std::chrono::steady_clock::now();
     if (!line.terminal && line.shown && std::chrono::duration<double>(now - line.last_line).count() < line.every_s)
         return;
-    std::string short_of;
-    for (int t : progress.short_of_precision)
-        short_of += (short_of.empty() ? "" : ",") + std::to_string(t);
+    const std::string short_of = joined(progress.short_of_precision, ",");
     const char* state = !progress.summarised ? "first round"
                         : short_of.empty()   ? "every speed-up within precision"
                                              : "short of precision at threads ";

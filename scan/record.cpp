@@ -1,6 +1,6 @@
 #include "scan/record.h"
 
-#include "common/platform.h"
+#include "common/platform_files.h"
 
 #include <cerrno>
 #include <cstdio>

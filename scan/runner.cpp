@@ -101,11 +101,12 @@ struct Rounds {
     std::vector<int> short_counts;
 };
 
-Bench prepare_bench(const ScanOptions& options, const KernelFamily& family, const Topology& topology)
+Bench prepare_bench(const ScanOptions& options, const KernelFamily& family, const Topology& topology,
+                    const MachineInfo& machine)
 {
     Bench bench{options, family,  topology, {}, program_operands(options.size), zero_matrix(options.size), nullptr,
                 nullptr, nullptr, {},       {}};
-    const std::vector<std::vector<int>> cores = allowed_cores(read_machine(topology));
+    const std::vector<std::vector<int>> cores = allowed_cores(machine);
     if (options.bind != BindMode::none)
         bench.binding = binding_order(cores, options.bind);
     if (options.probe != ProbeMode::none)
@@ -195,13 +196,13 @@ void close_round(ScanRun& run, Rounds& rounds, int round, double round_start, bo
 } // namespace
 
 ScanRun run_scan(const ScanOptions& options, const KernelFamily& family, const Topology& topology,
-                 const ScanHooks& hooks)
+                 const MachineInfo& machine, const ScanHooks& hooks)
 {
     Rounds rounds{std::chrono::steady_clock::now(), std::mt19937_64(options.seed), {}, {}, {}};
     ScanRun run;
     run.configurations = plan_configurations(options.threads);
     run.placement.resize(run.configurations.size());
-    Bench bench = prepare_bench(options, family, topology);
+    Bench bench = prepare_bench(options, family, topology, machine);
     const SummaryInputs inputs{options.size,      options.block, family.schedule_bound,
                                options.precision, options.seed,  2000};
     const StopLimits limits{options.min_runs, options.max_runs, options.time_limit_s};

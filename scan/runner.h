@@ -45,9 +45,10 @@ struct ScanRun {
 };
 
 // The family's sequential kernel gives the baseline and the reference product; its parallel
-// kernel is timed on each thread count.
+// kernel is timed on each thread count. machine is the topology's reading (its cores order the
+// binding), taken once by the caller for the record too.
 ScanRun run_scan(const ScanOptions& options, const KernelFamily& family, const Topology& topology,
-                 const ScanHooks& hooks);
+                 const MachineInfo& machine, const ScanHooks& hooks);
 
 // host_starvation and regime_change, from the completed rounds of the run.
 std::vector<Warning> host_warnings(const ScanRun& run);

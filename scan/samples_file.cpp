@@ -1,6 +1,6 @@
 #include "scan/samples_file.h"
 
-#include "common/platform.h"
+#include "common/platform_files.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,6 @@
 #include "scan/starvation.h"
 
+#include "common/text.h"
 #include "stats/stats.h"
 
 #include <algorithm>
@@ -92,20 +93,18 @@ std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, c
         for (std::size_t i = 0; i < rounds[r].cpus.size(); ++i)
             if (verdict.relative[r][i] < 1.0 - verdict.threshold)
                 fell[rounds[r].cpus[i]].push_back(verdict.relative[r][i]);
-    std::string message;
+    std::vector<std::string> falls;
+    falls.reserve(fell.size());
     for (const auto& [cpu, relative] : fell) {
         char text[160];
         std::snprintf(text, sizeof(text), "CPU %d fell to %.2f of the healthy rate in %d of %d rounds (%s)", cpu,
                       median(relative), static_cast<int>(relative.size()), completed_rounds,
                       percent(static_cast<double>(relative.size()) / completed_rounds).c_str());
-        message += (message.empty() ? "" : "; ") + std::string(text);
+        falls.emplace_back(text);
     }
-    message += "; those rounds are left out of the figures";
+    std::string message = joined(falls, "; ") + "; those rounds are left out of the figures";
     if (!counts_measuring_host.empty()) {
-        std::string counts;
-        for (int t : counts_measuring_host)
-            counts += (counts.empty() ? "" : ",") + std::to_string(t);
-        message += "; too few clean rounds reached the precision at threads " + counts +
+        message += "; too few clean rounds reached the precision at threads " + joined(counts_measuring_host, ",") +
                    ": those figures measure the host, not the kernel";
     }
     return {{"host_starvation", message}};

@@ -196,11 +196,43 @@ TEST(ThreadLimits, ATeamIsRefusedByTheFirstLimitItExceeds)
         {"100", "12", "12", 100, 0},
     };
     for (const auto& t : texts) {
-        ThreadLimits limits;
-        set_task_limits(limits, t.threads_max, t.pids_max, t.pids_current);
+        ThreadLimitsReport report;
+        report.threads_max = t.threads_max;
+        report.cgroup_pids_max = t.pids_max;
+        report.cgroup_pids_current = t.pids_current;
+        const ThreadLimits limits = thread_limits_from(report);
         EXPECT_EQ(limits.system_threads, t.system_threads) << t.threads_max;
         EXPECT_EQ(limits.cgroup_tasks, t.cgroup_tasks) << t.pids_max << "/" << t.pids_current;
     }
+}
+
+TEST(ThreadLimits, TheStackIsTheRuntimesSettingOrTheDefaultAndTheLimitsPassThrough)
+{
+    const long long mib = 1LL << 20;
+    const struct {
+        const char* what;
+        long long default_stack;
+        const char* setting;
+        long long stack_bytes;
+    } cases[] = {
+        {"nothing said: glibc's 8 MiB", -1, "", 8 * mib},
+        {"the default stack", mib, "", mib},
+        {"the stack setting over the default", mib, "64M", 64 * mib},
+        {"a setting that is not a size leaves the default", mib, "huge", mib},
+        {"nor does a zero one", mib, "0", mib},
+    };
+    for (const auto& c : cases) {
+        ThreadLimitsReport report;
+        report.default_stack = c.default_stack;
+        report.stack_setting = c.setting;
+        EXPECT_EQ(thread_limits_from(report).stack_bytes, c.stack_bytes) << c.what;
+    }
+    ThreadLimitsReport passed;
+    passed.process_threads = 40;
+    passed.address_space = 1LL << 30;
+    const ThreadLimits limits = thread_limits_from(passed);
+    EXPECT_EQ(limits.process_threads, 40);
+    EXPECT_EQ(limits.address_space, 1LL << 30);
 }
 
 } // namespace

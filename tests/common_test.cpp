@@ -4,7 +4,10 @@
 #include "common/exit_status.h"
 #include "common/owned_matrix.h"
 #include "common/parse.h"
-#include "common/platform.h"
+#include "common/platform_files.h"
+#include "common/platform_process.h"
+#include "common/platform_system.h"
+#include "common/text.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +64,38 @@ TEST(Parse, NumbersAreReadWholeOrNotAtAll)
     }
 }
 
+TEST(Parse, ASystemFilesNumberIsItsFirstWholeNumber)
+{
+    const struct {
+        const char* text;
+        long long value;
+    } cases[] = {{"42\n", 42},
+                 {"  7 \n", 7},
+                 {"9223372036854775807", 9223372036854775807LL},
+                 {"max\n", -1},
+                 {"-3\n", -1},
+                 {"", -1},
+                 {"12 34\n", 12},
+                 {"99999999999999999999", -1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(leading_number(c.text), c.value) << "'" << c.text << "'";
+}
+
+TEST(Text, ListsAreJoinedAndAByteOrderMarkIsMeasured)
+{
+    EXPECT_EQ(joined(std::vector<int>{}, ", "), "");
+    EXPECT_EQ(joined(std::vector<int>{4}, ", "), "4");
+    EXPECT_EQ(joined(std::vector<int>{1, 2, 4}, ", "), "1, 2, 4");
+    EXPECT_EQ(joined(std::vector<int>{3, -1}, "/"), "3/-1");
+    EXPECT_EQ(joined(std::vector<std::string>{"", "b", ""}, ","), ",b,");
+
+    EXPECT_EQ(byte_order_mark_size("\xEF\xBB\xBFsize"), 3u);
+    EXPECT_EQ(byte_order_mark_size("\xEF\xBB\xBF"), 3u);
+    EXPECT_EQ(byte_order_mark_size("\xEF\xBB"), 0u); // cut short
+    EXPECT_EQ(byte_order_mark_size("size\xEF\xBB\xBF"), 0u);
+    EXPECT_EQ(byte_order_mark_size(""), 0u);
+}
+
 TEST(OwnedMatrices, TheProgramsOperandsAndEmptyOrders)
 {
     for (int n : {0, -3}) {
@@ -106,6 +141,18 @@ TEST(Platform, FilesProgramsAndPathsThatAreNotThereOrNotRight)
 {
     const std::string dir = make_scratch_dir("platform");
     EXPECT_EQ(read_text_file((dir + "/missing").c_str()), "");
+    std::string text = "left over";
+    EXPECT_FALSE(read_whole_file(dir + "/missing", text));
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(text, "");
+    EXPECT_FALSE(read_whole_file(dir, text)); // a directory opens, but has nothing to read
+    EXPECT_EQ(errno, EISDIR);
+    std::string bytes(200000, 'x'); // more than one block, a NUL and a CR LF among them
+    bytes[70000] = '\0';
+    bytes.replace(150000, 2, "\r\n");
+    write_file(dir + "/bytes", bytes);
+    ASSERT_TRUE(read_whole_file(dir + "/bytes", text));
+    EXPECT_EQ(text, bytes);
     EXPECT_EQ(create_unique_file(dir + "/no/such/dir/x."), "");
     const std::string made = create_unique_file(dir + "/made.");
     EXPECT_EQ(made.rfind(dir + "/made.", 0), 0u);

@@ -466,6 +466,18 @@ void off_by_one_element(Matrix A, Matrix B, Matrix C, int n, int b, int t, TeamO
     C[n - 1][n - 1] += 1.0f;
 }
 
+// This machine as tilebench-scan reads it: its cores order the binding and the probe's CPUs.
+struct Host {
+    Topology topology = load_topology();
+    MachineInfo machine = read_machine(topology);
+};
+
+ScanRun run_scan_here(const ScanOptions& options, const KernelFamily& family, const ScanHooks& hooks)
+{
+    const Host host;
+    return run_scan(options, family, host.topology, host.machine, hooks);
+}
+
 ScanOptions small_scan()
 {
     ScanOptions options;
@@ -487,7 +499,7 @@ TEST(ScanRunner, EveryCallIsTimedValidatedAndRecordedRoundByRound)
     std::vector<Sample> seen;
     ScanHooks hooks;
     hooks.on_sample = [&](const Sample& s, const Configuration&) { seen.push_back(s); };
-    const ScanRun run = run_scan(options, *find_kernel_family("blocked"), load_topology(), hooks);
+    const ScanRun run = run_scan_here(options, *find_kernel_family("blocked"), hooks);
     EXPECT_EQ(run.rounds, 3);
     EXPECT_EQ(run.stop, StopReason::max_runs);
     ASSERT_EQ(run.samples.size(), 12u); // 3 rounds x (baseline + 3 thread counts)
@@ -530,7 +542,7 @@ TEST(ScanRunner, CallsFollowTheSeededRoundOrder)
         ScanHooks hooks;
         std::vector<std::size_t> order;
         hooks.on_sample = [&](const Sample& s, const Configuration&) { order.push_back(s.config); };
-        run_scan(options, *find_kernel_family("naive"), load_topology(), hooks);
+        run_scan_here(options, *find_kernel_family("naive"), hooks);
         std::mt19937_64 generator(seed);
         std::vector<std::size_t> planned;
         for (int round = 0; round < options.max_runs; ++round)
@@ -568,14 +580,14 @@ TEST(ScanRunner, WarmUpCallsEveryConfigurationItsTimesBeforeTheRounds)
         options.warmup = warmup;
         options.min_runs = options.max_runs = 1;
         kernel_calls = 0;
-        const ScanRun run = run_scan(options, counted, load_topology(), {});
+        const ScanRun run = run_scan_here(options, counted, {});
         EXPECT_EQ(run.samples.size(), 4u);
         EXPECT_EQ(kernel_calls, 1 + 4 * warmup + 4) << warmup; // the reference, warm-up, one round
     }
     kernel_calls = 0;
     ScanHooks stopped;
     stopped.stop_requested = [] { return true; };
-    EXPECT_TRUE(run_scan(small_scan(), counted, load_topology(), stopped).samples.empty());
+    EXPECT_TRUE(run_scan_here(small_scan(), counted, stopped).samples.empty());
     EXPECT_EQ(kernel_calls, 1);
 }
 
@@ -583,7 +595,7 @@ TEST(ScanRunner, AKernelThatChangesOneElementIsCaughtAndKeptOutOfTheFigures)
 {
     KernelFamily faulty = *find_kernel_family("blocked");
     faulty.parallel = off_by_one_element;
-    const ScanRun run = run_scan(small_scan(), faulty, load_topology(), {});
+    const ScanRun run = run_scan_here(small_scan(), faulty, {});
     for (const Sample& s : run.samples)
         EXPECT_EQ(s.valid, s.config == 0) << "config " << s.config;
     EXPECT_EQ(run.summary.configurations[0].runs, 3);
@@ -598,7 +610,7 @@ TEST(ScanRunner, AStopRequestEndsTheScanAfterTheCallInFlight)
     ScanHooks hooks;
     hooks.on_sample = [&](const Sample&, const Configuration&) { ++calls; };
     hooks.stop_requested = [&] { return calls >= 2; };
-    const ScanRun run = run_scan(small_scan(), *find_kernel_family("naive"), load_topology(), hooks);
+    const ScanRun run = run_scan_here(small_scan(), *find_kernel_family("naive"), hooks);
     EXPECT_EQ(run.stop, StopReason::interrupted);
     EXPECT_EQ(run.samples.size(), 2u);
     EXPECT_EQ(run.rounds, 0); // the first round was not completed

@@ -1,16 +1,11 @@
-// Platform glue: file opening, the console pause and the memory query.
-#include "common/platform.h"
+// Files on POSIX systems and on Windows: opening, whole appends under a lock, whole reads,
+// and new files that never replace an existing one.
+#include "common/platform_files.h"
 
-#include "common/memory.h"
-
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <random>
-#include <sstream>
-#include <string>
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -18,22 +13,14 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/utsname.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
-#if !defined(_WIN32)
-#include <sys/resource.h>
-#endif
 
-#if !defined(_WIN32)
-extern char** environ;
-#endif
+namespace {
 
-std::FILE* open_text_file(const char* file_name, const char* mode)
+std::FILE* open_file(const char* file_name, const char* mode)
 {
 #if defined(_MSC_VER)
     std::FILE* fp = nullptr;
@@ -46,8 +33,6 @@ std::FILE* open_text_file(const char* file_name, const char* mode)
 }
 
 #if !defined(_WIN32)
-namespace {
-
 // A descriptor that appends to the file, created when missing, or -1 with errno. Opened
 // without waiting: a named pipe that nobody reads would otherwise hold the run forever; it
 // fails with ENXIO instead, and its row is reported lost like any other. A pipe that has a
@@ -66,9 +51,14 @@ int open_for_appending(const char* file_name)
     }
     return fd;
 }
+#endif
 
 } // namespace
-#endif
+
+std::FILE* open_text_file(const char* file_name, const char* mode)
+{
+    return open_file(file_name, mode);
+}
 
 int append_whole_text(const char* file_name, const std::string& text, bool& open_failed)
 {
@@ -126,160 +116,31 @@ int append_whole_text(const char* file_name, const std::string& text, bool& open
 #endif
 }
 
-void pause_console()
+bool read_whole_file(const std::string& path, std::string& text)
 {
-#if defined(_WIN32)
-    // The status is of no interest: the run is over whether or not a key was pressed.
-    (void)std::system("pause");
-#endif
-}
-
-long long available_memory_bytes()
-{
-#if defined(_WIN32)
-    MEMORYSTATUSEX status;
-    status.dwLength = sizeof(status);
-    if (!GlobalMemoryStatusEx(&status))
-        return -1;
-    return static_cast<long long>(status.ullAvailPhys);
-#elif defined(__linux__)
-    MemoryReport report;
-    report.meminfo = read_text_file("/proc/meminfo");
-    report.cgroup_max = read_text_file("/sys/fs/cgroup/memory.max");
-    report.cgroup_current = read_text_file("/sys/fs/cgroup/memory.current");
-    struct rlimit address_space;
-    if (getrlimit(RLIMIT_AS, &address_space) == 0 && address_space.rlim_cur != RLIM_INFINITY)
-        report.address_space_limit = static_cast<long long>(address_space.rlim_cur);
-    return available_memory_from(report);
-#else
-    return -1;
-#endif
+    text.clear();
+    std::FILE* fp = open_file(path.c_str(), "rb");
+    if (!fp)
+        return false;
+    char block[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof(block), fp)) > 0)
+        text.append(block, got);
+    const bool whole = std::ferror(fp) == 0;
+    const int error = errno; // a directory opens, then fails its first read with EISDIR
+    std::fclose(fp);
+    if (whole)
+        return true;
+    text.clear();
+    errno = error;
+    return false;
 }
 
 std::string read_text_file(const char* path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string operating_system_name()
-{
-#if defined(_WIN32)
-    return "Windows";
-#else
-    struct utsname name;
-    if (uname(&name) != 0)
-        return "";
-    return std::string(name.sysname) + " " + name.release;
-#endif
-}
-
-std::string host_name()
-{
-#if defined(_WIN32)
-    const char* name = std::getenv("COMPUTERNAME");
-    return name ? name : "";
-#else
-    char name[256] = {};
-    if (gethostname(name, sizeof(name) - 1) != 0)
-        return "";
-    return name;
-#endif
-}
-
-bool utc_time(std::time_t time, std::tm& utc)
-{
-#if defined(_WIN32)
-    return gmtime_s(&utc, &time) == 0;
-#else
-    return gmtime_r(&time, &utc) != nullptr;
-#endif
-}
-
-bool is_terminal(int stream)
-{
-#if defined(_WIN32)
-    return _isatty(stream) != 0;
-#else
-    return isatty(stream) != 0;
-#endif
-}
-
-std::vector<std::pair<std::string, std::string>> environment_with_prefixes(const std::vector<std::string>& prefixes)
-{
-#if defined(_WIN32)
-    char** entries = _environ;
-#else
-    char** entries = environ;
-#endif
-    std::vector<std::pair<std::string, std::string>> found;
-    for (char** entry = entries; entry && *entry; ++entry) {
-        const std::string text = *entry;
-        const std::size_t equals = text.find('=');
-        const std::string name = text.substr(0, equals);
-        for (const std::string& prefix : prefixes)
-            if (name.compare(0, prefix.size(), prefix) == 0) {
-                found.emplace_back(name, equals == std::string::npos ? "" : text.substr(equals + 1));
-                break;
-            }
-    }
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
-SystemLimits read_system_limits()
-{
-    SystemLimits limits;
-#if !defined(_WIN32)
-    const auto soft = [](int resource) {
-        struct rlimit limit;
-        return getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
-                   ? static_cast<long long>(limit.rlim_cur)
-                   : -1LL;
-    };
-    limits.processes = soft(RLIMIT_NPROC);
-    limits.address_space = soft(RLIMIT_AS);
-    // glibc gives a new thread the soft stack limit, or 8 MiB when that is unlimited.
-    limits.stack = soft(RLIMIT_STACK);
-#endif
-    return limits;
-}
-
-std::string find_on_path(const std::string& program)
-{
-    const char* path = std::getenv("PATH");
-    if (!path)
-        return "";
-#if defined(_WIN32)
-    const char separator = ';';
-    const std::string suffix = ".exe";
-#else
-    const char separator = ':';
-    const std::string suffix;
-#endif
-    std::string directories = path;
-    for (std::size_t start = 0; start <= directories.size();) {
-        std::size_t end = directories.find(separator, start);
-        if (end == std::string::npos)
-            end = directories.size();
-        const std::string directory = directories.substr(start, end - start);
-        std::string candidate = directory.empty() ? std::string(".") : directory;
-        candidate += "/";
-        candidate += program;
-        candidate += suffix;
-#if defined(_WIN32)
-        if (std::ifstream(candidate).good())
-            return candidate;
-#else
-        struct stat info {};
-        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-#endif
-        start = end + 1;
-    }
-    return "";
+    std::string text;
+    read_whole_file(path, text);
+    return text;
 }
 
 std::string create_unique_file(const std::string& pattern_prefix)
@@ -301,41 +162,6 @@ std::string create_unique_file(const std::string& pattern_prefix)
         return "";
     ::close(fd);
     return pattern;
-#endif
-}
-
-int run_program(const std::vector<std::string>& arguments, const std::string& error_file)
-{
-#if defined(_WIN32)
-    std::string command;
-    for (const std::string& argument : arguments)
-        command += "\"" + argument + "\" ";
-    command += "> NUL 2> \"" + error_file + "\"";
-    return std::system(command.c_str());
-#else
-    // Spawned directly rather than through a shell or a pipe: no quoting to get wrong, and no
-    // SIGPIPE when the program is missing or dies early.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, error_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        errno = spawned;
-        return -1;
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
 }
 
@@ -489,18 +315,4 @@ std::FILE* create_new_unique_file(const std::string& pattern_prefix, std::string
             return nullptr;
     }
     return nullptr;
-}
-
-void occupy_closed_standard_streams()
-{
-#if !defined(_WIN32)
-    for (int stream = 0; stream <= 2; ++stream) {
-        if (fcntl(stream, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        // The lowest free number is the one that is closed: open() lands on it.
-        const int fd = ::open("/dev/null", stream == 0 ? O_WRONLY : O_RDONLY);
-        if (fd >= 0 && fd != stream)
-            ::close(fd);
-    }
-#endif
 }
