@@ -3,5 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$(nproc 2>/dev/null || echo 2)"
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc 2>/dev/null || echo 2)"

@@ -7,11 +7,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake -S . -B build-coverage -DCMAKE_BUILD_TYPE=Debug -DTILEBENCH_BUILD_PERF=OFF \
-      -DCMAKE_CXX_FLAGS="--coverage -O0" -DCMAKE_EXE_LINKER_FLAGS="--coverage" >/dev/null
-cmake --build build-coverage -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+cmake --preset coverage >/dev/null
+cmake --build --preset coverage -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 find build-coverage -name '*.gcda' -delete
-ctest --test-dir build-coverage -j 2 --no-tests=error > build-coverage/ctest.log 2>&1 || {
+ctest --preset coverage > build-coverage/ctest.log 2>&1 || {
   tail -20 build-coverage/ctest.log
   exit 1
 }

@@ -8,9 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 bash scripts/setup.sh
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTILEBENCH_FUZZ=ON \
-      -DTILEBENCH_BUILD_TESTS=OFF -DTILEBENCH_BUILD_PERF=OFF >/dev/null
-cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 work="$(mktemp -d "${TMPDIR:-/tmp}/tilebench-fuzz.XXXXXX")"
 failed=()
 for corpus in fuzz/corpus/*/; do
