@@ -27,6 +27,7 @@ std::vector<Warning> team_warning(const std::vector<std::pair<int, int>>& smalle
     if (smaller_teams.empty())
         return {};
     std::vector<std::string> pairs;
+    pairs.reserve(smaller_teams.size());
     for (const auto& [requested, granted] : smaller_teams)
         pairs.push_back(std::to_string(granted) + " of " + std::to_string(requested));
     return {{"team_smaller", "the OpenMP runtime gave smaller teams than asked (" + joined(pairs, ", ") +
