@@ -1,12 +1,16 @@
 // Other programs on POSIX systems and on Windows: PATH's own separator and suffix, and a
-// child started directly (posix_spawn) where the system allows it.
+// child started directly (posix_spawn) and waited for with a bound where the system allows it.
 #include "common/platform_process.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 
 #if !defined(_WIN32)
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -51,21 +55,32 @@ std::string find_on_path(const std::string& program)
     return "";
 }
 
-int run_program(const std::vector<std::string>& arguments, const std::string& error_file)
-{
 #if defined(_WIN32)
+
+ProgramEnd run_bounded_program(const std::vector<std::string>& arguments, const std::string& output_file,
+                               const std::string& error_file, double, int (*)())
+{
+    // No bound here: the console's own Ctrl-C reaches the child.
     std::string command;
     for (const std::string& argument : arguments)
         command += "\"" + argument + "\" ";
-    command += "> NUL 2> \"" + error_file + "\"";
-    return std::system(command.c_str());
+    command += "> \"" + output_file + "\" 2> \"" + error_file + "\"";
+    ProgramEnd end;
+    end.status = std::system(command.c_str());
+    return end;
+}
+
 #else
-    // Spawned directly rather than through a shell or a pipe: no quoting to get wrong, and no
-    // SIGPIPE when the program is missing or dies early.
+
+namespace {
+
+// Spawned directly rather than through a shell: no quoting to get wrong. 0, or the child.
+pid_t spawn(const std::vector<std::string>& arguments, const std::string& output_file, const std::string& error_file)
+{
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, error_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, output_file.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, error_file.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW, 0);
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments)
@@ -76,12 +91,47 @@ int run_program(const std::vector<std::string>& arguments, const std::string& er
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         errno = spawned;
-        return -1;
+        return 0;
     }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
+    return child;
 }
+
+} // namespace
+
+ProgramEnd run_bounded_program(const std::vector<std::string>& arguments, const std::string& output_file,
+                               const std::string& error_file, double timeout_seconds, int (*stop_signal)())
+{
+    using clock = std::chrono::steady_clock;
+    ProgramEnd end;
+    const pid_t child = spawn(arguments, output_file, error_file);
+    if (child == 0)
+        return end;
+    auto deadline =
+        clock::now() + std::chrono::duration_cast<clock::duration>(std::chrono::duration<double>(timeout_seconds));
+    bool killed = false;
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child)
+            break;
+        if (done < 0 && errno != EINTR)
+            return end; // not ours to wait for any more
+        const int signal = stop_signal();
+        if (signal != 0 && end.stopped_by == 0) {
+            kill(child, signal);
+            end.stopped_by = signal;
+            deadline = std::min(deadline, clock::now() + std::chrono::seconds(2));
+        }
+        if (!killed && clock::now() >= deadline) {
+            kill(child, SIGKILL);
+            killed = true;
+            end.timed_out = end.stopped_by == 0;
+        }
+        // Polled: a stop or the bound is acted on within this much.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    end.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return end;
+}
+
+#endif

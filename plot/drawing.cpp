@@ -1,10 +1,9 @@
 #include "plot/drawing.h"
 
-#include "common/bounded_program.h"
 #include "common/parse.h"
 #include "common/platform_files.h"
 #include "common/platform_process.h"
-#include "common/stop_signals.h"
+#include "common/platform_signals.h"
 #include "record/figures.h"
 
 #include <cerrno>

@@ -10,7 +10,7 @@
 // Runs script, which draws onto standard output, with gnuplot for at most timeout_seconds.
 // Empty on success; otherwise one line naming the cause (the output cannot be written, gnuplot
 // is missing, failed or did not finish, the picture came out cut short, a stop signal came).
-// A stop signal remembered (common/stop_signals.h) is passed on to gnuplot. Whatever the end,
+// A stop signal remembered (common/platform_signals.h) is passed on to gnuplot. Whatever the end,
 // no temporary file is left behind and gnuplot has ended.
 std::string draw_picture(const std::string& output, PictureFormat format, const std::string& script,
                          double timeout_seconds);

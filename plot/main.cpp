@@ -4,7 +4,7 @@
 #include "common/build_info.h"
 #include "common/exit_status.h"
 #include "common/platform_files.h"
-#include "common/stop_signals.h"
+#include "common/platform_signals.h"
 #include "plot/plot.h"
 #include "plot/shown.h"
 

@@ -3,8 +3,8 @@
 // and summarises with medians and confidence intervals.
 #include "common/exit_status.h"
 #include "common/memory.h"
+#include "common/platform_signals.h"
 #include "common/platform_system.h"
-#include "common/stop_signals.h"
 #include "common/thread_limits.h"
 #include "common/timing.h"
 #include "kernels/families.h"

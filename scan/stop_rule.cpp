@@ -1,7 +1,7 @@
 #include "scan/stop_rule.h"
 
 #include "common/exit_status.h"
-#include "common/stop_signals.h"
+#include "common/platform_signals.h"
 
 #include <algorithm>
 #include <cmath>

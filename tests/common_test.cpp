@@ -172,9 +172,14 @@ TEST(Platform, FilesProgramsAndPathsThatAreNotThereOrNotRight)
     EXPECT_EQ(find_on_path("tool"), "");
     setenv("PATH", old_path.c_str(), 1);
 
-    EXPECT_EQ(run_program({dir + "/b/tool"}, dir + "/err.txt"), 7);
-    EXPECT_EQ(run_program({dir + "/a/tool"}, dir + "/err.txt"), -1); // not executable: never ran
-    EXPECT_EQ(run_program({dir + "/b/tool"}, dir + "/no/such/dir/err.txt"), -1);
+    const auto run = [&dir](const std::string& tool, const std::string& error_file) {
+        return run_bounded_program({tool}, dir + "/out.txt", error_file, 60.0, [] { return 0; }).status;
+    };
+    write_file(dir + "/out.txt", "");
+    write_file(dir + "/err.txt", "");
+    EXPECT_EQ(run(dir + "/b/tool", dir + "/err.txt"), 7);
+    EXPECT_EQ(run(dir + "/a/tool", dir + "/err.txt"), -1); // not executable: never ran
+    EXPECT_EQ(run(dir + "/b/tool", dir + "/no/such/dir/err.txt"), -1);
 
     bool open_failed = false;
     EXPECT_NE(append_whole_text((dir + "/no/such/dir/out.csv").c_str(), "x\n", open_failed), 0);

@@ -1,4 +1,4 @@
-#include "common/stop_signals.h"
+#include "common/platform_signals.h"
 
 #include "common/exit_status.h"
 
