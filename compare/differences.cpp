@@ -1,5 +1,7 @@
 #include "compare/differences.h"
 
+#include "common/text.h"
+
 #include <map>
 #include <set>
 
@@ -12,14 +14,16 @@ std::string known(const std::string& text)
 
 std::string caches_text(const std::vector<CacheInfo>& caches)
 {
-    std::string text;
+    std::vector<std::string> each;
+    each.reserve(caches.size());
     for (const CacheInfo& cache : caches) {
         const long long kib = cache.size_bytes / 1024;
-        text += (text.empty() ? "" : ", ") + std::string("L") + std::to_string(cache.level) + " " +
-                (kib > 0 && kib % 1024 == 0 ? std::to_string(kib / 1024) + " MiB" : std::to_string(kib) + " KiB") +
-                " x" + std::to_string(cache.count);
+        each.push_back(
+            "L" + std::to_string(cache.level) + " " +
+            (kib > 0 && kib % 1024 == 0 ? std::to_string(kib / 1024) + " MiB" : std::to_string(kib) + " KiB") + " x" +
+            std::to_string(cache.count));
     }
-    return known(text);
+    return known(joined(each, ", "));
 }
 
 std::string warning_kinds(const std::vector<Warning>& warnings)
@@ -27,9 +31,7 @@ std::string warning_kinds(const std::vector<Warning>& warnings)
     std::set<std::string> kinds;
     for (const Warning& w : warnings)
         kinds.insert(w.kind);
-    std::string text;
-    for (const std::string& kind : kinds)
-        text += (text.empty() ? "" : ", ") + kind;
+    const std::string text = joined(std::vector<std::string>(kinds.begin(), kinds.end()), ", ");
     return text.empty() ? "none" : text;
 }
 
@@ -56,9 +58,7 @@ struct Named {
 
 std::string count_list(const std::vector<int>& counts)
 {
-    std::string text;
-    for (const int t : counts)
-        text += (text.empty() ? "" : ", ") + std::to_string(t);
+    const std::string text = joined(counts, ", ");
     return text.empty() ? "none" : text;
 }
 

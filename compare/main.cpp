@@ -3,6 +3,7 @@
 // speed-ups with 95 % intervals and a verdict in words.
 #include "common/exit_status.h"
 #include "common/parse.h"
+#include "common/text.h"
 #include "compare/compare.h"
 #include "scan/record.h" // write_file_atomically
 
@@ -41,10 +42,11 @@ void check_same_work(const std::vector<Difference>& all, bool allow_different)
     const std::vector<Difference> work = work_differences(all);
     if (work.empty() || allow_different)
         return;
-    std::string text;
+    std::vector<std::string> named;
+    named.reserve(work.size());
     for (const Difference& d : work)
-        text += (text.empty() ? "" : ", ") + d.what + " " + d.a + " and " + d.b;
-    throw Refusal{exit_not_comparable, "A and B time different work (" + quoted_token(text, 200) +
+        named.push_back(d.what + " " + d.a + " and " + d.b);
+    throw Refusal{exit_not_comparable, "A and B time different work (" + quoted_token(joined(named, ", "), 200) +
                                            "); --allow-different compares them all the same"};
 }
 
