@@ -353,7 +353,6 @@ TEST(ScanProgram, CallsTooShortForTheClockAreSaidAndNeverPrecise)
         // never the 0.000 [0.000, 0.000] that a baseline read as zero once gave
         EXPECT_TRUE(speedup["speedup"].is_null() || speedup["speedup"].get<double>() > 0.0) << speedup;
     }
-    EXPECT_EQ(run.out.find("0.000  [0.000, 0.000]"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("yes\n"), std::string::npos) << run.out; // no row ends in "precise: yes"
 }
 
