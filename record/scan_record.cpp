@@ -48,6 +48,22 @@ Json parameters_json(const RecordParameters& p)
             {"timer", p.timer}};
 }
 
+// The CPUs a scan was given go beside the machine's logical CPUs; where they are unknown (a
+// record from before they were kept, a system that does not say) the key is left out, so that
+// such a record is written back as it was.
+Json with_allowed_cpus(const Json& machine, const std::vector<int>& allowed)
+{
+    if (allowed.empty())
+        return machine;
+    Json out = Json::object();
+    for (const auto& item : machine.items()) {
+        out[item.key()] = item.value();
+        if (item.key() == "logical_cpus")
+            out["allowed_cpus"] = allowed;
+    }
+    return out;
+}
+
 Json machine_json(const RecordMachine& m)
 {
     Json caches = Json::array();
@@ -56,20 +72,21 @@ Json machine_json(const RecordMachine& m)
                           {"size_bytes", cache.size_bytes},
                           {"shared_by", cache.shared_by},
                           {"count", cache.count}});
-    return {{"cpu_model", text_or_null(m.cpu_model)},
-            {"packages", m.packages},
-            {"physical_cores", m.physical_cores},
-            {"logical_cpus", m.logical_cpus},
-            {"smt", m.smt},
-            {"numa_nodes", m.numa_nodes},
-            {"caches", caches},
-            {"os", text_or_null(m.os)},
-            {"hostname", text_or_null(m.hostname)},
-            {"governor", text_or_null(m.governor)},
-            {"boost", text_or_null(m.boost)},
-            {"load_average", {{"start", figure_json(m.load_start)}, {"end", figure_json(m.load_end)}}},
-            {"busy_cpus_at_start", figure_json(m.busy_cpus_at_start)},
-            {"date", m.date}};
+    const Json machine = {{"cpu_model", text_or_null(m.cpu_model)},
+                          {"packages", m.packages},
+                          {"physical_cores", m.physical_cores},
+                          {"logical_cpus", m.logical_cpus},
+                          {"smt", m.smt},
+                          {"numa_nodes", m.numa_nodes},
+                          {"caches", caches},
+                          {"os", text_or_null(m.os)},
+                          {"hostname", text_or_null(m.hostname)},
+                          {"governor", text_or_null(m.governor)},
+                          {"boost", text_or_null(m.boost)},
+                          {"load_average", {{"start", figure_json(m.load_start)}, {"end", figure_json(m.load_end)}}},
+                          {"busy_cpus_at_start", figure_json(m.busy_cpus_at_start)},
+                          {"date", m.date}};
+    return with_allowed_cpus(machine, m.allowed_cpus);
 }
 
 Json build_json(const BuildInfo& b)
@@ -287,6 +304,7 @@ void convert(const Json& value, const std::string& path, RecordMachine& out)
     optional(value, path, "packages", out.packages);
     optional(value, path, "physical_cores", out.physical_cores);
     optional(value, path, "logical_cpus", out.logical_cpus);
+    optional(value, path, "allowed_cpus", out.allowed_cpus);
     optional(value, path, "smt", out.smt);
     optional(value, path, "numa_nodes", out.numa_nodes);
     optional(value, path, "caches", out.caches);

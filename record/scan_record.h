@@ -47,6 +47,7 @@ struct RecordMachine {
     int packages = 0;
     int physical_cores = 0;
     int logical_cpus = 0;
+    std::vector<int> allowed_cpus; // the logical CPUs the scan was given (affinity within cpuset); empty: unknown
     int smt = 0;
     int numa_nodes = 0;
     std::vector<CacheInfo> caches;

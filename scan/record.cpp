@@ -36,6 +36,7 @@ RecordMachine machine_of(const ScanContext& context)
     r.packages = m.packages;
     r.physical_cores = m.physical_cores;
     r.logical_cpus = m.logical_cpus;
+    r.allowed_cpus = m.allowed_cpus;
     r.smt = m.smt;
     r.numa_nodes = m.numa_nodes;
     r.caches = m.caches;

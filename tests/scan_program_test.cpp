@@ -88,6 +88,7 @@ TEST(ScanProgram, OnlyTheCpusTheProcessMayUseAreBoundCountedAndScanned)
     ASSERT_EQ(run.status, 0) << run.err;
     nlohmann::json record = nlohmann::json::parse(read_file(dir + "/cores.json"));
     EXPECT_EQ(record["parameters"]["threads"], nlohmann::json::array({1})); // the default list: 1 allowed CPU
+    EXPECT_EQ(record["machine"]["allowed_cpus"], nlohmann::json::array({1}));
     for (const auto& configuration : record["configurations"])
         EXPECT_EQ(configuration["placement"], nlohmann::json::parse("[[1]]")) << configuration;
 
