@@ -7,7 +7,7 @@
 #include "compare/comparison.h"  // CompareSettings, Comparison, compare_rounds
 #include "compare/differences.h" // Difference, differences, work_differences
 #include "compare/options.h"     // CompareOptions, parse_compare_options
-#include "compare/report.h"      // ComparisonReport, format_comparison, comparison_json
+#include "compare/report.h"      // ComparisonReport, format_comparison, comparison_record
 #include "compare/rounds.h"      // CountedRounds, counted_rounds
 #include "compare/side.h"        // Side, load_side
 #include "compare/verdict.h"     // time_verdict, speedup_verdict, slower_beyond

@@ -82,7 +82,8 @@ static int run(int argc, char** argv)
     const ComparisonReport report = compare(options);
 
     std::cout << format_comparison(report) << std::flush;
-    if (!options.output.empty() && !write_file_atomically(options.output, comparison_text(report)))
+    if (!options.output.empty() &&
+        !write_file_atomically(options.output, comparison_record_text(comparison_record(report))))
         throw Refusal{exit_failure, "cannot write " + options.output + ": " + std::strerror(errno)};
     const std::vector<int> slower = counts_slower_beyond(report);
     if (slower.empty())

@@ -4,11 +4,7 @@
 #include "compare/verdict.h"
 #include "record/figures.h"
 
-#include <cmath>
-
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 // Text that came from a file, fit for one line of a terminal.
 std::string shown(const std::string& text)
@@ -64,44 +60,40 @@ std::string warnings_text(const char* name, const std::vector<Warning>& warnings
     return text;
 }
 
-Json figure_json(double value)
+ComparisonSide side_record(const Side& side, const CountedRounds& rounds)
 {
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
+    ComparisonSide record;
+    record.record = side.record_path;
+    record.samples = side.samples_path;
+    record.rounds_counted = static_cast<int>(rounds.counted.size());
+    record.rounds_incomplete = rounds.incomplete;
+    record.warnings = side.record.warnings;
+    return record;
 }
 
-Json side_json(const Side& side, const CountedRounds& rounds)
+ComparisonCount count_record(const CountComparison& c)
 {
-    Json warnings = Json::array();
-    for (const Warning& w : side.record.warnings)
-        warnings.push_back({{"kind", w.kind}, {"message", w.message}});
-    return {{"record", side.record_path},
-            {"samples", side.samples_path},
-            {"rounds_counted", rounds.counted.size()},
-            {"rounds_incomplete", rounds.incomplete},
-            {"warnings", warnings}};
-}
-
-Json count_json(const CountComparison& c)
-{
-    return {{"threads", c.threads},
-            {"runs_a", c.runs_a},
-            {"runs_b", c.runs_b},
-            {"median_a_s", figure_json(c.median_a_s)},
-            {"median_b_s", figure_json(c.median_b_s)},
-            {"time_ratio", figure_json(c.time.ratio)},
-            {"time_ci_low", figure_json(c.time.interval.low)},
-            {"time_ci_high", figure_json(c.time.interval.high)},
-            {"time_change", time_change_name(c)},
-            {"time_verdict", time_verdict(c)},
-            {"pairs_a", c.pairs_a},
-            {"pairs_b", c.pairs_b},
-            {"speedup_a", figure_json(c.speedup_a)},
-            {"speedup_b", figure_json(c.speedup_b)},
-            {"speedup_ratio", figure_json(c.speedup.ratio)},
-            {"speedup_ci_low", figure_json(c.speedup.interval.low)},
-            {"speedup_ci_high", figure_json(c.speedup.interval.high)},
-            {"speedup_change", speedup_change_name(c)},
-            {"speedup_verdict", speedup_verdict(c)}};
+    ComparisonCount r;
+    r.threads = c.threads;
+    r.runs_a = c.runs_a;
+    r.runs_b = c.runs_b;
+    r.median_a_s = c.median_a_s;
+    r.median_b_s = c.median_b_s;
+    r.time_ratio = c.time.ratio;
+    r.time_ci_low = c.time.interval.low;
+    r.time_ci_high = c.time.interval.high;
+    r.time_change = time_change_name(c);
+    r.time_verdict = time_verdict(c);
+    r.pairs_a = c.pairs_a;
+    r.pairs_b = c.pairs_b;
+    r.speedup_a = c.speedup_a;
+    r.speedup_b = c.speedup_b;
+    r.speedup_ratio = c.speedup.ratio;
+    r.speedup_ci_low = c.speedup.interval.low;
+    r.speedup_ci_high = c.speedup.interval.high;
+    r.speedup_change = speedup_change_name(c);
+    r.speedup_verdict = speedup_verdict(c);
+    return r;
 }
 
 } // namespace
@@ -139,32 +131,26 @@ std::string format_comparison(const ComparisonReport& report)
     return text + "\n" + time_table(comparison) + "\n" + speedup_table(comparison);
 }
 
-Json comparison_json(const ComparisonReport& report)
+ComparisonRecord comparison_record(const ComparisonReport& report)
 {
     const Comparison& comparison = report.comparison;
     const CompareSettings& s = comparison.settings;
-    Json differences = Json::array();
+    ComparisonRecord record;
+    record.a = side_record(report.a, report.rounds_a);
+    record.b = side_record(report.b, report.rounds_b);
+    record.seed = s.seed;
+    record.resamples = s.resamples;
+    record.confidence = s.confidence;
+    record.threshold = s.threshold;
+    record.minimum_rounds = s.minimum_rounds;
     for (const Difference& d : report.differences)
-        differences.push_back({{"what", d.what}, {"a", d.a}, {"b", d.b}, {"other_work", d.other_work}});
-    Json counts = Json::array();
+        record.differences.push_back({d.what, d.a, d.b, d.other_work});
+    record.only_in_a = comparison.only_in_a;
+    record.only_in_b = comparison.only_in_b;
     for (const CountComparison& c : comparison.counts)
-        counts.push_back(count_json(c));
-    return {{"a", side_json(report.a, report.rounds_a)},
-            {"b", side_json(report.b, report.rounds_b)},
-            {"seed", s.seed},
-            {"resamples", s.resamples},
-            {"confidence", s.confidence},
-            {"threshold", s.threshold},
-            {"minimum_rounds", s.minimum_rounds},
-            {"differences", differences},
-            {"only_in_a", comparison.only_in_a},
-            {"only_in_b", comparison.only_in_b},
-            {"thread_counts", counts},
-            {"fail_if_slower", report.fail_if_slower < 0.0 ? Json(nullptr) : Json(report.fail_if_slower)},
-            {"slower_beyond_limit", counts_slower_beyond(report)}};
-}
-
-std::string comparison_text(const ComparisonReport& report)
-{
-    return comparison_json(report).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+        record.thread_counts.push_back(count_record(c));
+    if (report.fail_if_slower >= 0.0)
+        record.fail_if_slower = report.fail_if_slower;
+    record.slower_beyond_limit = counts_slower_beyond(report);
+    return record;
 }

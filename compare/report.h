@@ -1,5 +1,5 @@
 // The comparison as people and programs read it: the console text (what was compared, what
-// differs, each side's warnings, then a table of times and one of speed-ups), and the JSON of
+// differs, each side's warnings, then a table of times and one of speed-ups), and the record of
 // --output with the same figures, the verdicts, the seed and the differences.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include "compare/differences.h"
 #include "compare/side.h"
 
-#include <nlohmann/json.hpp>
+#include "record/comparison_record.h"
 
 #include <string>
 #include <vector>
@@ -25,8 +25,5 @@ std::vector<int> counts_slower_beyond(const ComparisonReport& report);
 
 std::string format_comparison(const ComparisonReport& report);
 
-nlohmann::ordered_json comparison_json(const ComparisonReport& report);
-
-// comparison_json as written to --output: indented by two, one trailing newline, and each byte
-// of a name that is not UTF-8 written as U+FFFD, as the scan writes its record.
-std::string comparison_text(const ComparisonReport& report);
+// The record --output writes (comparison_record_text) and tilebench-plot draws.
+ComparisonRecord comparison_record(const ComparisonReport& report);

@@ -1,8 +1,9 @@
-// The record of a scan and how its figures are shown: the one type tilebench-scan writes to
-// PREFIX.json and tilebench-plot reads back, the table both print, and the number formatter
-// every table of the project uses.
+// The records of the project and how their figures are shown: the one type tilebench-scan
+// writes to PREFIX.json and tilebench-plot reads back, the table both print, the number
+// formatter every table of the project uses, and the record of a comparison.
 #pragma once
 
-#include "record/figures.h"     // figure, column, no_figure
-#include "record/scan_record.h" // ScanRecord, to_json, from_json, parse_scan_record
-#include "record/scan_table.h"  // scan_table_heading, scan_table
+#include "record/comparison_record.h" // ComparisonRecord, parse_comparison_record
+#include "record/figures.h"           // figure, column, no_figure
+#include "record/scan_record.h"       // ScanRecord, to_json, from_json, parse_scan_record
+#include "record/scan_table.h"        // scan_table_heading, scan_table
