@@ -37,6 +37,7 @@ const char* const first_plot_elements[] = {
 };
 const char* const plot_elements[] = {
     R"(-?N / x with lines dashtype N lc N title S)",
+    R"(N with lines dashtype N lc rgb S title S)", // a comparison's band
     R"(\$run\d+ using N:N with linespoints lw N title S)",
     R"(\$(time|speedup|efficiency)\d+ using N:N:N:N with yerrorbars pt N lc N title S)",
     R"(\$bound\d+ using N:N with points pt N ps N lc N title S)",

@@ -40,34 +40,86 @@ bool read_whole(const std::string& path, std::string& text, std::string& problem
     return false;
 }
 
-// Every file into runs (results files) or scans (records); empty, or one line saying what
-// could not be read.
-std::string read_inputs(const std::vector<std::string>& files, bool last_only, std::vector<NamedRun>& runs,
-                        std::vector<ScanPlot>& scans)
+// What the files hold: results runs, scan records, or one comparison, never mixed.
+struct Inputs {
+    std::vector<NamedRun> runs;
+    std::vector<ScanPlot> scans;
+    std::vector<std::string> comparison_files;
+    std::vector<ComparisonRecord> comparisons;
+};
+
+// One file into inputs; empty, or one line saying what could not be read.
+std::string read_input(const std::string& file, bool last_only, bool named, Inputs& inputs)
+{
+    std::string text, problem;
+    if (!read_whole(file, text, problem))
+        return problem;
+    if (looks_like_comparison_record(text)) {
+        ComparisonRecord record;
+        if (!parse_comparison_record(text, record, problem))
+            return file + ": " + problem;
+        inputs.comparison_files.push_back(file);
+        inputs.comparisons.push_back(record);
+        return "";
+    }
+    if (looks_like_scan_record(text)) {
+        ScanPlot scan;
+        if (!read_scan_record(text, file, scan, problem))
+            return problem;
+        inputs.scans.push_back(scan);
+        return "";
+    }
+    std::istringstream input(text);
+    const std::vector<FileRow> rows = read_results(input, shown(file), std::cerr);
+    if (rows.empty())
+        return file + " holds no result rows";
+    std::vector<Run> file_runs = split_runs(rows);
+    if (last_only)
+        file_runs.erase(file_runs.begin(), file_runs.end() - 1);
+    for (NamedRun& run : name_runs(file_runs, named ? file + " " : ""))
+        inputs.runs.push_back(run);
+    return "";
+}
+
+std::string read_inputs(const std::vector<std::string>& files, bool last_only, Inputs& inputs)
 {
     for (const std::string& file : files) {
-        std::string text, problem;
-        if (!read_whole(file, text, problem))
+        std::string problem = read_input(file, last_only, files.size() > 1, inputs);
+        if (!problem.empty())
             return problem;
-        if (looks_like_scan_record(text)) {
-            ScanPlot scan;
-            if (!read_scan_record(text, file, scan, problem))
-                return problem;
-            scans.push_back(scan);
-            continue;
-        }
-        std::istringstream input(text);
-        const std::vector<FileRow> rows = read_results(input, shown(file), std::cerr);
-        if (rows.empty())
-            return file + " holds no result rows";
-        std::vector<Run> file_runs = split_runs(rows);
-        if (last_only)
-            file_runs.erase(file_runs.begin(), file_runs.end() - 1);
-        for (NamedRun& run : name_runs(file_runs, files.size() > 1 ? file + " " : ""))
-            runs.push_back(run);
     }
-    if (!runs.empty() && !scans.empty())
+    if (!inputs.comparisons.empty() && files.size() > 1)
+        return "a comparison record is drawn on its own: give it alone";
+    if (!inputs.runs.empty() && !inputs.scans.empty())
         return "results files and scan records cannot share one picture: give one kind at a time";
+    return "";
+}
+
+// Prints the summary and makes the script; empty, or one line saying why there is nothing to draw.
+std::string summary_and_script(const Inputs& inputs, PictureFormat format, std::string& script)
+{
+    if (!inputs.comparisons.empty()) {
+        const ComparisonRecord& record = inputs.comparisons.front();
+        std::cout << format_comparison_summary(record, inputs.comparison_files.front());
+        if (!has_drawable_ratios(record))
+            return "nothing to draw: no thread count of the comparison has a finite ratio";
+        script = comparison_gnuplot_script(record, inputs.comparison_files.front(), format);
+        return "";
+    }
+    if (!inputs.scans.empty()) {
+        std::cout << format_scan_summary(inputs.scans);
+        if (!has_drawable_times(inputs.scans))
+            return "nothing to draw: no scan record holds a finite median time";
+        script = scan_gnuplot_script(inputs.scans, format);
+        return "";
+    }
+    std::cout << format_summary(inputs.runs);
+    bool any = false;
+    for (const NamedRun& run : inputs.runs)
+        any = any || has_drawable_points(run.rows);
+    if (!any)
+        return "nothing to draw: no row has a finite speed-up";
+    script = gnuplot_script(inputs.runs, format);
     return "";
 }
 
@@ -80,11 +132,12 @@ static int run(int argc, char** argv)
     std::string output = "speedup.png", script_file;
     bool last_only = false;
     int timeout_seconds = 60;
-    CLI::App app{"Summary table and picture of tilebench results (out.csv) or tilebench-scan records (PREFIX.json), "
-                 "told apart by their content.",
+    CLI::App app{"Summary table and picture of tilebench results (out.csv), tilebench-scan records (PREFIX.json) "
+                 "or a tilebench-compare record (--output), told apart by their content.",
                  "tilebench-plot"};
     app.set_version_flag("--version", version_line("tilebench-plot"));
-    app.add_option("FILE", files, "results files or scan records, all of one kind (default: out.csv)");
+    app.add_option("FILE", files,
+                   "results files or scan records, all of one kind, or one comparison record (default: out.csv)");
     app.add_option("--output", output, "picture to write: .png, .svg or .pdf")->capture_default_str();
     app.add_option("--script", script_file, "also write the gnuplot script that draws the picture");
     app.add_flag("--last", last_only, "out.csv: only the last run of each file");
@@ -116,28 +169,16 @@ static int run(int argc, char** argv)
     remember_stop_signals();
 
     // --- reading ---
-    std::vector<NamedRun> runs;
-    std::vector<ScanPlot> scans;
-    const std::string problem = read_inputs(files, last_only, runs, scans);
+    Inputs inputs;
+    const std::string problem = read_inputs(files, last_only, inputs);
     if (!problem.empty())
         return fail(problem);
 
     // --- summary and picture ---
     std::string script;
-    if (!scans.empty()) {
-        std::cout << format_scan_summary(scans);
-        if (!has_drawable_times(scans))
-            return fail("nothing to draw: no scan record holds a finite median time");
-        script = scan_gnuplot_script(scans, format);
-    } else {
-        std::cout << format_summary(runs);
-        bool any = false;
-        for (const NamedRun& run : runs)
-            any = any || has_drawable_points(run.rows);
-        if (!any)
-            return fail("nothing to draw: no row has a finite speed-up");
-        script = gnuplot_script(runs, format);
-    }
+    const std::string nothing = summary_and_script(inputs, format, script);
+    if (!nothing.empty())
+        return fail(nothing);
     std::cout << std::flush;
     if (!script_file.empty()) {
         std::ofstream written(script_file, std::ios::binary);

@@ -8,11 +8,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+#include <limits>
 #include <sys/stat.h>
 
 namespace {
 
 const std::string compare_exe = "'" TILEBENCH_COMPARE_EXE "'";
+const std::string plot_exe = "'" TILEBENCH_PLOT_EXE "'";
 
 RecordConfiguration configuration(const char* kind, int threads, double median_s)
 {
@@ -325,6 +328,58 @@ TEST(CompareProgram, WritesItsOutputOverALinkWithoutFollowingIt)
     const ProgramRun nowhere = run_in(sides.dir, compare_exe + " --output no/such/dir/cmp.json a.json b.json");
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_EQ(nowhere.err, "tilebench-compare: cannot write no/such/dir/cmp.json: No such file or directory\n");
+}
+
+TEST(CompareRecord, WhatIsWrittenReadsBackAndOnlyAComparisonLooksLikeOne)
+{
+    const Sides sides = two_scans("compare_record", 0.8);
+    ComparisonReport report;
+    std::string problem;
+    ASSERT_TRUE(load_side(sides.dir + "/a.json", report.a, problem)) << problem;
+    ASSERT_TRUE(load_side(sides.dir + "/b", report.b, problem)) << problem;
+    report.rounds_a = counted_rounds(report.a.record, report.a.samples);
+    report.rounds_b = counted_rounds(report.b.record, report.b.samples);
+    report.comparison = compare_rounds(report.rounds_a, report.rounds_b, CompareSettings{});
+    report.comparison.counts[0].time.interval.low = std::numeric_limits<double>::quiet_NaN();
+    report.differences = {{"bind", "cores", "none", false}};
+    const ComparisonRecord written = comparison_record(report);
+    const std::string text = comparison_record_text(written);
+    EXPECT_TRUE(looks_like_comparison_record(text));
+    EXPECT_FALSE(looks_like_comparison_record(read_file(sides.dir + "/a.json")));
+
+    ComparisonRecord read;
+    ASSERT_TRUE(parse_comparison_record(text, read, problem)) << problem;
+    EXPECT_EQ(comparison_record_text(read), text);
+    EXPECT_TRUE(std::isnan(read.thread_counts[0].time_ci_low)); // null reads back as NaN
+    EXPECT_TRUE(std::isnan(read.fail_if_slower));               // not asked
+    EXPECT_EQ(read.thread_counts[1].time_verdict.rfind("B faster by 20.0 % [", 0), 0u);
+
+    nlohmann::ordered_json newer = nlohmann::ordered_json::parse(text);
+    newer["comparison_format_version"] = 2;
+    EXPECT_FALSE(parse_comparison_record(newer.dump(), read, problem));
+    EXPECT_EQ(problem, "damaged comparison record: a comparison record of format 2, newer than this program reads (1)");
+    nlohmann::ordered_json damaged = nlohmann::ordered_json::parse(text);
+    damaged["thread_counts"][0].erase("time_ratio");
+    EXPECT_FALSE(parse_comparison_record(damaged.dump(), read, problem));
+    EXPECT_NE(problem.find("time_ratio"), std::string::npos) << problem;
+    EXPECT_EQ(lines_of(problem).size(), 1u);
+}
+
+TEST(CompareProgram, ThePlotToolDrawsAComparisonAlone)
+{
+    const Sides sides = two_scans("compare_plot", 0.8);
+    ASSERT_EQ(run_in(sides.dir, compare_exe + " --seed 2 --output cmp.json a b").status, 0);
+    const ProgramRun drawn = run_in(sides.dir, plot_exe + " --output cmp.svg --script cmp.gp cmp.json");
+    ASSERT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_EQ(lines_of(drawn.out).front(), "cmp.json: B = b.json against A = a.json, seed 2");
+    EXPECT_EQ(lines_of(drawn.out).back(), "picture: cmp.svg");
+    EXPECT_NE(read_file(sides.dir + "/cmp.svg").find("</svg>"), std::string::npos);
+    EXPECT_NE(read_file(sides.dir + "/cmp.gp").find("title 'no change (y = 1)'"), std::string::npos);
+
+    const ProgramRun mixed = run_in(sides.dir, plot_exe + " --output both.svg cmp.json a.json");
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_EQ(mixed.err, "tilebench-plot: a comparison record is drawn on its own: give it alone\n");
+    EXPECT_FALSE(file_exists(sides.dir + "/both.svg"));
 }
 
 } // namespace

@@ -410,3 +410,54 @@ TEST(PlotTool, TheBenchmarkScriptFailsWithoutGnuplotAndLeavesNoOlderPicture)
 }
 
 } // namespace
+
+namespace {
+
+ComparisonRecord comparison_with_texts(const std::string& text, double threshold)
+{
+    ComparisonRecord record;
+    record.a.record = text + ".json";
+    record.b.record = text;
+    record.threshold = threshold;
+    record.differences = {{text, text, text, false}};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const int t : {1, 2, INT_MAX, -3}) {
+        ComparisonCount c;
+        c.threads = t;
+        c.time_ratio = t == 2 ? nan : 0.9;
+        c.time_ci_low = 0.85;
+        c.time_ci_high = t == INT_MAX ? 1e308 : 0.95;
+        c.speedup_ratio = 1.1;
+        c.speedup_ci_low = -0.0;
+        c.speedup_ci_high = 1.2;
+        c.time_verdict = text;
+        record.thread_counts.push_back(c);
+    }
+    return record;
+}
+
+// A comparison record's texts reach the script only quoted, its figures only as numbers, and
+// the band is drawn at 1 +- the threshold, or not at all when the threshold is not one a
+// comparison can have.
+TEST(PlotComparison, TheScriptIsTheToolsOwnCommandsWithTheBandAndNoChangeLine)
+{
+    for (const std::string& text : hostile_texts)
+        for (const double threshold : {0.02, 0.0, std::numeric_limits<double>::quiet_NaN(), 1e308, -1.0})
+            for (PictureFormat format : {PictureFormat::png, PictureFormat::svg, PictureFormat::pdf}) {
+                const std::string script =
+                    comparison_gnuplot_script(comparison_with_texts(text, threshold), text, format);
+                EXPECT_EQ(script_breach(drawing_into(script, "c.png")), "") << text << " " << threshold;
+            }
+    const std::string script =
+        comparison_gnuplot_script(comparison_with_texts("a", 0.02), "c.json", PictureFormat::svg);
+    EXPECT_NE(script.find("$time1 << EOD\n1 0.900000 0.850000 0.950000\n"), std::string::npos) << script;
+    // A ratio that is not a number is left out: three rows of four.
+    EXPECT_EQ(block_x(script, "$time1"), (std::vector<double>{1, INT_MAX, -3}));
+    EXPECT_NE(script.find("plot 1 with lines dashtype 1 lc rgb 'gray20' title 'no change (y = 1)', 0.980000 with "
+                          "lines dashtype 2 lc rgb 'gray50' title 'no difference within +-2 %', 1.020000 with"),
+              std::string::npos)
+        << script;
+    EXPECT_NE(script.find("$speedup1 using 1:2:3:4 with yerrorbars"), std::string::npos);
+}
+
+} // namespace
