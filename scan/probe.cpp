@@ -111,14 +111,13 @@ std::vector<int> probe_cpus(const std::vector<int>& binding_order, int max_threa
     return cpus;
 }
 
-ProbePoints probe_points(const std::vector<Configuration>& configurations, const std::vector<std::size_t>& order)
+std::vector<bool> probe_points(const std::vector<Configuration>& configurations, const std::vector<std::size_t>& order)
 {
-    ProbePoints points;
-    for (std::size_t k = 0; k < order.size(); ++k)
-        if (order[k] < configurations.size() && configurations[order[k]].parallel) {
-            if (points.before == static_cast<std::size_t>(-1))
-                points.before = k;
-            points.after = k;
-        }
+    const auto parallel = [&](std::size_t k) {
+        return k < order.size() && order[k] < configurations.size() && configurations[order[k]].parallel;
+    };
+    std::vector<bool> points(order.size() + 1, false);
+    for (std::size_t k = 0; k <= order.size(); ++k)
+        points[k] = parallel(k) || (k > 0 && parallel(k - 1));
     return points;
 }

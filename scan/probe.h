@@ -1,7 +1,7 @@
 // The capacity probe: a short, fixed piece of the kernel family's own work, timed on each CPU
 // the round's teams use, bound as the team is, on operands of its own so the timed operands are
-// never touched. It runs outside every timed call, right before a round's first parallel
-// configuration and right after its last, and gives each CPU's rate in that round.
+// never touched. It runs outside every timed call, right before and right after every parallel
+// configuration of a round, and gives each CPU's rate at each of those moments.
 #pragma once
 
 #include "common/owned_matrix.h"
@@ -14,9 +14,10 @@
 #include <vector>
 
 // The probe's work: the family's sequential kernel at a small order, median of a few calls.
-// Order 192 is three column tiles at the default edge of 64: about 14 MFLOP, a few
-// milliseconds a call, so four probes of two CPUs stay near 3 % of a default round.
-constexpr int probe_order_max = 192;
+// Order 160 is three column tiles at the default edge of 64 (the last one half wide): about
+// 8 MFLOP, 1.5 ms a call here, so three or four probes of two CPUs, three calls each, stay near
+// 3 % of a default round.
+constexpr int probe_order_max = 160;
 constexpr int probe_calls = 3;
 
 struct ProbeBench {
@@ -34,13 +35,10 @@ ProbeBench prepare_probe(const KernelFamily& family, int size, int block, std::s
 std::vector<double> probe_rates(ProbeBench& bench, const Topology& topology, const std::vector<int>& cpus,
                                 ProbeMode mode);
 
-// Where the probe goes in a round's order: before the configuration at index `before` (the first
-// parallel one) and after the one at `after` (the last parallel one); npos when the round has none.
-struct ProbePoints {
-    std::size_t before = static_cast<std::size_t>(-1);
-    std::size_t after = static_cast<std::size_t>(-1);
-};
-ProbePoints probe_points(const std::vector<Configuration>& configurations, const std::vector<std::size_t>& order);
+// Where the probe goes in a round's order: at boundary k, just before order[k] (k = order.size()
+// is after the last), whenever a parallel configuration is on either side of it. Two parallel
+// configurations side by side share the probe between them.
+std::vector<bool> probe_points(const std::vector<Configuration>& configurations, const std::vector<std::size_t>& order);
 
 // The CPUs a scan's teams use: the first max_threads of the binding order (every CPU in the order
 // when there are fewer). With no binding the teams may use any CPU, so the probe takes those the

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <set>
 
@@ -157,23 +158,21 @@ std::vector<double> probe_now(Bench& bench, ScanRun& run)
     return rates;
 }
 
-// One round: every configuration once in the round's order, the probe right before the first
-// parallel configuration and right after the last.
+// One round: every configuration once in the round's order, the probe right before and right
+// after each parallel one.
 void run_round(Bench& bench, ScanRun& run, Rounds& rounds, int round, const ScanHooks& hooks,
                const std::function<bool()>& stop_requested)
 {
     const std::vector<std::size_t> order = round_order(run.configurations.size(), rounds.order_generator);
-    const ProbePoints points = probe_points(run.configurations, order);
-    ProbeRound& probe = run.probes.emplace_back();
-    probe.round = round;
-    probe.cpus = bench.probe_cpus;
-    for (std::size_t k = 0; k < order.size() && !stop_requested(); ++k) {
-        if (k == points.before)
-            probe.before_gflops = probe_now(bench, run);
-        measure_once(bench, run, rounds, round, order[k], hooks);
-        if (k == points.after && !stop_requested())
-            probe.after_gflops = probe_now(bench, run);
+    const std::vector<bool> points = probe_points(run.configurations, order);
+    run.probes.push_back({round, bench.probe_cpus, {}, std::numeric_limits<double>::quiet_NaN()});
+    for (std::size_t k = 0; k <= order.size() && !stop_requested(); ++k) {
+        if (points[k] && !bench.probe_cpus.empty())
+            run.probes.back().gflops.push_back(probe_now(bench, run));
+        if (k < order.size())
+            measure_once(bench, run, rounds, round, order[k], hooks);
     }
+    run.probes.back().end_s = seconds_since(rounds.start);
 }
 
 // After a round: the figures so far, and whether the stop rule says enough.

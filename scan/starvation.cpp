@@ -10,16 +10,15 @@
 
 namespace {
 
-// Round rates of each CPU across the rounds.
+// Every probe's rate, by CPU.
 std::map<int, std::vector<double>> rates_by_cpu(const std::vector<ProbeRound>& rounds)
 {
     std::map<int, std::vector<double>> rates;
     for (const ProbeRound& round : rounds)
-        for (std::size_t i = 0; i < round.cpus.size(); ++i) {
-            const double rate = round_rate(round, i);
-            if (std::isfinite(rate) && rate > 0.0)
-                rates[round.cpus[i]].push_back(rate);
-        }
+        for (const std::vector<double>& probe : round.gflops)
+            for (std::size_t i = 0; i < round.cpus.size() && i < probe.size(); ++i)
+                if (std::isfinite(probe[i]) && probe[i] > 0.0)
+                    rates[round.cpus[i]].push_back(probe[i]);
     return rates;
 }
 
@@ -39,7 +38,7 @@ double upper_noise(const std::map<int, std::vector<double>>& rates, double healt
     std::vector<double> above;
     for (const auto& entry : rates)
         for (double rate : entry.second)
-            if (rate > healthy)
+            if (rate >= healthy) // ties count as the zero distance they are
                 above.push_back(std::log(rate / healthy));
     return above.empty() ? 0.0 : 1.4826 * median(above);
 }
@@ -55,13 +54,11 @@ std::string percent(double share)
 
 double round_rate(const ProbeRound& round, std::size_t cpu)
 {
-    const double before = cpu < round.before_gflops.size() ? round.before_gflops[cpu] : std::nan("");
-    const double after = cpu < round.after_gflops.size() ? round.after_gflops[cpu] : std::nan("");
-    if (std::isnan(before))
-        return after;
-    if (std::isnan(after))
-        return before;
-    return std::min(before, after);
+    double lowest = std::numeric_limits<double>::quiet_NaN();
+    for (const std::vector<double>& probe : round.gflops)
+        if (cpu < probe.size() && std::isfinite(probe[cpu]) && !(lowest <= probe[cpu]))
+            lowest = probe[cpu];
+    return lowest;
 }
 
 StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const StarvationRule& rule)
@@ -86,7 +83,8 @@ StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const 
 std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, const StarvationVerdict& verdict,
                                         int completed_rounds, const std::vector<int>& counts_measuring_host)
 {
-    if (verdict.starved_rounds.empty() || completed_rounds < 1)
+    if (verdict.starved_rounds.empty() || completed_rounds < 1 ||
+        (verdict.starved_rounds.size() == 1 && counts_measuring_host.empty()))
         return {};
     std::map<int, std::vector<double>> fell; // CPU -> its relative rates where it was starved
     for (std::size_t r = 0; r < rounds.size() && r < verdict.relative.size(); ++r)

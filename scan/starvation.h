@@ -10,13 +10,14 @@
 #include <set>
 #include <vector>
 
-// What the probe saw in one round: for each CPU probed, its rate (GFLOP/s, the median of the
-// probe's calls) right before the round's first parallel configuration and right after its
-// last. NaN where that probe was not taken.
+// What the probe saw in one round: at each probe (right before and right after every parallel
+// configuration), each CPU's rate in GFLOP/s, the median of the probe's calls; NaN where it
+// could not be taken.
 struct ProbeRound {
     int round = 0;
     std::vector<int> cpus;
-    std::vector<double> before_gflops, after_gflops; // one per CPU
+    std::vector<std::vector<double>> gflops;                 // per probe, per CPU
+    double end_s = std::numeric_limits<double>::quiet_NaN(); // the scan's clock when the round ended
 };
 
 // A CPU is starved in a round when its rate is below (1 - threshold) x the healthy rate, with
@@ -27,26 +28,28 @@ struct StarvationRule {
 };
 
 struct StarvationVerdict {
-    double healthy_gflops = std::numeric_limits<double>::quiet_NaN(); // the best CPU's median round rate
-    double noise = 0.0;     // robust standard deviation of log rates, from the rounds above the healthy rate
+    double healthy_gflops = std::numeric_limits<double>::quiet_NaN(); // the best CPU's median probe rate
+    double noise = 0.0;     // robust standard deviation of one probe's log rate, from those above the healthy rate
     double threshold = 0.0; // max(floor, noise_multiple x noise)
     std::vector<std::vector<double>> relative; // per probe round, per CPU: its rate over the healthy rate
     std::set<int> starved_rounds;
 };
 
-// A CPU's rate in the round: the lower of its two probes, so that a spell during either counts.
+// A CPU's rate in the round: the lowest of its probes, so that a spell during any of them counts.
 double round_rate(const ProbeRound& round, std::size_t cpu);
 
-// The healthy rate is the median round rate of the CPU that has the highest one, so that a CPU
+// The healthy rate is the median probe rate of the CPU that has the highest one, so that a CPU
 // starved for the whole scan is judged against one that was not. The probe's noise comes from
-// the rates above the healthy rate alone: starvation only ever lowers a rate, so they are the
-// healthy rounds' upper half, and the median of their log distance, scaled by 1.4826, is a
-// standard deviation that no starved round can inflate.
+// the probes above the healthy rate alone: starvation only ever lowers a rate, so they are the
+// healthy probes' upper half, and the median of their log distance, scaled by 1.4826, is the
+// standard deviation of one probe, which no starved round can inflate.
 StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const StarvationRule& rule);
 
 // host_starvation: the CPUs that fell, in how many of the rounds and to which rate (the median
 // of their starved rounds' relative rates). counts_measuring_host are thread counts whose clean
 // figure did not reach the precision asked: the warning says their figures measure the host.
-// Empty when no round was starved.
+// A single starved round whose figures still reached the precision is left out of them without
+// a warning: at the probe's noise a quiet machine gives one now and then. Empty when no round
+// was starved.
 std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, const StarvationVerdict& verdict,
                                         int completed_rounds, const std::vector<int>& counts_measuring_host);
