@@ -10,8 +10,11 @@
 #   perf/starve.sh quiet [N]         N scans on the quiet machine (default 10): false alarms
 #   perf/starve.sh spread [N] [GAP]  N scans GAP seconds apart (defaults 5 and 900): agreement
 #                                    between scans over an hour
-# Environment: BUSY_CPU (1), BUSY_PERCENT (60), BUSY_PERIOD_MS (100), SCAN_ARGS (more options for
-# tilebench-scan, e.g. "--probe together"), KEEP (a directory to keep the scans' files in).
+# Environment: BUSY_CPU (1), BUSY_PERCENT (60), BUSY_PERIOD_MS (100), SIZE (1024), SCAN_ARGS (more
+# options for tilebench-scan, e.g. "--probe together"), KEEP (a directory to keep the scans' files in).
+# The columns: the clean speed-up at 2 threads and its interval, whether it is precise, the share
+# of starved rounds and their own speed-up, the host warnings, the probe's share of the wall time,
+# the share outside the timed calls, the distance from the reference scan, the starved rounds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 what="${1:-}"
@@ -31,7 +34,7 @@ start_busy() { taskset -c "$busy_cpu" "$bin/tilebench_busy" "$percent" "$period"
 scan() {
   local name="$1"; shift
   # shellcheck disable=SC2086 # SCAN_ARGS is a list of options
-  "$bin/tilebench-scan" --size 1024 --block 64 --threads 1-2 --quiet --output "$work/$name" ${SCAN_ARGS:-} "$@" \
+  "$bin/tilebench-scan" --size "${SIZE:-1024}" --block 64 --threads 1-2 --quiet --output "$work/$name" ${SCAN_ARGS:-} "$@" \
     > /dev/null 2> "$work/$name.err" || true
 }
 
@@ -72,7 +75,7 @@ case "$what" in
   quiet)
     count="${2:-10}"
     for i in $(seq "$count"); do scan "quiet$i"; done
-    figures "$work"/quiet[0-9]*.json
+    figures $(for i in $(seq "$count"); do echo "$work/quiet$i.json"; done)
     ;;
   spread)
     count="${2:-5}" gap="${3:-900}"
@@ -80,7 +83,7 @@ case "$what" in
       scan "spread$i"
       [ "$i" -lt "$count" ] && sleep "$gap"
     done
-    figures --band 0.05 "$work"/spread[0-9]*.json
+    figures --band 0.05 $(for i in $(seq "$count"); do echo "$work/spread$i.json"; done)
     ;;
   *)
     sed -n '2,/^set -euo/p' "$0" | sed '$d' | cut -c3- >&2

@@ -116,20 +116,69 @@ Json configuration_json(const RecordConfiguration& c)
             {"placement", c.placement}};
 }
 
-Json speedup_json(const RecordSpeedup& s)
+Json speedup_json(const RecordSpeedup& s, bool probed)
 {
-    return {{"threads", s.threads},
-            {"pairs", s.pairs},
-            {"speedup", figure_json(s.speedup)},
-            {"ci_low", figure_json(s.ci_low)},
-            {"ci_high", figure_json(s.ci_high)},
-            {"efficiency", figure_json(s.efficiency)},
-            {"efficiency_ci_low", figure_json(s.efficiency_ci_low)},
-            {"efficiency_ci_high", figure_json(s.efficiency_ci_high)},
-            {"karp_flatt", figure_json(s.karp_flatt)},
-            {"schedule_bound", figure_json(s.schedule_bound)},
-            {"differs_from_previous", s.differs_from_previous},
-            {"precision_reached", s.precision_reached}};
+    Json json = {{"threads", s.threads},
+                 {"pairs", s.pairs},
+                 {"speedup", figure_json(s.speedup)},
+                 {"ci_low", figure_json(s.ci_low)},
+                 {"ci_high", figure_json(s.ci_high)},
+                 {"efficiency", figure_json(s.efficiency)},
+                 {"efficiency_ci_low", figure_json(s.efficiency_ci_low)},
+                 {"efficiency_ci_high", figure_json(s.efficiency_ci_high)},
+                 {"karp_flatt", figure_json(s.karp_flatt)},
+                 {"schedule_bound", figure_json(s.schedule_bound)},
+                 {"differs_from_previous", s.differs_from_previous},
+                 {"precision_reached", s.precision_reached}};
+    if (!probed)
+        return json;
+    json["starved_pairs"] = s.starved_pairs;
+    json["starved_share"] = figure_json(s.starved_share);
+    json["starved_speedup"] = figure_json(s.starved_speedup);
+    json["starved_ci_low"] = figure_json(s.starved_ci_low);
+    json["starved_ci_high"] = figure_json(s.starved_ci_high);
+    json["measures_host"] = s.measures_host;
+    json["regime_change_round"] = s.regime_change_round > 0 ? Json(s.regime_change_round) : Json(nullptr);
+    return json;
+}
+
+Json figures_json(const std::vector<double>& values)
+{
+    Json list = Json::array();
+    for (double value : values)
+        list.push_back(figure_json(value));
+    return list;
+}
+
+Json probe_round_json(const RecordProbeRound& r)
+{
+    Json gflops = Json::array();
+    for (const std::vector<double>& probe : r.gflops)
+        gflops.push_back(figures_json(probe));
+    return {{"round", r.round},
+            {"end_s", figure_json(r.end_s)},
+            {"cpus", r.cpus},
+            {"gflops", gflops},
+            {"relative", figures_json(r.relative)},
+            {"starved", r.starved},
+            {"speedups", figures_json(r.speedups)}};
+}
+
+Json probe_json(const RecordProbe& p)
+{
+    Json rounds = Json::array();
+    for (const RecordProbeRound& r : p.rounds)
+        rounds.push_back(probe_round_json(r));
+    return {{"order", p.order},
+            {"calls", p.calls},
+            {"rule", p.rule},
+            {"floor", figure_json(p.floor)},
+            {"noise_multiple", figure_json(p.noise_multiple)},
+            {"healthy_gflops", figure_json(p.healthy_gflops)},
+            {"noise", figure_json(p.noise)},
+            {"threshold", figure_json(p.threshold)},
+            {"seconds", figure_json(p.seconds)},
+            {"rounds", rounds}};
 }
 
 // --- reading: one conversion per kind of value, each naming the value's path when it refuses ---
@@ -158,6 +207,8 @@ void convert(const Json& value, const std::string& path, BuildInfo& out);
 void convert(const Json& value, const std::string& path, CacheInfo& out);
 void convert(const Json& value, const std::string& path, RecordConfiguration& out);
 void convert(const Json& value, const std::string& path, RecordSpeedup& out);
+void convert(const Json& value, const std::string& path, RecordProbeRound& out);
+void convert(const Json& value, const std::string& path, RecordProbe& out);
 void convert(const Json& value, const std::string& path, Warning& out);
 
 template <class T>
@@ -286,6 +337,7 @@ void convert(const Json& value, const std::string& path, RecordParameters& out)
     optional(value, path, "output", out.output);
     optional(value, path, "confidence", out.confidence);
     optional(value, path, "timer", out.timer);
+    optional(value, path, "probe", out.probe);
 }
 
 void convert(const Json& value, const std::string& path, CacheInfo& out)
@@ -369,6 +421,40 @@ void convert(const Json& value, const std::string& path, RecordSpeedup& out)
     required(value, path, old_name ? "tile_bound" : "schedule_bound", out.schedule_bound);
     optional(value, path, "differs_from_previous", out.differs_from_previous);
     optional(value, path, "precision_reached", out.precision_reached);
+    optional(value, path, "starved_pairs", out.starved_pairs);
+    optional(value, path, "starved_share", out.starved_share);
+    optional(value, path, "starved_speedup", out.starved_speedup);
+    optional(value, path, "starved_ci_low", out.starved_ci_low);
+    optional(value, path, "starved_ci_high", out.starved_ci_high);
+    optional(value, path, "measures_host", out.measures_host);
+    optional(value, path, "regime_change_round", out.regime_change_round);
+}
+
+void convert(const Json& value, const std::string& path, RecordProbeRound& out)
+{
+    require_object(value, path);
+    required(value, path, "round", out.round);
+    optional(value, path, "end_s", out.end_s);
+    optional(value, path, "cpus", out.cpus);
+    optional(value, path, "gflops", out.gflops);
+    optional(value, path, "relative", out.relative);
+    optional(value, path, "starved", out.starved);
+    optional(value, path, "speedups", out.speedups);
+}
+
+void convert(const Json& value, const std::string& path, RecordProbe& out)
+{
+    require_object(value, path);
+    optional(value, path, "order", out.order);
+    optional(value, path, "calls", out.calls);
+    optional(value, path, "rule", out.rule);
+    optional(value, path, "floor", out.floor);
+    optional(value, path, "noise_multiple", out.noise_multiple);
+    optional(value, path, "healthy_gflops", out.healthy_gflops);
+    optional(value, path, "noise", out.noise);
+    optional(value, path, "threshold", out.threshold);
+    optional(value, path, "seconds", out.seconds);
+    optional(value, path, "rounds", out.rounds);
 }
 
 void convert(const Json& value, const std::string& path, Warning& out)
@@ -408,7 +494,11 @@ void to_json(Json& json, const ScanRecord& record)
 {
     json = Json::object();
     json["format_version"] = scan_record_version;
+    // A record from before the capacity probe keeps its shape: the probe's keys come with it.
+    const bool probed = !record.parameters.probe.empty();
     json["parameters"] = parameters_json(record.parameters);
+    if (probed)
+        json["parameters"]["probe"] = record.parameters.probe;
     json["machine"] = machine_json(record.machine);
     json["build"] = build_json(record.build);
     Json environment = Json::object();
@@ -420,7 +510,9 @@ void to_json(Json& json, const ScanRecord& record)
         json["configurations"].push_back(configuration_json(c));
     json["speedup"] = Json::array();
     for (const RecordSpeedup& s : record.speedups)
-        json["speedup"].push_back(speedup_json(s));
+        json["speedup"].push_back(speedup_json(s, probed));
+    if (probed)
+        json["probe"] = probe_json(record.probe);
     json["warnings"] = Json::array();
     for (const Warning& w : record.warnings)
         json["warnings"].push_back({{"kind", w.kind}, {"message", w.message}});
@@ -428,6 +520,8 @@ void to_json(Json& json, const ScanRecord& record)
     json["samples"] = record.samples;
     json["invalid_samples"] = record.invalid_samples;
     json["elapsed_s"] = figure_json(record.elapsed_s);
+    if (probed)
+        json["timed_s"] = figure_json(record.timed_s);
     json["stop_reason"] = record.stop_reason;
     json["interrupted"] = record.interrupted;
 }
@@ -443,11 +537,13 @@ void from_json(const Json& json, ScanRecord& record)
     optional(json, "", "environment", read.environment);
     required(json, "", "configurations", read.configurations);
     required(json, "", "speedup", read.speedups);
+    optional(json, "", "probe", read.probe);
     optional(json, "", "warnings", read.warnings);
     required(json, "", "rounds", read.rounds);
     optional(json, "", "samples", read.samples);
     optional(json, "", "invalid_samples", read.invalid_samples);
     optional(json, "", "elapsed_s", read.elapsed_s);
+    optional(json, "", "timed_s", read.timed_s);
     optional(json, "", "stop_reason", read.stop_reason);
     optional(json, "", "interrupted", read.interrupted);
     check_pairs(read);

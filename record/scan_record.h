@@ -40,6 +40,8 @@ struct RecordParameters {
     std::string output;
     double confidence = no_value; // the level of every interval
     std::string timer;            // what the clock measured
+    std::string probe;            // each, together or none; empty in a record from before the capacity probe,
+                                  // which has none of the probe's keys
 };
 
 struct RecordMachine {
@@ -80,6 +82,35 @@ struct RecordSpeedup {
     double schedule_bound = no_value; // the best speed-up the kernel's division of work allows
     bool differs_from_previous = false;
     bool precision_reached = false;
+    // The figures above come from the clean rounds; these from the rounds the probe found starved.
+    int starved_pairs = 0;
+    double starved_share = no_value; // of all paired rounds
+    double starved_speedup = no_value, starved_ci_low = no_value, starved_ci_high = no_value;
+    bool measures_host = false;  // rounds were starved and the clean figure did not reach the precision
+    int regime_change_round = 0; // where the clean rounds' level moved; 0 (null) when it did not
+};
+
+// One completed round as the capacity probe saw it. The probe's keys (this, RecordProbe, the
+// speed-ups' starved figures, timed_s) are written only when parameters.probe is set.
+struct RecordProbeRound {
+    int round = 0;
+    double end_s = no_value; // the scan's clock when the round ended
+    std::vector<int> cpus;
+    std::vector<std::vector<double>> gflops; // per probe, per CPU
+    std::vector<double> relative;            // per CPU: its lowest probe over the healthy rate
+    bool starved = false;
+    std::vector<double> speedups; // per parallel configuration: the round's baseline over its time
+};
+
+// The capacity probe and its verdicts, with what a reader needs to judge every round again.
+struct RecordProbe {
+    int order = 0; // of the probe's kernel call
+    int calls = 0; // per CPU and probe; the median counts
+    std::string rule;
+    double floor = no_value, noise_multiple = no_value;
+    double healthy_gflops = no_value, noise = no_value, threshold = no_value;
+    double seconds = no_value; // wall time spent probing
+    std::vector<RecordProbeRound> rounds;
 };
 
 struct ScanRecord {
@@ -89,11 +120,13 @@ struct ScanRecord {
     std::vector<std::pair<std::string, std::string>> environment; // OMP_* and GOMP_* variables set
     std::vector<RecordConfiguration> configurations;              // the sequential baseline first
     std::vector<RecordSpeedup> speedups;                          // "speedup": one per parallel configuration
+    RecordProbe probe;
     std::vector<Warning> warnings;
     int rounds = 0;
     long long samples = 0;
     int invalid_samples = 0;
     double elapsed_s = no_value;
+    double timed_s = no_value; // the timed calls' own seconds, all of them
     std::string stop_reason;
     bool interrupted = false;
 };

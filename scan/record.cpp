@@ -1,7 +1,9 @@
 #include "scan/record.h"
 
 #include "common/platform_files.h"
+#include "scan/probe.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -25,6 +27,7 @@ RecordParameters parameters_of(const ScanOptions& options)
     p.output = options.output;
     p.confidence = scan_confidence;
     p.timer = "steady clock, whole microseconds, kernel call alone";
+    p.probe = probe_mode_name(options.probe);
     return p;
 }
 
@@ -87,6 +90,72 @@ RecordSpeedup speedup_of(const SpeedupSummary& s)
     return r;
 }
 
+// The clean figure's companions: the starved rounds' own figure and share, whether the figure
+// measures the host, and where the clean rounds' level moved.
+void add_host_figures(RecordSpeedup& r, const HostFigures& host, std::size_t index)
+{
+    const SpeedupSummary& starved = host.starved.speedups[index];
+    r.starved_pairs = starved.pairs;
+    r.starved_share = starved_share(host, index);
+    r.starved_speedup = starved.speedup;
+    r.starved_ci_low = starved.ci_low;
+    r.starved_ci_high = starved.ci_high;
+    const std::vector<int> host_counts = counts_measuring_host(host);
+    r.measures_host = std::find(host_counts.begin(), host_counts.end(), r.threads) != host_counts.end();
+    for (const RegimeChange& change : host.regime_changes)
+        if (change.threads == r.threads)
+            r.regime_change_round = change.round;
+}
+
+// Each completed round's baseline over each parallel configuration's time; NaN where either
+// call is missing or invalid.
+std::vector<std::vector<double>> round_speedups(const ScanRun& run)
+{
+    const std::size_t configurations = run.configurations.size();
+    std::vector<std::vector<double>> seconds(static_cast<std::size_t>(run.rounds),
+                                             std::vector<double>(configurations, no_value));
+    for (const Sample& s : run.samples)
+        if (s.valid && s.round >= 1 && s.round <= run.rounds && s.config < configurations)
+            seconds[static_cast<std::size_t>(s.round - 1)][s.config] = s.seconds;
+    std::vector<std::vector<double>> speedups;
+    for (const std::vector<double>& round : seconds) {
+        std::vector<double> ratios;
+        for (std::size_t c = 1; c < configurations; ++c)
+            ratios.push_back(round[c] > 0.0 ? round[0] / round[c] : no_value);
+        speedups.push_back(ratios);
+    }
+    return speedups;
+}
+
+RecordProbe probe_of(const ScanRun& run, int size)
+{
+    const StarvationRule rule;
+    const StarvationVerdict& verdict = run.host.starvation;
+    RecordProbe p;
+    p.order = std::max(1, std::min(size, probe_order_max));
+    p.calls = probe_calls;
+    p.rule = "a round is starved when a CPU's lowest probe in it is below (1 - threshold) x healthy_gflops, "
+             "threshold = max(floor, noise_multiple x noise)";
+    p.floor = rule.floor;
+    p.noise_multiple = rule.noise_multiple;
+    p.healthy_gflops = verdict.healthy_gflops;
+    p.noise = verdict.noise;
+    p.threshold = verdict.threshold;
+    p.seconds = run.probe_s;
+    const std::vector<std::vector<double>> speedups = round_speedups(run);
+    std::size_t judged = 0; // verdict.relative holds the completed rounds, in order
+    for (const ProbeRound& probe : run.probes) {
+        if (probe.round < 1 || probe.round > run.rounds)
+            continue;
+        RecordProbeRound r{probe.round, probe.end_s, probe.cpus, probe.gflops, {}, false, {}};
+        r.relative = judged < verdict.relative.size() ? verdict.relative[judged++] : std::vector<double>();
+        r.starved = verdict.starved_rounds.count(probe.round) != 0;
+        r.speedups = speedups[static_cast<std::size_t>(probe.round - 1)];
+        p.rounds.push_back(r);
+    }
+    return p;
+}
+
 } // namespace
 
 ScanRecord scan_record(const ScanOptions& options, const ScanRun& run, const ScanContext& context)
@@ -100,13 +169,20 @@ ScanRecord scan_record(const ScanOptions& options, const ScanRun& run, const Sca
         record.configurations.push_back(
             configuration_of(run.summary.configurations[c],
                              c < run.placement.size() ? run.placement[c] : std::vector<std::vector<int>>()));
-    for (const SpeedupSummary& s : run.summary.speedups)
-        record.speedups.push_back(speedup_of(s));
+    for (std::size_t i = 0; i < run.summary.speedups.size(); ++i) {
+        record.speedups.push_back(speedup_of(run.summary.speedups[i]));
+        if (i < run.host.starved.speedups.size())
+            add_host_figures(record.speedups.back(), run.host, i);
+    }
+    record.probe = probe_of(run, options.size);
     record.warnings = context.warnings;
     record.rounds = run.rounds;
     record.samples = static_cast<long long>(run.samples.size());
     record.invalid_samples = invalid_samples(run.samples);
     record.elapsed_s = run.elapsed_s;
+    record.timed_s = 0.0;
+    for (const Sample& s : run.samples)
+        record.timed_s += s.seconds;
     record.stop_reason = stop_reason_name(run.stop);
     record.interrupted = run.stop == StopReason::interrupted;
     return record;

@@ -15,6 +15,31 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// The capacity probe's part, every field away from its default: CPU 1 starved in round 2.
+void with_probe(ScanRecord& r)
+{
+    r.parameters.probe = "each";
+    r.speedups[1].starved_pairs = 3;
+    r.speedups[1].starved_share = 0.3;
+    r.speedups[1].starved_speedup = 1.34;
+    r.speedups[1].starved_ci_low = 1.3;
+    r.speedups[1].starved_ci_high = 1.38;
+    r.speedups[1].measures_host = true;
+    r.speedups[1].regime_change_round = 4;
+    r.probe = {160,
+               3,
+               "rule",
+               0.05,
+               3.0,
+               5.5,
+               0.01,
+               0.05,
+               0.25,
+               {{1, 1.2, {0, 1}, {{5.5, 5.4}, {5.6, 5.5}}, {1.0, 0.98}, false, {1.0, 1.9}},
+                {2, 2.4, {0, 1}, {{5.5, 3.6}, {5.5, no_value}}, {1.0, 0.65}, true, {no_value, 1.3}}}};
+    r.timed_s = 7.5;
+}
+
 // Every field away from its default, so that a key the reader skips shows in the comparison.
 ScanRecord full_record()
 {
@@ -40,6 +65,7 @@ ScanRecord full_record()
     r.warnings = {{"loaded", "busy"}, {"migrated", "threads moved"}};
     r.invalid_samples = 2;
     r.interrupted = true;
+    with_probe(r);
     return r;
 }
 
@@ -194,6 +220,26 @@ TEST(ScanTable, TheDocumentedTableWithMissingFiguresAsADash)
         lines_of(scan_table(record))[4],
         "      2    1/2     7           -  [0.216350, 0.236402] 123456789.00     1.946      [-, 1.971]       0.973  "
         "[0.905, 0.986]       0.028      -      yes      yes");
+}
+
+// A record that knows the probe gives each count's starved share and the starved rounds' own
+// figure, and counts the starved rounds in its heading; one from before the probe (above) does not.
+TEST(ScanTable, StarvedRoundsHaveTheirShareAndTheirOwnFigure)
+{
+    ScanRecord record = documented_scan_record();
+    with_probe(record);
+    EXPECT_EQ(scan_table_heading(record), "n 1024, b 64, blocked kernel, bind cores, 7 rounds (1 starved) in 9.1 s "
+                                          "(stopped: precision), medians with 95 % intervals");
+    const std::vector<std::string> lines = lines_of(scan_table(record));
+    ASSERT_EQ(lines.size(), 5u);
+    const auto tail = [&](std::size_t line, const std::string& end) {
+        return lines[line].size() >= end.size() ? lines[line].substr(lines[line].size() - end.size()) : lines[line];
+    };
+    EXPECT_EQ(tail(2, "differs  precise  starved  starved speed-up"), "differs  precise  starved  starved speed-up");
+    EXPECT_EQ(tail(3, "       no      yes        -                 -"),
+              "       no      yes        -                 -");
+    EXPECT_EQ(tail(4, "      yes      yes     30 %             1.340"),
+              "      yes      yes     30 %             1.340");
 }
 
 TEST(Figures, EveryNonFiniteValueIsADash)

@@ -32,8 +32,8 @@ TEST(ScanProgram, WritesEverySampleAndARecordWithItsKeys)
     const auto record = nlohmann::ordered_json::parse(read_file(dir + "/study.json"));
     EXPECT_EQ(keys_of(record),
               (std::vector<std::string>{"format_version", "parameters", "machine", "build", "environment",
-                                        "configurations", "speedup", "warnings", "rounds", "samples", "invalid_samples",
-                                        "elapsed_s", "stop_reason", "interrupted"}));
+                                        "configurations", "speedup", "probe", "warnings", "rounds", "samples",
+                                        "invalid_samples", "elapsed_s", "timed_s", "stop_reason", "interrupted"}));
     EXPECT_EQ(record["parameters"]["seed"], 5);
     EXPECT_EQ(record["rounds"], 3);
     EXPECT_EQ(record["interrupted"], false);
