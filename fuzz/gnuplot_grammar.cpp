@@ -24,7 +24,7 @@ const char* const statements[] = {
     R"(set key (outside right top noenhanced|noenhanced box opaque font S|inside left (top|bottom)))",
     R"(set (title|xlabel|ylabel) S)",
     R"(set [xy]range \[(-?N|\*):(-?N|\*)\])",
-    R"(set xtics (N|\((-?N(, -?N)*)?\)))",
+    R"(set xtics (N|autofreq|\((-?N(, -?N)*)?\)))",
     R"(set [lr]margin N)",
     R"(set bars small)",
     R"(set logscale xy)",
@@ -41,6 +41,8 @@ const char* const plot_elements[] = {
     R"(\$run\d+ using N:N with linespoints lw N title S)",
     R"(\$(time|speedup|efficiency)\d+ using N:N:N:N with yerrorbars pt N lc N title S)",
     R"(\$bound\d+ using N:N with points pt N ps N lc N title S)",
+    R"(\$(clean|starved)\d+ using N:N with points pt N ps N lc N title S)",
+    R"(\$rate\d+x\d+ using N:N with lines dashtype N lc N title S)",
 };
 
 template <std::size_t count>

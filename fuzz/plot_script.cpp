@@ -53,7 +53,12 @@ ScanPlot scan_of(const Decoded& d)
         p.speedup = p.ci_low = p.ci_high = value;
         p.efficiency = p.efficiency_ci_low = p.efficiency_ci_high = p.bound = value;
         scan.points.push_back(p);
+        // The same figures as the probe's rounds, every other one starved, for the panel over time.
+        const int round = static_cast<int>(scan.record.probe.rounds.size()) + 1;
+        scan.record.probe.rounds.push_back({round, value, {threads}, {{value}}, {value}, round % 2 == 0, {value}});
     }
+    scan.record.parameters.probe = "each";
+    scan.record.probe.threshold = d.points.empty() ? 0.05 : d.points[0].second;
     return scan;
 }
 

@@ -1,6 +1,7 @@
 // The picture of one or more scan records: time, speed-up and efficiency per thread count,
 // each point with its interval, the ideal and the bounds beside them.
 #include "common/text.h"
+#include "plot/host_panel.h"
 #include "plot/scripts.h"
 #include "record/figures.h"
 
@@ -57,8 +58,12 @@ std::string caption_line(const std::vector<ScanPlot>& scans)
         gnuplot_quoted("Bars: 95 % intervals (time: order statistics of the median; speed-up and efficiency: "
                        "paired bootstrap over rounds).") +
         " . \"\\n\" . " + gnuplot_quoted("Points are measured thread counts only; invalid samples take no part.");
-    for (std::size_t k = 0; k < scans.size(); ++k)
+    for (std::size_t k = 0; k < scans.size(); ++k) {
         caption += " . \"\\n\" . " + gnuplot_quoted(caption_of(scans[k], k + 1));
+        if (!starved_caption(scans[k]).empty())
+            caption += " . \"\\n\" . " +
+                       gnuplot_quoted("scan " + std::to_string(k + 1) + " probe: " + starved_caption(scans[k]));
+    }
     return caption + "\n";
 }
 
@@ -190,16 +195,22 @@ std::string scan_gnuplot_script(const std::vector<ScanPlot>& scans, PictureForma
         }
     std::sort(counts.begin(), counts.end());
     const Blocks blocks = data_blocks(scans, counts);
+    // Records with the probe's rounds gain a fourth panel, over the scan's time.
+    const bool over_time = has_host_panel(scans);
+    const HostPanel host = over_time ? host_panel(scans) : HostPanel();
 
     std::ostringstream s;
-    const int caption_lines = 2 + static_cast<int>(scans.size());
-    s << terminal_line(format, 900, 1250 + 18 * caption_lines) << blocks.text << caption_line(scans)
-      << "set multiplot layout 3,1 title caption noenhanced font ',10'\n"
+    int caption_lines = 2 + static_cast<int>(scans.size());
+    for (const ScanPlot& scan : scans)
+        caption_lines += starved_caption(scan).empty() ? 0 : 1;
+    s << terminal_line(format, 900, (over_time ? 1670 : 1250) + 18 * caption_lines) << blocks.text << host.blocks
+      << caption_line(scans) << "set multiplot layout " << (over_time ? 4 : 3)
+      << ",1 title caption noenhanced font ',10'\n"
       << "set grid\nset key noenhanced box opaque font ',9'\nset xlabel 'threads'\nset lmargin 12\nset rmargin 4\n"
       << "set bars small\nset xtics (";
     s << joined(counts, ", ") << ")\n";
     time_panel(s, scans, blocks, max_threads);
     speedup_and_efficiency_panels(s, scans.size(), blocks, max_threads, max_efficiency);
-    s << "unset multiplot\n";
+    s << host.commands << "unset multiplot\n";
     return s.str();
 }

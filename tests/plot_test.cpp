@@ -238,6 +238,40 @@ TEST(PlotScans, ThePictureHasErrorBarsBoundsAndACaptionPerScan)
               std::string::npos);
 }
 
+// A record with the probe's rounds gains a fourth panel over the scan's time: each round's
+// speed-up at the largest count, clean and starved apart, each CPU's rate, and the line below
+// which a round is starved; the caption gives the starved share. One without keeps three.
+TEST(PlotScans, TheProbesRoundsAreAPanelOverTimeWithTheStarvedShareInTheCaption)
+{
+    ScanRecord record = plotted_record();
+    record.parameters.probe = "each";
+    record.probe.threshold = 0.08;
+    record.probe.rounds = {{1, 1.25, {0, 1}, {{5.0, 5.0}}, {1.0, 0.98}, false, {1.0, 1.9}},
+                           {2, 2.5, {0, 1}, {{5.0, 3.4}}, {1.0, 0.68}, true, {1.0, 1.35}},
+                           {3, 3.75, {0, 1}, {{5.0, 5.1}}, {1.0, 1.02}, false, {1.0, no_value}}};
+    ScanPlot scan;
+    std::string problem;
+    ASSERT_TRUE(read_scan_record(scan_record_text(record), "p.json", scan, problem)) << problem;
+    const std::string script = scan_gnuplot_script({scan}, PictureFormat::svg);
+    EXPECT_NE(script.find("set multiplot layout 4,1"), std::string::npos);
+    EXPECT_NE(script.find("$clean1 << EOD\n1.250 1.900000\nEOD"), std::string::npos) << script; // round 3 unpaired
+    EXPECT_NE(script.find("$starved1 << EOD\n2.500 1.350000\nEOD"), std::string::npos) << script;
+    EXPECT_NE(script.find("$rate1x1 << EOD\n1.250 0.980000\n2.500 0.680000\n3.750 1.020000\nEOD"), std::string::npos)
+        << script;
+    EXPECT_NE(script.find("plot 0.9200 with lines dashtype 2 lc rgb 'gray40' title 'starved below 0.92 of the "
+                          "healthy rate (scan 1)', $clean1 using 1:2 with points"),
+              std::string::npos)
+        << script;
+    EXPECT_NE(script.find("'scan 1 probe: 1 of 3 rounds starved (33 %); lowest rate: CPU 1 0.68'"), std::string::npos)
+        << script;
+    // Without the probe's rounds, the three panels as before.
+    ScanPlot plain;
+    ASSERT_TRUE(read_scan_record(scan_record_text(plotted_record()), "q.json", plain, problem));
+    const std::string three = scan_gnuplot_script({plain}, PictureFormat::svg);
+    EXPECT_NE(three.find("set multiplot layout 3,1"), std::string::npos);
+    EXPECT_EQ(three.find("probe"), std::string::npos);
+}
+
 // The summary is the scan's own table under a line naming the file and the machine.
 TEST(PlotScans, TheSummaryIsTheScansTableWithItsWarnings)
 {

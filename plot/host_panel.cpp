@@ -1,0 +1,138 @@
+#include "plot/host_panel.h"
+
+#include "plot/output_format.h"
+#include "record/figures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <sstream>
+
+namespace {
+
+// The rows "seconds speed-up" of the rounds whose verdict is `starved`, at the largest count.
+std::string speedup_rows(const ScanRecord& record, bool starved)
+{
+    std::ostringstream rows;
+    for (const RecordProbeRound& round : record.probe.rounds)
+        if (round.starved == starved && !round.speedups.empty() && std::isfinite(round.end_s) &&
+            std::isfinite(round.speedups.back()))
+            rows << figure("%.3f", round.end_s) << " " << figure("%.6f", round.speedups.back()) << "\n";
+    return rows.str();
+}
+
+// Per CPU, the rows "seconds relative-rate".
+std::map<int, std::string> rate_rows(const ScanRecord& record)
+{
+    std::map<int, std::string> rows;
+    for (const RecordProbeRound& round : record.probe.rounds)
+        for (std::size_t i = 0; i < round.cpus.size() && i < round.relative.size(); ++i)
+            if (round.cpus[i] >= 0 && std::isfinite(round.end_s) && std::isfinite(round.relative[i]))
+                rows[round.cpus[i]] += figure("%.3f", round.end_s) + " " + figure("%.6f", round.relative[i]) + "\n";
+    return rows;
+}
+
+void add_block(HostPanel& panel, std::vector<std::string>& drawn, const std::string& name, const std::string& rows)
+{
+    if (rows.empty())
+        return;
+    panel.blocks += name + " << EOD\n" + rows + "EOD\n";
+    drawn.push_back(name);
+}
+
+bool drawn(const std::vector<std::string>& names, const std::string& name)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// The plot elements of scan number n (1-based).
+std::string elements_of(const ScanPlot& scan, std::size_t n, HostPanel& panel, std::vector<std::string>& names)
+{
+    const std::string k = std::to_string(n);
+    const int threads = scan.record.speedups.empty() ? 0 : scan.record.speedups.back().threads;
+    add_block(panel, names, "$clean" + k, speedup_rows(scan.record, false));
+    add_block(panel, names, "$starved" + k, speedup_rows(scan.record, true));
+    std::string elements;
+    if (drawn(names, "$clean" + k))
+        elements += ", $clean" + k + " using 1:2 with points pt 7 ps 1 lc " + k + " title " +
+                    gnuplot_quoted("scan " + k + ": speed-up at " + std::to_string(threads) + " threads, clean round");
+    if (drawn(names, "$starved" + k))
+        elements += ", $starved" + k + " using 1:2 with points pt 6 ps 1.5 lc " + k + " title " +
+                    gnuplot_quoted("scan " + k + ": speed-up, starved round");
+    int dash = 3;
+    for (const auto& [cpu, rows] : rate_rows(scan.record)) {
+        const std::string name = "$rate" + k + "x" + std::to_string(cpu);
+        add_block(panel, names, name, rows);
+        elements += ", " + name + " using 1:2 with lines dashtype " + std::to_string(dash++) + " lc " + k + " title " +
+                    gnuplot_quoted("scan " + k + ": CPU " + std::to_string(cpu) + " rate / healthy");
+    }
+    return elements;
+}
+
+} // namespace
+
+bool has_host_panel(const std::vector<ScanPlot>& scans)
+{
+    for (const ScanPlot& scan : scans)
+        if (!scan.record.probe.rounds.empty())
+            return true;
+    return false;
+}
+
+HostPanel host_panel(const std::vector<ScanPlot>& scans)
+{
+    HostPanel panel;
+    std::vector<std::string> names;
+    std::string elements;
+    double floor = 0.95, top = 1.2;
+    for (std::size_t k = 0; k < scans.size(); ++k) {
+        elements += elements_of(scans[k], k + 1, panel, names);
+        if (k == 0 && std::isfinite(scans[k].record.probe.threshold))
+            floor = 1.0 - scans[k].record.probe.threshold;
+        // Up to a little above what the schedule allows: a round far off it falls outside the
+        // range rather than squeezing every other round flat.
+        if (!scans[k].record.speedups.empty() && std::isfinite(scans[k].record.speedups.back().schedule_bound))
+            top = std::max(top, 1.25 * scans[k].record.speedups.back().schedule_bound);
+    }
+    std::ostringstream s;
+    s << "unset logscale\nset xtics autofreq\nset xrange [0:*]\nset yrange [0:" << figure("%.2f", top)
+      << "]\nset key inside left bottom\n"
+      << "set title " << gnuplot_quoted("Over the scan: each round's speed-up, and each CPU's probe rate") << "\n"
+      << "set xlabel " << gnuplot_quoted("seconds into the scan") << "\nset ylabel "
+      << gnuplot_quoted("speed-up; rate / healthy") << "\n"
+      << "plot " << figure("%.4f", floor) << " with lines dashtype 2 lc rgb 'gray40' title "
+      << gnuplot_quoted("starved below " + figure("%.2f", floor) + " of the healthy rate (scan 1)") << elements << "\n";
+    panel.commands = s.str();
+    return panel;
+}
+
+std::string starved_caption(const ScanPlot& scan)
+{
+    const ScanRecord& r = scan.record;
+    if (r.parameters.probe.empty())
+        return "";
+    if (r.parameters.probe == "none")
+        return "off";
+    if (r.probe.rounds.empty())
+        return "no round completed";
+    int starved = 0;
+    std::map<int, double> lowest; // CPU -> lowest relative rate in a starved round
+    for (const RecordProbeRound& round : r.probe.rounds) {
+        if (!round.starved)
+            continue;
+        ++starved;
+        for (std::size_t i = 0; i < round.cpus.size() && i < round.relative.size(); ++i)
+            if (round.relative[i] < 1.0 - r.probe.threshold &&
+                !(lowest.count(round.cpus[i]) && lowest[round.cpus[i]] <= round.relative[i]))
+                lowest[round.cpus[i]] = round.relative[i];
+    }
+    if (starved == 0)
+        return "no starved round of " + std::to_string(r.probe.rounds.size());
+    const auto rounds = static_cast<double>(r.probe.rounds.size());
+    std::string text = std::to_string(starved) + " of " + figure("%.0f", rounds) + " rounds starved (" +
+                       figure("%.0f", 100.0 * starved / rounds) + " %)";
+    for (const auto& [cpu, rate] : lowest)
+        text +=
+            (text.back() == ')' ? "; lowest rate: CPU " : ", CPU ") + std::to_string(cpu) + " " + figure("%.2f", rate);
+    return text;
+}
