@@ -87,8 +87,9 @@ HostPanel host_panel(const std::vector<ScanPlot>& scans)
     double floor = 0.95, top = 1.2;
     for (std::size_t k = 0; k < scans.size(); ++k) {
         elements += elements_of(scans[k], k + 1, panel, names);
+        // A threshold outside [0, 1] is not one the scan writes: the line stays within the axis.
         if (k == 0 && std::isfinite(scans[k].record.probe.threshold))
-            floor = 1.0 - scans[k].record.probe.threshold;
+            floor = std::clamp(1.0 - scans[k].record.probe.threshold, 0.0, 1.0);
         // Up to a little above what the schedule allows: a round far off it falls outside the
         // range rather than squeezing every other round flat.
         if (!scans[k].record.speedups.empty() && std::isfinite(scans[k].record.speedups.back().schedule_bound))
