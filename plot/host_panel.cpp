@@ -52,21 +52,21 @@ std::string elements_of(const ScanPlot& scan, std::size_t n, HostPanel& panel, s
     const int threads = scan.record.speedups.empty() ? 0 : scan.record.speedups.back().threads;
     add_block(panel, names, "$clean" + k, speedup_rows(scan.record, false));
     add_block(panel, names, "$starved" + k, speedup_rows(scan.record, true));
-    std::string elements;
+    std::ostringstream elements;
     if (drawn(names, "$clean" + k))
-        elements += ", $clean" + k + " using 1:2 with points pt 7 ps 1 lc " + k + " title " +
-                    gnuplot_quoted("scan " + k + ": speed-up at " + std::to_string(threads) + " threads, clean round");
+        elements << ", $clean" << k << " using 1:2 with points pt 7 ps 1 lc " << k << " title "
+                 << gnuplot_quoted("scan " + k + ": speed-up at " + std::to_string(threads) + " threads, clean round");
     if (drawn(names, "$starved" + k))
-        elements += ", $starved" + k + " using 1:2 with points pt 6 ps 1.5 lc " + k + " title " +
-                    gnuplot_quoted("scan " + k + ": speed-up, starved round");
+        elements << ", $starved" << k << " using 1:2 with points pt 6 ps 1.5 lc " << k << " title "
+                 << gnuplot_quoted("scan " + k + ": speed-up, starved round");
     int dash = 3;
     for (const auto& [cpu, rows] : rate_rows(scan.record)) {
         const std::string name = "$rate" + k + "x" + std::to_string(cpu);
         add_block(panel, names, name, rows);
-        elements += ", " + name + " using 1:2 with lines dashtype " + std::to_string(dash++) + " lc " + k + " title " +
-                    gnuplot_quoted("scan " + k + ": CPU " + std::to_string(cpu) + " rate / healthy");
+        elements << ", " << name << " using 1:2 with lines dashtype " << dash++ << " lc " << k << " title "
+                 << gnuplot_quoted("scan " + k + ": CPU " + std::to_string(cpu) + " rate / healthy");
     }
-    return elements;
+    return elements.str();
 }
 
 } // namespace
