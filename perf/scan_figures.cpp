@@ -4,7 +4,7 @@
 //   tilebench_scan_figures [--reference REF.json] [--band FRACTION] SCAN.json...
 // --reference adds each figure's distance from REF's; --band ends with the scans' median and
 // whether each scan lies within the band around it or carries a host warning.
-#include "common/platform.h"
+#include "common/platform_files.h"
 #include "record/figures.h"
 #include "record/scan_record.h"
 #include "stats/stats.h"
