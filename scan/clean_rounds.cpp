@@ -1,6 +1,8 @@
 #include "scan/clean_rounds.h"
 
 #include "common/text.h"
+#include "scan/cells.h"
+
 #include "stats/drift.h"
 
 #include <cmath>
@@ -36,16 +38,20 @@ std::vector<double> round_log_speedups(const std::vector<Sample>& samples, std::
 
 namespace {
 
+// Each cell's speed-ups against its own baseline (scan/cells.h); a scan has one cell.
 std::vector<RegimeChange> find_regime_changes(const std::vector<Configuration>& configurations,
                                               const std::vector<Sample>& clean_samples)
 {
     std::vector<RegimeChange> changes;
-    for (std::size_t c = 1; c < configurations.size(); ++c) {
-        std::vector<int> rounds;
-        const Drift drift = detect_drift(round_log_speedups(clean_samples, c, &rounds));
-        if (drift.changed)
-            changes.push_back(
-                {configurations[c].threads, rounds[static_cast<std::size_t>(drift.index)], drift.statistic});
+    for (const CellSpan& cell : cell_spans(configurations)) {
+        const std::vector<Sample> own = cell_samples(clean_samples, cell);
+        for (std::size_t c = 1; c < cell.count; ++c) {
+            std::vector<int> rounds;
+            const Drift drift = detect_drift(round_log_speedups(own, c, &rounds));
+            if (drift.changed)
+                changes.push_back({configurations[cell.first + c].threads,
+                                   rounds[static_cast<std::size_t>(drift.index)], drift.statistic});
+        }
     }
     return changes;
 }
@@ -67,9 +73,9 @@ HostFigures host_figures(const std::vector<Configuration>& configurations, const
         if (figures.starvation.starved_rounds.count(round) == 0)
             clean_rounds.insert(round);
     const std::vector<Sample> clean = samples_of_rounds(samples, clean_rounds);
-    figures.clean = summarise_scan(configurations, clean, inputs);
+    figures.clean = summarise_cells(configurations, clean, inputs);
     figures.starved =
-        summarise_scan(configurations, samples_of_rounds(samples, figures.starvation.starved_rounds), inputs);
+        summarise_cells(configurations, samples_of_rounds(samples, figures.starvation.starved_rounds), inputs);
     figures.regime_changes = find_regime_changes(configurations, clean);
     return figures;
 }

@@ -9,7 +9,6 @@
 #include <CLI/CLI.hpp>
 
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <sstream>
@@ -82,8 +81,10 @@ struct TextOptions {
 
 void add_study_options(CLI::App& app, ScanOptions& o, TextOptions& text)
 {
-    app.add_option("--size", o.size, "order n of the matrices")->check(CLI::Range(1, INT_MAX))->capture_default_str();
-    app.add_option("--block", o.block, "tile edge b")->check(CLI::Range(1, INT_MAX))->capture_default_str();
+    app.add_option("--size", o.sizes_text, "order n of the matrices, or a list of them as --threads takes it")
+        ->capture_default_str();
+    app.add_option("--block", o.blocks_text, "tile edge b, or a list of edges, e.g. 16,32,64 or 8-16,64")
+        ->capture_default_str();
     // No default shown: it is this machine's CPU count, and the help (and the man page made from
     // it) must read the same everywhere.
     app.add_option("--threads", o.threads_text, "thread counts, e.g. 1-4 or 1,2,4,8 (default 1-<logical CPUs>)");
@@ -151,10 +152,16 @@ bool parse_arguments(CLI::App& app, int argc, char** argv, ParsedOptions& parsed
     return false;
 }
 
-// What no single option can check: the thread list, the runs against each other, the prefix.
+// What no single option can check: the lists, the runs against each other, the prefix.
 std::string combined_problem(ScanOptions& o)
 {
     std::string error;
+    if (!parse_count_list(o.sizes_text, size_list_names, o.sizes, error))
+        return "--size: " + error;
+    if (!parse_count_list(o.blocks_text, edge_list_names, o.blocks, error))
+        return "--block: " + error;
+    o.size = o.sizes.front();
+    o.block = o.blocks.front();
     if (!parse_thread_list(o.threads_text, o.threads, error))
         return "--threads: " + error;
     if (o.min_runs > o.max_runs)
@@ -165,6 +172,11 @@ std::string combined_problem(ScanOptions& o)
 }
 
 } // namespace
+
+bool is_study(const ScanOptions& options)
+{
+    return options.sizes.size() > 1 || options.blocks.size() > 1;
+}
 
 ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::uint64_t default_seed)
 {

@@ -9,8 +9,12 @@
 #include <vector>
 
 struct ScanOptions {
-    int size = 1024;
-    int block = 64;
+    int size = 1024; // the first of sizes: the one size of a scan of one cell
+    int block = 64;  // the first of blocks, likewise
+    // --size and --block as lists, ascending and distinct. More than one value in either makes
+    // the scan a study of every (size, block) cell (scan/study.h).
+    std::vector<int> sizes, blocks;
+    std::string sizes_text = "1024", blocks_text = "64"; // as given, for the record
     std::vector<int> threads;       // ascending and distinct
     std::string threads_text;       // as given (or the default), for the record
     std::string kernel = "blocked"; // --kernel: the name of a kernel family (kernels/families.h)
@@ -43,6 +47,21 @@ struct ParsedOptions {
 // when --seed is not given (and recorded either way).
 ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::uint64_t default_seed);
 
-// "1-4", "1,2,4,8" and mixes such as "1-2,4,8": ascending distinct counts, each 1 or more.
-// False with a one-line reason otherwise (empty parts, descending ranges, repeats, 0).
+// Whether the options ask for more than one (size, block) cell.
+bool is_study(const ScanOptions& options);
+
+// What a list and its entries are called in a refusal ("thread list", "thread count", "counts").
+struct CountListNames {
+    const char* list;
+    const char* item;
+    const char* items;
+};
+extern const CountListNames thread_list_names, edge_list_names, size_list_names;
+
+// "1-4", "1,2,4,8" and mixes such as "1-2,4,8": ascending distinct whole numbers, each 1 or
+// more. False with a one-line reason otherwise (empty parts, descending ranges, repeats, 0).
+bool parse_count_list(const std::string& text, const CountListNames& names, std::vector<int>& values,
+                      std::string& error);
+
+// The list of --threads.
 bool parse_thread_list(const std::string& text, std::vector<int>& threads, std::string& error);

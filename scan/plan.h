@@ -9,6 +9,8 @@
 struct Configuration {
     bool parallel = false; // false: the sequential kernel, the baseline
     int threads = 1;       // requested team; 1 for the sequential kernel
+    int size = 0;          // order n of the call's matrices
+    int block = 0;         // tile edge b the call is given
 };
 
 // The sequential baseline first, then the parallel kernel for each thread count, as given.

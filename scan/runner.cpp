@@ -3,6 +3,7 @@
 #include "common/owned_matrix.h"
 #include "common/timing.h"
 #include "machine/binding.h"
+#include "scan/cells.h"
 #include "scan/probe.h"
 
 #include <algorithm>
@@ -35,11 +36,19 @@ struct Bench {
     const Topology& topology;
     std::vector<int> binding;
     Operands operands;
-    OwnedMatrix reference;
+    std::vector<std::pair<int, OwnedMatrix>> references; // per tile edge: the sequential product
     Matrix A, B, C;
     std::vector<int> probe_cpus; // every CPU the teams use
     ProbeBench probe;
 };
+
+const OwnedMatrix& reference_for(const Bench& bench, int block)
+{
+    for (const auto& [edge, product] : bench.references)
+        if (edge == block)
+            return product;
+    return bench.references.front().second;
+}
 
 // Binds and locates the threads that will run the configuration; untimed.
 std::vector<int> place(Bench& bench, const Configuration& configuration)
@@ -61,7 +70,7 @@ std::vector<int> locate(Bench& bench, const Configuration& configuration)
 std::pair<double, int> timed_call(Bench& bench, const Configuration& configuration)
 {
     clear_matrix(bench.operands.C);
-    const int n = bench.options.size, b = bench.options.block, t = configuration.threads;
+    const int n = bench.options.size, b = configuration.block, t = configuration.threads;
     int team = 1;
     const TeamObserver observer = team_keeper(team);
     const KernelFamily& family = bench.family;
@@ -93,6 +102,17 @@ std::vector<int> short_of_precision(const ScanSummary& summary)
     return counts;
 }
 
+// The same, naming each configuration, so that a plan of several cells can say which.
+std::vector<Configuration> short_configurations(const ScanSummary& summary)
+{
+    std::vector<Configuration> short_ones;
+    std::size_t s = 0;
+    for (const ConfigurationSummary& c : summary.configurations)
+        if (c.configuration.parallel && s < summary.speedups.size() && !summary.speedups[s++].precision_reached)
+            short_ones.push_back(c.configuration);
+    return short_ones;
+}
+
 // What the rounds carry from one to the next.
 struct Rounds {
     std::chrono::steady_clock::time_point start;
@@ -100,12 +120,13 @@ struct Rounds {
     std::set<int> reported_teams; // requests already found short, said once each
     StopState state;
     std::vector<int> short_counts;
+    std::vector<Configuration> short_configurations;
 };
 
-Bench prepare_bench(const ScanOptions& options, const KernelFamily& family, const Topology& topology,
-                    const MachineInfo& machine)
+Bench prepare_bench(const ScanOptions& options, const std::vector<Configuration>& plan, const KernelFamily& family,
+                    const Topology& topology, const MachineInfo& machine)
 {
-    Bench bench{options, family,  topology, {}, program_operands(options.size), zero_matrix(options.size), nullptr,
+    Bench bench{options, family,  topology, {},      program_operands(options.size), {}, nullptr,
                 nullptr, nullptr, {},       {}};
     const std::vector<std::vector<int>> cores = allowed_cores(machine);
     if (options.bind != BindMode::none)
@@ -118,7 +139,12 @@ Bench prepare_bench(const ScanOptions& options, const KernelFamily& family, cons
     bench.A = view(bench.operands.A);
     bench.B = view(bench.operands.B);
     bench.C = view(bench.operands.C);
-    family.sequential(bench.A, bench.B, view(bench.reference), options.size, options.block);
+    // The tiled kernels sum each tile's products before adding them to C, so every edge leaves
+    // its own bits and needs its own reference.
+    for (const CellSpan& cell : cell_spans(plan)) {
+        bench.references.emplace_back(cell.block, zero_matrix(options.size));
+        family.sequential(bench.A, bench.B, view(bench.references.back().second), options.size, cell.block);
+    }
     return bench;
 }
 
@@ -139,14 +165,16 @@ void measure_once(Bench& bench, ScanRun& run, Rounds& rounds, int round, std::si
     record_cpus(run.placement[c], place(bench, configuration));
     const auto [seconds, team] = timed_call(bench, configuration);
     record_cpus(run.placement[c], locate(bench, configuration));
-    const Sample sample{round, c, team, seconds, same_bits(bench.operands.C, bench.reference)};
+    const Sample sample{round, c, team, seconds,
+                        same_bits(bench.operands.C, reference_for(bench, configuration.block))};
     if (team < configuration.threads && rounds.reported_teams.insert(configuration.threads).second)
         run.smaller_teams.emplace_back(configuration.threads, team);
     run.samples.push_back(sample);
     if (hooks.on_sample)
         hooks.on_sample(sample, configuration);
     if (hooks.on_progress)
-        hooks.on_progress({round, seconds_since(rounds.start), round > 1, rounds.short_counts});
+        hooks.on_progress({round, seconds_since(rounds.start), round > 1, rounds.short_counts, configuration,
+                           rounds.short_configurations});
 }
 
 // Each probed CPU's rate now; untimed, between two timed calls.
@@ -186,6 +214,7 @@ void close_round(ScanRun& run, Rounds& rounds, int round, double round_start, bo
         host_figures(run.configurations, run.samples, run.probes, rounds.state.rounds_done, inputs, StarvationRule{});
     run.summary = run.host.clean;
     rounds.short_counts = short_of_precision(run.summary);
+    rounds.short_configurations = short_configurations(run.summary);
     rounds.state.all_precise = all_precise(run.summary);
     rounds.state.elapsed_s = seconds_since(rounds.start);
     rounds.state.last_round_s = rounds.state.elapsed_s - round_start;
@@ -197,11 +226,18 @@ void close_round(ScanRun& run, Rounds& rounds, int round, double round_start, bo
 ScanRun run_scan(const ScanOptions& options, const KernelFamily& family, const Topology& topology,
                  const MachineInfo& machine, const ScanHooks& hooks)
 {
-    Rounds rounds{std::chrono::steady_clock::now(), std::mt19937_64(options.seed), {}, {}, {}};
+    return run_plan(options, plan_cells(options.size, {options.block}, options.threads), family, topology, machine,
+                    hooks);
+}
+
+ScanRun run_plan(const ScanOptions& options, const std::vector<Configuration>& plan, const KernelFamily& family,
+                 const Topology& topology, const MachineInfo& machine, const ScanHooks& hooks)
+{
+    Rounds rounds{std::chrono::steady_clock::now(), std::mt19937_64(options.seed), {}, {}, {}, {}};
     ScanRun run;
-    run.configurations = plan_configurations(options.threads);
+    run.configurations = plan;
     run.placement.resize(run.configurations.size());
-    Bench bench = prepare_bench(options, family, topology, machine);
+    Bench bench = prepare_bench(options, plan, family, topology, machine);
     const SummaryInputs inputs{options.size,      options.block, family.schedule_bound,
                                options.precision, options.seed,  2000};
     const StopLimits limits{options.min_runs, options.max_runs, options.time_limit_s};

@@ -19,6 +19,8 @@ struct ScanProgress {
     double elapsed_s = 0.0;
     bool summarised = false;             // a round is complete, so short_of_precision says something
     std::vector<int> short_of_precision; // thread counts whose interval is still too wide
+    Configuration current{};             // the configuration just timed
+    std::vector<Configuration> short_configurations{}; // the parallel ones still too wide, cell by cell
 };
 
 // What the loop tells its caller as it goes; every hook may be empty.
@@ -45,10 +47,15 @@ struct ScanRun {
 };
 
 // The family's sequential kernel gives the baseline and the reference product; its parallel
-// kernel is timed on each thread count. machine is the topology's reading (its cores order the
-// binding), taken once by the caller for the record too.
+// kernel is timed on each thread count. One cell: options.size and options.block. machine is the
+// topology's reading (its cores order the binding), taken once by the caller for the record too.
 ScanRun run_scan(const ScanOptions& options, const KernelFamily& family, const Topology& topology,
                  const MachineInfo& machine, const ScanHooks& hooks);
+
+// The same loop over a plan of several cells of size options.size (scan/cells.h), all in the
+// same rounds: each cell's sequential kernel gives its own reference product and baseline.
+ScanRun run_plan(const ScanOptions& options, const std::vector<Configuration>& plan, const KernelFamily& family,
+                 const Topology& topology, const MachineInfo& machine, const ScanHooks& hooks);
 
 // host_starvation and regime_change, from the completed rounds of the run.
 std::vector<Warning> host_warnings(const ScanRun& run);
