@@ -15,16 +15,16 @@ struct ScanOptions {
     // the scan a study of every (size, block) cell (scan/study.h).
     std::vector<int> sizes, blocks;
     std::string sizes_text = "1024", blocks_text = "64"; // as given, for the record
-    std::vector<int> threads;       // ascending and distinct
-    std::string threads_text;       // as given (or the default), for the record
-    std::string kernel = "blocked"; // --kernel: the name of a kernel family (kernels/families.h)
-    double precision = 0.05;        // target half-width of each speed-up interval, relative
-    int min_runs = 6;               // rounds before the stop rule is asked
-    int max_runs = 60;              // rounds at most
-    double time_limit_s = 300.0;    // no round starts that would end past it
-    int warmup = 1;                 // untimed calls per configuration before the first round
-    std::uint64_t seed = 0;         // round order and bootstrap
-    std::string output = "scan";    // PREFIX of PREFIX.csv and PREFIX.json
+    std::vector<int> threads;                            // ascending and distinct
+    std::string threads_text;                            // as given (or the default), for the record
+    std::string kernel = "blocked";                      // --kernel: the name of a kernel family (kernels/families.h)
+    double precision = 0.05;                             // target half-width of each speed-up interval, relative
+    int min_runs = 6;                                    // rounds before the stop rule is asked
+    int max_runs = 60;                                   // rounds at most
+    double time_limit_s = 300.0;                         // no round starts that would end past it
+    int warmup = 1;                                      // untimed calls per configuration before the first round
+    std::uint64_t seed = 0;                              // round order and bootstrap
+    std::string output = "scan";                         // PREFIX of PREFIX.csv and PREFIX.json
     bool quiet = false;
     BindMode bind = BindMode::cores;
     ProbeMode probe = ProbeMode::each; // the capacity probe around every round's parallel configurations

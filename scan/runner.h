@@ -17,9 +17,9 @@
 struct ScanProgress {
     int round = 0; // the round under way (1-based)
     double elapsed_s = 0.0;
-    bool summarised = false;             // a round is complete, so short_of_precision says something
-    std::vector<int> short_of_precision; // thread counts whose interval is still too wide
-    Configuration current{};             // the configuration just timed
+    bool summarised = false;                           // a round is complete, so short_of_precision says something
+    std::vector<int> short_of_precision;               // thread counts whose interval is still too wide
+    Configuration current{};                           // the configuration just timed
     std::vector<Configuration> short_configurations{}; // the parallel ones still too wide, cell by cell
 };
 

@@ -64,8 +64,8 @@ bool parse_count_list(const std::string& text, const CountListNames& names, std:
     std::sort(counts.begin(), counts.end());
     const auto repeat = std::adjacent_find(counts.begin(), counts.end());
     if (repeat != counts.end()) {
-        error = std::string(names.item) + " " + std::to_string(*repeat) + " appears twice in '" + quoted_token(text) +
-                "'";
+        error =
+            std::string(names.item) + " " + std::to_string(*repeat) + " appears twice in '" + quoted_token(text) + "'";
         return false;
     }
     values = counts;

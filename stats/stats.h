@@ -4,7 +4,8 @@
 // Nothing here measures or prints.
 #pragma once
 
-#include "stats/drift.h" // detect_drift: a change of level in a series over time
+#include "stats/drift.h"   // detect_drift: a change of level in a series over time
+#include "stats/fastest.h" // the fastest of candidates timed in the same rounds, and its equals
 
 #include <cstdint>
 #include <random>

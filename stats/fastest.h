@@ -1,0 +1,40 @@
+// Which of several candidates measured in the same rounds is fastest, and which cannot be told
+// apart from it: pure functions over per-round times, for the tile-edge study and anyone else
+// who compares alternatives round by round. Nothing here measures or prints.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// A ratio of two medians taken over the same rounds, with its bootstrap interval.
+struct PairedRatio {
+    double ratio = 0.0, low = 0.0, high = 0.0; // NaN when no round holds both
+    int pairs = 0;                             // rounds where both have a time
+};
+
+// median(numerator) / median(denominator) over the rounds r where both numerator[r] and
+// denominator[r] are numbers (NaN marks a round without a valid time), and the percentile
+// bootstrap of that same ratio over those same rounds: the estimate and its interval come from
+// one sample. Rounds beyond the shorter series count as missing.
+PairedRatio paired_ratio(const std::vector<double>& numerator, const std::vector<double>& denominator, int resamples,
+                         std::uint64_t seed, double confidence);
+
+// Whether an interval of a ratio of times says "no difference that matters": it holds 1 (no
+// difference the rounds can show), or it lies wholly within [1 / (1 + tolerance), 1 + tolerance]
+// (a difference may be real, but it is smaller than the tolerance). An interval that is not a
+// number says neither.
+bool within_tolerance_of_one(const PairedRatio& ratio, double tolerance);
+
+struct FastestSet {
+    int fastest = -1;                        // the smallest median; the first of equals; -1 when none has a time
+    std::vector<double> medians;             // per candidate, over all its times
+    std::vector<PairedRatio> versus_fastest; // per candidate: its time over the fastest's, paired by round
+    std::vector<bool> indistinguishable;     // per candidate, the fastest included
+};
+
+// series[c][r]: candidate c's time in round r, NaN where it has none. The fastest is the
+// smallest median over each candidate's own times; every other candidate is compared with it by
+// paired_ratio (its own bootstrap stream, seed + c) and joins the set when that ratio is within
+// tolerance of one.
+FastestSet fastest_set(const std::vector<std::vector<double>>& series, double tolerance, int resamples,
+                       std::uint64_t seed, double confidence);

@@ -1,0 +1,116 @@
+// The fastest of several candidates timed in the same rounds and the ones that cannot be told
+// from it, on synthetic rounds whose answer is known by construction.
+#include "stats/fastest.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+const double missing = std::nan("");
+
+// Round r of a machine whose speed swings by 60 % between rounds: what every candidate shares.
+double drift(std::size_t r)
+{
+    return r % 2 == 0 ? 1.0 : 1.6;
+}
+
+// times[r] = base * factor * drift(r) * (1 + a small wobble of its own, +-0.4 %).
+std::vector<double> candidate(double base, std::size_t rounds, unsigned salt)
+{
+    std::vector<double> times;
+    for (std::size_t r = 0; r < rounds; ++r) {
+        const double wobble = 0.004 * std::sin(1.7 * static_cast<double>(r) + salt);
+        times.push_back(base * drift(r) * (1.0 + wobble));
+    }
+    return times;
+}
+
+TEST(FastestSet, PairingByRoundSeesThroughAMachineThatSwingsBetweenRounds)
+{
+    // 8 % apart: far less than the swing between rounds, far more than each round's own noise.
+    const auto set =
+        fastest_set({candidate(1.08, 16, 1), candidate(1.0, 16, 2), candidate(1.5, 16, 3)}, 0.02, 2000, 7, 0.95);
+    EXPECT_EQ(set.fastest, 1);
+    EXPECT_EQ(set.indistinguishable, (std::vector<bool>{false, true, false}));
+    EXPECT_NEAR(set.versus_fastest[0].ratio, 1.08, 0.01);
+    EXPECT_GT(set.versus_fastest[0].low, 1.05); // an unpaired resampling would reach past 1 here
+    EXPECT_EQ(set.versus_fastest[0].pairs, 16);
+    EXPECT_DOUBLE_EQ(set.versus_fastest[1].ratio, 1.0);
+}
+
+TEST(FastestSet, EqualsJoinTheSetByTheIntervalOrByTheTolerance)
+{
+    const std::vector<double> base = candidate(1.0, 12, 4);
+    std::vector<double> one_percent, three_percent, twin = candidate(1.0, 12, 9);
+    for (double t : base) {
+        one_percent.push_back(t * 1.01);   // surely slower, but by less than the tolerance
+        three_percent.push_back(t * 1.03); // surely slower, and by more
+    }
+    const auto set = fastest_set({base, twin, one_percent, three_percent}, 0.02, 2000, 3, 0.95);
+    ASSERT_TRUE(set.fastest == 0 || set.fastest == 1);
+    EXPECT_TRUE(set.indistinguishable[0]);
+    EXPECT_TRUE(set.indistinguishable[1]); // its interval holds 1
+    EXPECT_TRUE(set.indistinguishable[2]); // [1.01, 1.01]-ish: not 1, but within 2 %
+    EXPECT_FALSE(set.indistinguishable[3]);
+
+    const struct {
+        PairedRatio ratio;
+        bool within;
+    } cases[] = {
+        {{1.0, 0.97, 1.05, 6}, true},            // holds 1, however wide
+        {{1.015, 1.01, 1.02, 6}, true},          // within 1 + 2 %, exactly at the edge
+        {{1.015, 1.01, 1.0201, 6}, false},       // just past it
+        {{0.985, 0.9805, 0.99, 6}, true},        // below 1, within 1 / 1.02
+        {{0.97, 0.97, 0.99, 6}, false},          // below 1 / 1.02
+        {{missing, missing, missing, 0}, false}, // nothing to judge by
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(within_tolerance_of_one(c.ratio, 0.02), c.within) << c.ratio.low << " " << c.ratio.high;
+}
+
+TEST(FastestSet, OnlyRoundsWhereBothHaveATimeCountForTheRatioAndItsInterval)
+{
+    // The numerator is twice as slow in rounds 1-4, where the denominator has no time: those
+    // rounds must not move the estimate away from its interval.
+    const std::vector<double> numerator = {2, 2, 2, 2, 1, 1, 1, 1};
+    const std::vector<double> denominator = {missing, missing, missing, missing, 1, 1, 1, 1};
+    const PairedRatio ratio = paired_ratio(numerator, denominator, 500, 1, 0.95);
+    EXPECT_EQ(ratio.pairs, 4);
+    EXPECT_DOUBLE_EQ(ratio.ratio, 1.0);
+    EXPECT_DOUBLE_EQ(ratio.low, 1.0);
+    EXPECT_DOUBLE_EQ(ratio.high, 1.0);
+    // A shorter series counts as missing beyond its end.
+    EXPECT_EQ(paired_ratio({1, 1, 1}, {1}, 100, 1, 0.95).pairs, 1);
+}
+
+TEST(FastestSet, CandidatesWithoutTimesAreNeverFastestNorEqual)
+{
+    const std::vector<double> none(6, missing);
+    const std::vector<double> early = {1.0, 1.0, 1.0, missing, missing, missing},
+                              late = {missing, missing, missing, 0.5, 0.5, 0.5};
+    const auto set = fastest_set({none, early, late}, 0.02, 500, 1, 0.95);
+    EXPECT_EQ(set.fastest, 2);
+    EXPECT_TRUE(std::isnan(set.medians[0]));
+    EXPECT_EQ(set.indistinguishable, (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(set.versus_fastest[1].pairs, 0); // no round in common: nothing can be said
+    EXPECT_TRUE(std::isnan(set.versus_fastest[1].ratio));
+
+    const auto empty = fastest_set({none, none}, 0.02, 500, 1, 0.95);
+    EXPECT_EQ(empty.fastest, -1);
+    EXPECT_EQ(empty.indistinguishable, (std::vector<bool>{false, false}));
+    // Equal medians: the first is the fastest, so a tie goes to the smaller edge.
+    EXPECT_EQ(fastest_set({{2, 1, 3}, {1, 2, 3}}, 0.02, 100, 1, 0.95).fastest, 0);
+}
+
+TEST(FastestSet, TheSameSeedGivesTheSameIntervals)
+{
+    const std::vector<std::vector<double>> series = {candidate(1.0, 9, 1), candidate(1.01, 9, 5)};
+    const auto first = fastest_set(series, 0.02, 1000, 42, 0.95), second = fastest_set(series, 0.02, 1000, 42, 0.95);
+    EXPECT_EQ(first.versus_fastest[1].low, second.versus_fastest[1].low);
+    EXPECT_EQ(first.versus_fastest[1].high, second.versus_fastest[1].high);
+}
+
+} // namespace
