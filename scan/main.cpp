@@ -10,9 +10,11 @@
 #include "kernels/families.h"
 #include "machine/machine.h"
 #include "scan/scan.h"
+#include "scan/study.h"
 
 #include <omp.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -74,10 +76,10 @@ void check_resources(const ScanOptions& options)
         throw Refusal{exit_bad_input, "--threads " + options.threads_text + ": " + too_many};
 }
 
-SamplesFile open_samples(const ScanOptions& options)
+SamplesFile open_samples(const ScanOptions& options, const char* header = samples_header)
 {
     SamplesFile samples;
-    const std::string problem = open_samples_file(samples, options.output + ".csv");
+    const std::string problem = open_samples_file(samples, options.output + ".csv", header);
     if (!problem.empty())
         throw Refusal{exit_failure, problem};
     return samples;
@@ -133,6 +135,83 @@ ScanRun run_rounds(const ScanOptions& options, const Topology& topology, const M
     return run;
 }
 
+// A study's refusals, all before its first timed call: the largest size's matrices, the
+// largest team, and the least time its minimum of rounds could take.
+StudyEstimate check_study_resources(const ScanOptions& options, const KernelFamily& family, const Topology& topology)
+{
+    const std::string shortfall = study_memory_problem(options, available_memory_bytes());
+    if (!shortfall.empty())
+        throw Refusal{exit_out_of_memory, shortfall};
+    const int largest = options.sizes.back();
+    const std::string too_many = thread_limit_problem(options.threads.back(), read_thread_limits(),
+                                                      matrices_bytes(largest, study_matrix_count(options)));
+    if (!too_many.empty())
+        throw Refusal{exit_bad_input, "--threads " + options.threads_text + ": " + too_many};
+    const StudyEstimate estimate = estimate_study(options, sequential_rate(family, options.sizes.front()),
+                                                  read_machine(topology).physical_cores);
+    const std::string too_long = study_time_problem(options, estimate);
+    if (!too_long.empty())
+        throw Refusal{exit_bad_input, too_long};
+    return estimate;
+}
+
+// Every size's rounds, every sample written as it comes, progress naming the cell and round.
+StudyRun run_study_rounds(const ScanOptions& options, const StudyEstimate& estimate, const KernelFamily& family,
+                          const Topology& topology, SamplesFile& samples)
+{
+    ProgressLine progress{stderr, is_terminal(2), options.max_runs, options.precision};
+    ScanHooks hooks;
+    hooks.on_sample = [&](const Sample& sample, const Configuration& configuration) {
+        append_line(samples, format_study_sample(sample, configuration));
+        if (!sample.valid) {
+            end_progress(progress);
+            std::fprintf(stderr,
+                         "tilebench-scan: n %d, b %d, round %d, %s kernel on %d threads: the result differs from "
+                         "the sequential product; the sample is kept out of every figure\n",
+                         configuration.size, configuration.block, sample.round,
+                         configuration.parallel ? "parallel" : "sequential", configuration.threads);
+        }
+    };
+    if (!options.quiet)
+        hooks.on_progress = [&](const ScanProgress& p) {
+            const auto at = std::find(options.sizes.begin(), options.sizes.end(), p.current.size);
+            show_study_progress(progress, p, static_cast<std::size_t>(at - options.sizes.begin()) + 1,
+                                options.sizes.size());
+        };
+    hooks.stop_requested = [] { return remembered_stop_signal() != 0; };
+    StudyRun study = run_study(options, estimate, family, topology, hooks);
+    end_progress(progress);
+    return study;
+}
+
+// tilebench-scan with more than one size or edge.
+int study_program(const ScanOptions& options, const Topology& topology)
+{
+    const KernelFamily& family = *find_kernel_family(options.kernel);
+    const StudyEstimate estimate = check_study_resources(options, family, topology);
+    SamplesFile samples = open_samples(options, study_samples_header);
+    ScanContext context = machine_context(options, topology);
+    const std::vector<Warning> notes = edge_notes(options);
+    say_warnings(notes);
+    context.warnings.insert(context.warnings.end(), notes.begin(), notes.end());
+    const StudyRun study = run_study_rounds(options, estimate, family, topology, samples);
+    context.load_end = load_average();
+
+    const std::vector<Warning> later = study_warnings(study);
+    say_warnings(later);
+    context.warnings.insert(context.warnings.end(), later.begin(), later.end());
+    bool files_ok = close_samples_file(samples);
+    std::cout << format_study_table(options, study, context.machine.caches);
+    files_ok = results_reached_standard_output("tilebench-scan") && files_ok;
+
+    if (study.stop == StopReason::interrupted)
+        return stop_status(remembered_stop_signal());
+    for (const SizeStudy& size : study.sizes)
+        if (invalid_samples(size.run.samples) > 0)
+            return exit_invalid_result;
+    return files_ok ? exit_ok : exit_failure;
+}
+
 } // namespace
 
 static int run(int argc, char** argv)
@@ -148,6 +227,8 @@ static int run(int argc, char** argv)
     // From here on a signal ends the scan with the summary of what there is, even before the
     // first call (the load is measured over half a second before it).
     remember_stop_signals();
+    if (is_study(options))
+        return study_program(options, topology);
     check_resources(options);
     SamplesFile samples = open_samples(options);
     ScanContext context = machine_context(options, machine);

@@ -19,5 +19,9 @@ struct ProgressLine {
 
 void show_progress(ProgressLine& line, const ScanProgress& progress);
 
+// A study's line: the size (size_number of sizes), the round, the cell just timed, and the first
+// cells still short of precision.
+void show_study_progress(ProgressLine& line, const ScanProgress& progress, std::size_t size_number, std::size_t sizes);
+
 // Ends the in-place line, so that what follows starts on a line of its own.
 void end_progress(ProgressLine& line);

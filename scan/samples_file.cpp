@@ -6,6 +6,7 @@
 #include <cstring>
 
 const char* const samples_header = "round,config,threads,team,seconds,valid";
+const char* const study_samples_header = "size,block,round,config,threads,team,seconds,valid";
 
 namespace {
 
@@ -28,11 +29,17 @@ std::string format_sample(const Sample& sample, const Configuration& configurati
     return line;
 }
 
-std::string open_samples_file(SamplesFile& samples, const std::string& path)
+std::string format_study_sample(const Sample& sample, const Configuration& configuration)
+{
+    return std::to_string(configuration.size) + "," + std::to_string(configuration.block) + "," +
+           format_sample(sample, configuration);
+}
+
+std::string open_samples_file(SamplesFile& samples, const std::string& path, const char* header)
 {
     samples.path = path;
     ClaimProblem problem = ClaimProblem::none;
-    samples.file = claim_file(path, samples_header, problem);
+    samples.file = claim_file(path, header, problem);
     switch (problem) {
     case ClaimProblem::none:
         break;
@@ -48,17 +55,21 @@ std::string open_samples_file(SamplesFile& samples, const std::string& path)
         return path + " is not a scan's samples file (its first line is not the samples header); it is left as it "
                       "is";
     }
-    if (std::fprintf(samples.file, "%s\n", samples_header) < 0 || std::fflush(samples.file) != 0)
+    if (std::fprintf(samples.file, "%s\n", header) < 0 || std::fflush(samples.file) != 0)
         report_lost(samples, errno);
     return "";
 }
 
 void append_sample(SamplesFile& samples, const Sample& sample, const Configuration& configuration)
 {
+    append_line(samples, format_sample(sample, configuration));
+}
+
+void append_line(SamplesFile& samples, const std::string& line)
+{
     if (!samples.file)
         return;
-    if (std::fprintf(samples.file, "%s\n", format_sample(sample, configuration).c_str()) < 0 ||
-        std::fflush(samples.file) != 0)
+    if (std::fprintf(samples.file, "%s\n", line.c_str()) < 0 || std::fflush(samples.file) != 0)
         report_lost(samples, errno);
 }
 

@@ -1,0 +1,79 @@
+// Per size and thread count, the edges side by side: the fastest, its equals, and its speed-up
+// over the best sequential edge, all from paired rounds (stats/fastest.h).
+#include "scan/cells.h"
+#include "scan/study.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr double confidence = 0.95;
+
+// The configuration of the cell that runs the given team (0: the sequential kernel).
+std::size_t find_configuration(const ScanRun& run, const CellSpan& cell, int threads)
+{
+    for (std::size_t c = cell.first; c < cell.first + cell.count; ++c) {
+        const Configuration& configuration = run.configurations[c];
+        if (threads == 0 ? !configuration.parallel : configuration.parallel && configuration.threads == threads)
+            return c;
+    }
+    return run.configurations.size();
+}
+
+} // namespace
+
+std::vector<double> configuration_series(const ScanRun& run, std::size_t config)
+{
+    int rounds = 0;
+    for (const Sample& sample : run.samples)
+        rounds = std::max(rounds, sample.round);
+    std::vector<double> series(static_cast<std::size_t>(rounds), std::numeric_limits<double>::quiet_NaN());
+    for (const Sample& sample : run.samples)
+        if (sample.config == config && sample.valid && sample.round >= 1)
+            series[static_cast<std::size_t>(sample.round - 1)] = sample.seconds;
+    return series;
+}
+
+EdgeRanking rank_edges(const ScanRun& run, int threads, const EdgeRanking* sequential, std::uint64_t seed,
+                       int resamples)
+{
+    constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
+    EdgeRanking ranking;
+    ranking.threads = threads;
+    ranking.speedup = {not_a_number, not_a_number, not_a_number, 0};
+    std::vector<std::size_t> configs;
+    std::vector<std::vector<double>> series;
+    for (const CellSpan& cell : cell_spans(run.configurations)) {
+        configs.push_back(find_configuration(run, cell, threads));
+        series.push_back(configuration_series(run, configs.back()));
+        ranking.edges.push_back({});
+        ranking.edges.back().block = cell.block;
+    }
+    const FastestSet set = fastest_set(series, edge_tolerance, resamples, seed, confidence);
+    for (std::size_t e = 0; e < ranking.edges.size(); ++e) {
+        EdgeFigures& edge = ranking.edges[e];
+        edge.median_s = set.medians[e];
+        const bool summarised = configs[e] < run.summary.configurations.size();
+        edge.ci_low_s = summarised ? run.summary.configurations[configs[e]].ci_low_s : set.medians[e];
+        edge.ci_high_s = summarised ? run.summary.configurations[configs[e]].ci_high_s : set.medians[e];
+        edge.versus_fastest = set.versus_fastest[e];
+        edge.fastest = static_cast<int>(e) == set.fastest;
+        edge.indistinguishable = set.indistinguishable[e];
+    }
+    if (set.fastest < 0)
+        return ranking;
+    ranking.fastest_block = ranking.edges[static_cast<std::size_t>(set.fastest)].block;
+    const auto best = sequential ? std::find_if(sequential->edges.begin(), sequential->edges.end(),
+                                                [](const EdgeFigures& edge) { return edge.fastest; })
+                                 : std::vector<EdgeFigures>::const_iterator();
+    if (!sequential || best == sequential->edges.end())
+        return ranking;
+    ranking.best_sequential_block = best->block;
+    const auto best_index = static_cast<std::size_t>(best - sequential->edges.begin());
+    const std::vector<double> baseline = configuration_series(
+        run, find_configuration(run, cell_spans(run.configurations)[best_index], 0));
+    ranking.speedup = paired_ratio(baseline, series[static_cast<std::size_t>(set.fastest)], resamples,
+                                   seed + 0x51ED27ULL, confidence);
+    return ranking;
+}

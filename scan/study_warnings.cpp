@@ -1,0 +1,69 @@
+// What a study's rounds said beside their figures, gathered over every size and cell so that
+// each kind of warning is raised once for the whole study.
+#include "common/timing.h"
+#include "scan/study.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+std::string cell_name(int size, const Configuration& configuration)
+{
+    return "n " + std::to_string(size) + " b " + std::to_string(configuration.block) + " on " +
+           std::to_string(configuration.threads) + (configuration.threads == 1 ? " thread" : " threads");
+}
+
+std::vector<Warning> study_precision_warning(const StudyRun& study)
+{
+    std::string cells;
+    for (const SizeStudy& size : study.sizes) {
+        std::size_t s = 0;
+        for (const ConfigurationSummary& c : size.run.summary.configurations)
+            if (c.configuration.parallel && s < size.run.summary.speedups.size() &&
+                !size.run.summary.speedups[s++].precision_reached)
+                cells += (cells.empty() ? "" : ", ") + cell_name(size.size, c.configuration);
+    }
+    if (cells.empty())
+        return {};
+    return {{"precision_not_reached", "the speed-up interval is wider than the precision asked for at " + cells +
+                                          " (" + stop_reason_name(study.stop) + " came first)"}};
+}
+
+// Calls too short for the clock in any cell: the baselines, and the thread counts.
+std::vector<Warning> study_short_call_warning(const StudyRun& study)
+{
+    bool baseline_short = false;
+    std::set<int> short_counts;
+    for (const SizeStudy& size : study.sizes)
+        for (const ConfigurationSummary& c : size.run.summary.configurations) {
+            if (c.runs == 0 || timed_well(c))
+                continue;
+            if (c.configuration.parallel)
+                short_counts.insert(c.configuration.threads);
+            else
+                baseline_short = true;
+        }
+    return too_short_warning(baseline_short, {short_counts.begin(), short_counts.end()}, shortest_timed_call_s);
+}
+
+} // namespace
+
+std::vector<Warning> study_warnings(const StudyRun& study)
+{
+    std::set<std::pair<int, int>> smaller_teams;
+    std::set<int> migrated;
+    int invalid = 0;
+    for (const SizeStudy& size : study.sizes) {
+        smaller_teams.insert(size.run.smaller_teams.begin(), size.run.smaller_teams.end());
+        for (std::size_t c = 0; c < size.run.configurations.size(); ++c)
+            if (c < size.run.placement.size() && placement_migrated(size.run.placement[c]))
+                migrated.insert(size.run.configurations[c].threads);
+        invalid += invalid_samples(size.run.samples);
+    }
+    std::vector<Warning> warnings = team_warning({smaller_teams.begin(), smaller_teams.end()});
+    for (const auto& more : {study_short_call_warning(study), migration_warning({migrated.begin(), migrated.end()}),
+                             study_precision_warning(study), invalid_result_warning(invalid)})
+        warnings.insert(warnings.end(), more.begin(), more.end());
+    return warnings;
+}
