@@ -68,8 +68,8 @@ std::string study_memory_problem(const ScanOptions& options, long long available
 // One edge at one thread count.
 struct EdgeFigures {
     int block = 0;
-    double median_s = 0.0;      // NaN when the edge has no valid time
-    double ci_low_s = 0.0;      // the median's interval, as in the cell's summary
+    double median_s = 0.0; // NaN when the edge has no valid time
+    double ci_low_s = 0.0; // the median's interval, as in the cell's summary
     double ci_high_s = 0.0;
     PairedRatio versus_fastest; // its time over the fastest edge's, paired by round
     bool fastest = false;
@@ -87,9 +87,9 @@ struct EdgeRanking {
 
 struct SizeStudy {
     int size = 0;
-    ScanRun run;                          // its cells' plan, samples and summaries (scan/cells.h)
-    EdgeRanking sequential;               // the sequential kernel's edges
-    std::vector<EdgeRanking> parallel;    // per thread count
+    ScanRun run;                       // its cells' plan, samples and summaries (scan/cells.h)
+    EdgeRanking sequential;            // the sequential kernel's edges
+    std::vector<EdgeRanking> parallel; // per thread count
 };
 
 struct StudyRun {

@@ -80,7 +80,8 @@ std::vector<Warning> edge_notes(const ScanOptions& options)
     for (int n : options.sizes)
         for (int b : options.blocks)
             if (b >= n)
-                cells += (cells.empty() ? "" : ", ") + std::string("n ") + std::to_string(n) + " b " + std::to_string(b);
+                cells +=
+                    (cells.empty() ? "" : ", ") + std::string("n ") + std::to_string(n) + " b " + std::to_string(b);
     if (cells.empty())
         return {};
     return {{"one_tile", "the edge is not below the size in " + cells +

@@ -71,8 +71,8 @@ EdgeRanking rank_edges(const ScanRun& run, int threads, const EdgeRanking* seque
         return ranking;
     ranking.best_sequential_block = best->block;
     const auto best_index = static_cast<std::size_t>(best - sequential->edges.begin());
-    const std::vector<double> baseline = configuration_series(
-        run, find_configuration(run, cell_spans(run.configurations)[best_index], 0));
+    const std::vector<double> baseline =
+        configuration_series(run, find_configuration(run, cell_spans(run.configurations)[best_index], 0));
     ranking.speedup = paired_ratio(baseline, series[static_cast<std::size_t>(set.fastest)], resamples,
                                    seed + 0x51ED27ULL, confidence);
     return ranking;

@@ -58,8 +58,8 @@ SizeStudy study_size(const ScanOptions& options, std::size_t k, double time_limi
     const int resamples = 2000;
     size.sequential = rank_edges(size.run, 0, nullptr, own.seed, resamples);
     for (int t : options.threads)
-        size.parallel.push_back(rank_edges(size.run, t, &size.sequential, own.seed + static_cast<unsigned>(t) * 104729U,
-                                           resamples));
+        size.parallel.push_back(
+            rank_edges(size.run, t, &size.sequential, own.seed + static_cast<unsigned>(t) * 104729U, resamples));
     return size;
 }
 

@@ -45,8 +45,9 @@ std::string time_cell(const EdgeFigures& edge)
 void size_heading(std::ostringstream& out, const ScanOptions& options, const SizeStudy& size)
 {
     out << "tilebench-scan study: n " << size.size << ", " << options.kernel << " kernel, bind "
-        << bind_mode_name(options.bind) << ", " << size.run.rounds << " rounds in " << number("%.1f", size.run.elapsed_s)
-        << " s (stopped: " << stop_reason_name(size.run.stop) << "), median seconds per call\n";
+        << bind_mode_name(options.bind) << ", " << size.run.rounds << " rounds in "
+        << number("%.1f", size.run.elapsed_s) << " s (stopped: " << stop_reason_name(size.run.stop)
+        << "), median seconds per call\n";
 }
 
 void edge_rows(std::ostringstream& out, const SizeStudy& size, const std::vector<CacheInfo>& caches)
@@ -109,8 +110,9 @@ std::string format_study_table(const ScanOptions& options, const StudyRun& study
     }
     out << "\n* the fastest edge by median time; = an edge a paired test on the rounds cannot tell from it (its "
            "ratio's 95 % interval holds 1 or lies within "
-        << number("%.0f", edge_tolerance * 100) << " %)\nworking set: three b x b blocks and an n x b panel of "
-                                                  "4-byte floats; caches: "
+        << number("%.0f", edge_tolerance * 100)
+        << " %)\nworking set: three b x b blocks and an n x b panel of "
+           "4-byte floats; caches: "
         << caches_line(caches) << "\n";
     return out.str();
 }

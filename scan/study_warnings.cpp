@@ -26,8 +26,8 @@ std::vector<Warning> study_precision_warning(const StudyRun& study)
     }
     if (cells.empty())
         return {};
-    return {{"precision_not_reached", "the speed-up interval is wider than the precision asked for at " + cells +
-                                          " (" + stop_reason_name(study.stop) + " came first)"}};
+    return {{"precision_not_reached", "the speed-up interval is wider than the precision asked for at " + cells + " (" +
+                                          stop_reason_name(study.stop) + " came first)"}};
 }
 
 // Calls too short for the clock in any cell: the baselines, and the thread counts.

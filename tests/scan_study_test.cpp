@@ -1,0 +1,369 @@
+// A study of tile edges and sizes: its lists, its cells and their rounds, the edges it ranks,
+// what it refuses before measuring, and what it prints, with a stub kernel where the rounds
+// matter and synthetic samples where the figures do.
+#include "kernels/kernels.h"
+#include "scan/cells.h"
+#include "scan/scan.h"
+#include "scan/study.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <set>
+
+namespace {
+
+ParsedOptions parse(std::vector<std::string> words)
+{
+    words.insert(words.begin(), "tilebench-scan");
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    return parse_scan_options(static_cast<int>(argv.size()), argv.data(), 2, 99);
+}
+
+TEST(StudyOptions, SizesAndEdgesAreListsAsThreadsAreAndOneOfEachIsAScanAsBefore)
+{
+    const struct {
+        std::vector<std::string> words;
+        std::vector<int> sizes, blocks;
+        bool study;
+    } cases[] = {
+        {{}, {1024}, {64}, false},
+        {{"--block", "32", "--size", "512"}, {512}, {32}, false},
+        {{"--block", "16,32,64,128,256", "--size", "512,1024"}, {512, 1024}, {16, 32, 64, 128, 256}, true},
+        {{"--block", "256,8-10"}, {1024}, {8, 9, 10, 256}, true},
+        {{"--size", "1024,512"}, {512, 1024}, {64}, true},
+    };
+    for (const auto& c : cases) {
+        const ParsedOptions parsed = parse(c.words);
+        ASSERT_EQ(parsed.outcome, OptionsOutcome::run) << parsed.message;
+        EXPECT_EQ(parsed.options.sizes, c.sizes);
+        EXPECT_EQ(parsed.options.blocks, c.blocks);
+        EXPECT_EQ(parsed.options.size, c.sizes.front()); // what a scan of one cell measures
+        EXPECT_EQ(parsed.options.block, c.blocks.front());
+        EXPECT_EQ(is_study(parsed.options), c.study);
+    }
+}
+
+TEST(StudyOptions, EmptyAndBadListsAreRefusedInOneLine)
+{
+    const struct {
+        std::vector<std::string> words;
+        const char* message;
+    } cases[] = {
+        {{"--block", ""}, "--block: empty entry in tile edge list ''"},
+        {{"--size", ""}, "--size: empty entry in size list ''"},
+        {{"--block", "16,,32"}, "--block: empty entry in tile edge list '16,,32'"},
+        {{"--block", "0,16"}, "--block: '0' is not a tile edge (a whole number, 1 or more)"},
+        {{"--size", "64-32"}, "--size: range '64-32' runs downwards"},
+        {{"--size", "512,512"}, "--size: size 512 appears twice in '512,512'"},
+        {{"--block", "1-5000"}, "--block: tile edge list '1-5000' has more than 4096 edges"},
+    };
+    for (const auto& c : cases) {
+        const ParsedOptions parsed = parse(c.words);
+        EXPECT_EQ(parsed.outcome, OptionsOutcome::refused) << c.message;
+        EXPECT_EQ(parsed.message, c.message);
+    }
+}
+
+// Kernels that do no arithmetic: C becomes the edge in every element, alike in both kernels,
+// so every call is valid and takes microseconds.
+void stub_sequential(Matrix, Matrix, Matrix C, int n, int b)
+{
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            C[i][j] = static_cast<float>(b);
+}
+
+void stub_parallel(Matrix A, Matrix B, Matrix C, int n, int b, int t, TeamObserver observer)
+{
+#pragma omp parallel num_threads(t)
+    report_team(observer);
+    stub_sequential(A, B, C, n, b);
+}
+
+KernelFamily stub_family()
+{
+    KernelFamily family = *find_kernel_family("blocked");
+    family.sequential = stub_sequential;
+    family.parallel = stub_parallel;
+    return family;
+}
+
+ScanOptions small_study()
+{
+    ScanOptions options;
+    options.sizes = {16, 24};
+    options.blocks = {4, 8, 32}; // 32 is above both sizes: one tile
+    options.threads = {1, 2};
+    options.min_runs = options.max_runs = 4;
+    options.precision = 1e-6; // never reached: every size ends on its rounds
+    options.warmup = 0;
+    options.bind = BindMode::none;
+    options.seed = 5;
+    return options;
+}
+
+struct Timed {
+    Sample sample;
+    Configuration configuration;
+};
+
+std::vector<Timed> calls_of(const ScanOptions& options)
+{
+    std::vector<Timed> calls;
+    ScanHooks hooks;
+    hooks.on_sample = [&](const Sample& s, const Configuration& c) { calls.push_back({s, c}); };
+    const KernelFamily family = stub_family();
+    run_study(options, {}, family, load_topology(), hooks);
+    return calls;
+}
+
+TEST(StudyRounds, EachSizeInTurnAndEveryCellOfASizeInEveryRoundInAFreshOrder)
+{
+    const ScanOptions options = small_study();
+    const std::vector<Timed> calls = calls_of(options);
+    const std::size_t per_round = options.blocks.size() * (1 + options.threads.size());
+    ASSERT_EQ(calls.size(), options.sizes.size() * 4 * per_round);
+    // Sizes one after another: every call of n 16 before the first of n 24.
+    for (std::size_t i = 0; i < calls.size(); ++i)
+        EXPECT_EQ(calls[i].configuration.size, i < calls.size() / 2 ? 16 : 24) << i;
+
+    int interleaved_rounds = 0;
+    std::set<std::vector<std::size_t>> orders;
+    for (std::size_t start = 0; start < calls.size(); start += per_round) {
+        std::set<std::tuple<int, bool, int>> seen; // (edge, parallel, threads)
+        std::vector<std::size_t> order;
+        int cell_changes = 0;
+        for (std::size_t i = start; i < start + per_round; ++i) {
+            const Timed& call = calls[i];
+            EXPECT_EQ(call.sample.round, calls[start].sample.round);
+            EXPECT_TRUE(call.sample.valid);
+            seen.insert({call.configuration.block, call.configuration.parallel, call.configuration.threads});
+            order.push_back(call.sample.config);
+            cell_changes += i > start && call.configuration.block != calls[i - 1].configuration.block;
+        }
+        EXPECT_EQ(seen.size(), per_round) << "every configuration of every cell, once per round";
+        orders.insert(order);
+        // Cell after cell would change edge twice in a round; interleaved rounds change more.
+        interleaved_rounds += cell_changes > static_cast<int>(options.blocks.size()) - 1;
+    }
+    EXPECT_GT(interleaved_rounds, 4);
+    EXPECT_GT(orders.size(), 4u);
+
+    // The same seed, the same rounds; another seed, others.
+    std::vector<std::size_t> first, again, other;
+    for (const Timed& call : calls)
+        first.push_back(call.sample.config);
+    for (const Timed& call : calls_of(options))
+        again.push_back(call.sample.config);
+    ScanOptions reseeded = options;
+    reseeded.seed = 6;
+    for (const Timed& call : calls_of(reseeded))
+        other.push_back(call.sample.config);
+    EXPECT_EQ(first, again);
+    EXPECT_NE(first, other);
+}
+
+TEST(StudyRounds, TheSummaryOfAPlanIsItsCellsEachWithItsOwnBaselineAndBound)
+{
+    const std::vector<Configuration> plan = plan_cells(1024, {64, 256}, {2, 3});
+    ASSERT_EQ(plan.size(), 6u);
+    const std::vector<CellSpan> cells = cell_spans(plan);
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(cells[1].block, 256);
+    EXPECT_EQ(cells[1].first, 3u);
+    EXPECT_EQ(cells[1].count, 3u);
+    // Edge 64 is twice as slow sequentially as 256, and both parallel kernels are alike: each cell's
+    // speed-up must be over its own baseline.
+    std::vector<Sample> samples;
+    for (int round = 1; round <= 6; ++round)
+        for (std::size_t c = 0; c < plan.size(); ++c) {
+            const double seconds = c == 0 ? 2.0 : c == 3 ? 1.0 : 0.5;
+            samples.push_back({round, c, plan[c].threads, seconds * (1.0 + 0.01 * round), true});
+        }
+    const ScanSummary s = summarise_cells(plan, samples, {1024, 0, blocked_schedule_bound, 0.05, 3, 300});
+    ASSERT_EQ(s.speedups.size(), 4u);
+    EXPECT_DOUBLE_EQ(s.speedups[0].speedup, 4.0);
+    EXPECT_DOUBLE_EQ(s.speedups[2].speedup, 2.0);
+    EXPECT_DOUBLE_EQ(s.speedups[1].schedule_bound, blocked_schedule_bound(1024, 64, 3));
+    EXPECT_DOUBLE_EQ(s.speedups[3].schedule_bound, 2.0); // 4 column tiles dealt to 3 threads
+
+    // One cell: exactly the summary a scan has always had.
+    const std::vector<Configuration> one = plan_cells(1024, {64}, {2, 3});
+    std::vector<Sample> own(samples.begin(), samples.begin() + 3);
+    const ScanSummary cells_way = summarise_cells(one, own, {1024, 64, blocked_schedule_bound, 0.05, 3, 300});
+    const ScanSummary scan_way =
+        summarise_scan(plan_configurations({2, 3}), own, {1024, 64, blocked_schedule_bound, 0.05, 3, 300});
+    EXPECT_EQ(cells_way.speedups[1].ci_low, scan_way.speedups[1].ci_low);
+    EXPECT_EQ(cells_way.speedups[1].ci_high, scan_way.speedups[1].ci_high);
+}
+
+// A run of one size with synthetic times: seconds[cell][configuration], every round alike but
+// for a shared drift.
+ScanRun synthetic_run(const std::vector<int>& blocks, const std::vector<int>& threads,
+                      const std::vector<std::vector<double>>& seconds)
+{
+    ScanRun run;
+    run.configurations = plan_cells(512, blocks, threads);
+    for (int round = 1; round <= 8; ++round)
+        for (std::size_t c = 0; c < run.configurations.size(); ++c) {
+            const std::size_t cell = c / (1 + threads.size()), within = c % (1 + threads.size());
+            const double drift = round % 2 ? 1.0 : 1.3;
+            run.samples.push_back({round, c, run.configurations[c].threads, seconds[cell][within] * drift, true});
+        }
+    run.summary = summarise_cells(run.configurations, run.samples, {512, 0, blocked_schedule_bound, 0.05, 1, 200});
+    return run;
+}
+
+TEST(StudyRanking, TheFastestEdgeItsEqualsAndItsSpeedUpOverTheBestSequentialEdge)
+{
+    // Edge 16 is the best without threads, edge 64 the best with two; 32 equals 64 at two.
+    const ScanRun run = synthetic_run({16, 32, 64}, {2}, {{0.7, 0.5}, {0.9, 0.401}, {0.8, 0.4}});
+    const EdgeRanking sequential = rank_edges(run, 0, nullptr, 1, 500);
+    EXPECT_EQ(sequential.fastest_block, 16);
+    EXPECT_TRUE(std::isnan(sequential.speedup.ratio));
+    const EdgeRanking two = rank_edges(run, 2, &sequential, 1, 500);
+    EXPECT_EQ(two.fastest_block, 64);
+    EXPECT_EQ(two.best_sequential_block, 16);
+    ASSERT_EQ(two.edges.size(), 3u);
+    EXPECT_FALSE(two.edges[0].indistinguishable);
+    EXPECT_TRUE(two.edges[1].indistinguishable); // 0.25 % slower in every round: within 2 %
+    EXPECT_TRUE(two.edges[2].fastest);
+    EXPECT_NEAR(two.edges[0].versus_fastest.ratio, 1.25, 1e-12);
+    // Over the best sequential edge (16, 0.7 s), not over the same edge's 0.8 s.
+    EXPECT_NEAR(two.speedup.ratio, 1.75, 1e-12);
+    EXPECT_EQ(two.speedup.pairs, 8);
+    EXPECT_DOUBLE_EQ(two.edges[2].median_s, run.summary.configurations[5].median_s);
+}
+
+TEST(StudyRanking, AnEdgeWithoutValidTimesIsLeftOut)
+{
+    ScanRun run = synthetic_run({16, 32}, {2}, {{0.7, 0.3}, {0.8, 0.4}});
+    for (Sample& s : run.samples)
+        s.valid = s.config != 1; // edge 16's parallel kernel left wrong bits every time
+    const EdgeRanking sequential = rank_edges(run, 0, nullptr, 1, 200);
+    const EdgeRanking two = rank_edges(run, 2, &sequential, 1, 200);
+    EXPECT_EQ(two.fastest_block, 32);
+    EXPECT_TRUE(std::isnan(two.edges[0].median_s));
+    EXPECT_FALSE(two.edges[0].indistinguishable);
+    EXPECT_NEAR(two.speedup.ratio, 0.7 / 0.4, 1e-12);
+}
+
+TEST(StudyBudget, TheWorkingSetOfATileAndTheEdgesWhereItFillsEachCache)
+{
+    EXPECT_DOUBLE_EQ(tile_working_set_bytes(1024, 64), 4.0 * (3 * 64 * 64 + 1024 * 64));
+    EXPECT_DOUBLE_EQ(tile_working_set_bytes(100, 256), 4.0 * (3 * 100 * 100 + 100 * 100)); // one tile of 100
+    EXPECT_NEAR(edge_filling(1024, tile_working_set_bytes(1024, 40)), 40.0, 1e-9);
+    EXPECT_EQ(edge_filling(1024, 100.0), 0.0);                           // not even an edge of 1
+    EXPECT_TRUE(std::isinf(edge_filling(64, 1024.0 * 1024.0 * 1024.0))); // every edge fits
+    const std::vector<CacheInfo> caches = {{2, 1 << 20, 1, 2}, {1, 48 << 10, 1, 2}, {3, 32 << 20, 2, 1}};
+    EXPECT_EQ(smallest_cache_holding(40e3, caches), 1);
+    EXPECT_EQ(smallest_cache_holding(49153, caches), 2);
+    EXPECT_EQ(smallest_cache_holding(64e6, caches), 0);
+}
+
+ScanOptions budget_options(std::vector<int> sizes, int blocks, double time_limit)
+{
+    ScanOptions options;
+    options.sizes = std::move(sizes);
+    options.blocks.assign(static_cast<std::size_t>(blocks), 64);
+    options.threads = {1, 2};
+    options.min_runs = 6;
+    options.warmup = 1;
+    options.time_limit_s = time_limit;
+    return options;
+}
+
+TEST(StudyBudget, AStudyThatCannotFitInTimeOrMemoryIsRefusedBeforeItStarts)
+{
+    // At 1 GFLOP/s on 2 cores, n 1024: 2.147 s sequential, 1.074 s on two threads, so a cell's
+    // round is 5.37 s, six edges' 32.2 s, and warm-up plus six rounds 225.5 s.
+    const ScanOptions fits = budget_options({1024}, 6, 300.0), too_long = budget_options({1024}, 6, 200.0);
+    const StudyEstimate estimate = estimate_study(fits, 1e9, 2);
+    ASSERT_EQ(estimate.round_s.size(), 1u);
+    EXPECT_NEAR(estimate.round_s[0], 6 * 2.5 * 2.147483648, 1e-9);
+    EXPECT_NEAR(estimate.minimum_s, 7 * 6 * 2.5 * 2.147483648, 1e-9);
+    EXPECT_EQ(study_time_problem(fits, estimate), "");
+    EXPECT_EQ(study_time_problem(too_long, estimate),
+              "the study's 6 cells need at least 225 s for their warm-up and --min-runs 6 rounds (at 1.00 GFLOP/s, "
+              "the sequential kernel's rate measured here), more than --time-limit 200; give fewer sizes, edges or "
+              "thread counts, or more time");
+    // More threads than cores add no speed to the estimate: it stays a floor.
+    ScanOptions many = fits;
+    many.threads = {1, 2, 8};
+    EXPECT_NEAR(estimate_study(many, 1e9, 2).round_s[0], 6 * 3 * 2.147483648, 1e-9);
+
+    // The largest size's A, B, C and one reference per edge; the others are never held with it.
+    const ScanOptions big = budget_options({512, 4096}, 3, 300.0);
+    EXPECT_EQ(study_matrix_count(big), 6);
+    EXPECT_EQ(study_memory_problem(big, 1LL << 30), "");
+    EXPECT_EQ(study_memory_problem(big, 300LL << 20),
+              "size 4096 needs 0.4 GiB for its 6 matrices, but only 0.3 GiB of memory is available");
+}
+
+TEST(StudyBudget, AnEdgeNotBelowItsSizeIsAllowedAndSaid)
+{
+    ScanOptions options = small_study();
+    options.blocks = {8, 16, 32};
+    const std::vector<Warning> notes = edge_notes(options);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].kind, "one_tile");
+    EXPECT_EQ(notes[0].message, "the edge is not below the size in n 16 b 16, n 16 b 32, n 24 b 32: each such cell "
+                                "is one tile, which no second thread can share");
+    options.blocks = {8};
+    EXPECT_TRUE(edge_notes(options).empty());
+}
+
+TEST(StudyProgress, TheLineNamesTheSizeTheRoundTheCellAndWhatIsShort)
+{
+    std::FILE* stream = std::tmpfile();
+    ProgressLine line{stream, true, 60, 0.05};
+    ScanProgress progress{3, 12.4, true, {}, {true, 2, 1024, 64}, {}};
+    for (int b : {8, 16, 32, 128})
+        progress.short_configurations.push_back({true, 2, 1024, b});
+    progress.short_configurations.front().threads = 1;
+    show_study_progress(line, progress, 2, 3);
+    std::rewind(stream);
+    std::string text;
+    for (int c; (c = std::fgetc(stream)) != EOF;)
+        text += static_cast<char>(c);
+    std::fclose(stream);
+    EXPECT_EQ(text, "\r\033[Kn 1024 (size 2 of 3), round 3/60, cell b 64 t 2, 12 s, short of precision at b 8 t 1, "
+                    "b 16 t 2, b 32 t 2 and 1 more");
+}
+
+TEST(StudyTable, EdgesDownThreadsAcrossTheFastestMarkedAndItsEqualsFlagged)
+{
+    StudyRun study;
+    SizeStudy size;
+    size.size = 512;
+    size.run = synthetic_run({16, 32, 64}, {2}, {{0.7, 0.5}, {0.9, 0.401}, {0.8, 0.4}});
+    size.run.rounds = 8;
+    size.run.elapsed_s = 12.34;
+    size.run.stop = StopReason::max_runs;
+    size.sequential = rank_edges(size.run, 0, nullptr, 1, 500);
+    size.parallel = {rank_edges(size.run, 2, &size.sequential, 1, 500)};
+    study.sizes = {size};
+    ScanOptions options;
+    options.bind = BindMode::cores;
+    const std::vector<CacheInfo> caches = {{1, 48 << 10, 1, 2}, {2, 1 << 20, 1, 2}};
+    const std::string table = format_study_table(options, study, caches);
+    const auto lines = lines_of(table);
+    ASSERT_GE(lines.size(), 8u) << table;
+    EXPECT_EQ(lines[0], "tilebench-scan study: n 512, blocked kernel, bind cores, 8 rounds in 12.3 s (stopped: "
+                        "max-runs), median seconds per call");
+    EXPECT_EQ(lines[1], "  edge  working set  fits    sequential     2 threads");
+    EXPECT_EQ(lines[2], "    16     35.0 KiB    L1    0.805000 *    0.575000  ");
+    EXPECT_EQ(lines[3], "    32     76.0 KiB    L2    1.035000      0.461150 =");
+    EXPECT_EQ(lines[4], "    64    176.0 KiB    L2    0.920000      0.460000 *");
+    EXPECT_EQ(lines[5], "speed-up of the fastest edge over the best sequential edge (b 16), with 95 % intervals:");
+    EXPECT_EQ(lines[6].substr(0, 26), "   2 threads: b 64, 1.750 ");
+    EXPECT_NE(table.find("caches: L1 48.0 KiB, L2 1.0 MiB"), std::string::npos);
+}
+
+} // namespace
