@@ -188,7 +188,8 @@ ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::u
 
     CLI::App app{
         "Repeated, interleaved and validated runs of one family of matrix product kernels (the tiled one "
-        "unless told otherwise) on a sequence of thread counts, summarised with medians and 95 % confidence intervals.",
+        "unless told otherwise) on a sequence of thread counts, summarised with medians and 95 % confidence intervals; "
+        "with lists of sizes or tile edges, on every (size, edge) cell, naming the fastest edges.",
         "tilebench-scan"};
     app.set_version_flag("--version", version_line("tilebench-scan"));
     add_study_options(app, o, text);
