@@ -59,7 +59,7 @@ SizeStudy study_size(const ScanOptions& options, std::size_t k, double time_limi
     size.sequential = rank_edges(size.run, 0, nullptr, own.seed, resamples);
     for (int t : options.threads)
         size.parallel.push_back(
-            rank_edges(size.run, t, &size.sequential, own.seed + static_cast<unsigned>(t) * 104729U, resamples));
+            rank_edges(size.run, t, &size.sequential, own.seed + static_cast<std::uint64_t>(t) * 104729U, resamples));
     return size;
 }
 
