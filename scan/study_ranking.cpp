@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <set>
 
 namespace {
 
@@ -25,12 +26,13 @@ std::size_t find_configuration(const ScanRun& run, const CellSpan& cell, int thr
 
 std::vector<double> configuration_series(const ScanRun& run, std::size_t config)
 {
-    int rounds = 0;
+    // The rounds every figure of the run comes from: completed, and no CPU starved in them.
+    const std::set<int>& starved = run.host.starvation.starved_rounds;
+    std::vector<double> series(static_cast<std::size_t>(std::max(run.rounds, 0)),
+                               std::numeric_limits<double>::quiet_NaN());
     for (const Sample& sample : run.samples)
-        rounds = std::max(rounds, sample.round);
-    std::vector<double> series(static_cast<std::size_t>(rounds), std::numeric_limits<double>::quiet_NaN());
-    for (const Sample& sample : run.samples)
-        if (sample.config == config && sample.valid && sample.round >= 1)
+        if (sample.config == config && sample.valid && sample.round >= 1 && sample.round <= run.rounds &&
+            starved.count(sample.round) == 0)
             series[static_cast<std::size_t>(sample.round - 1)] = sample.seconds;
     return series;
 }

@@ -47,6 +47,24 @@ std::vector<Warning> study_short_call_warning(const StudyRun& study)
     return too_short_warning(baseline_short, {short_counts.begin(), short_counts.end()}, shortest_timed_call_s);
 }
 
+// host_starvation and regime_change of every size, one warning of each kind, each size's part
+// named.
+std::vector<Warning> study_host_warnings(const StudyRun& study)
+{
+    std::vector<Warning> merged;
+    for (const SizeStudy& size : study.sizes)
+        for (const Warning& w : host_warnings(size.run)) {
+            const std::string part = "n " + std::to_string(size.size) + ": " + w.message;
+            const auto same =
+                std::find_if(merged.begin(), merged.end(), [&](const Warning& m) { return m.kind == w.kind; });
+            if (same == merged.end())
+                merged.push_back({w.kind, part});
+            else
+                same->message += "; " + part;
+        }
+    return merged;
+}
+
 } // namespace
 
 std::vector<Warning> study_warnings(const StudyRun& study)
@@ -62,8 +80,9 @@ std::vector<Warning> study_warnings(const StudyRun& study)
         invalid += invalid_samples(size.run.samples);
     }
     std::vector<Warning> warnings = team_warning({smaller_teams.begin(), smaller_teams.end()});
-    for (const auto& more : {study_short_call_warning(study), migration_warning({migrated.begin(), migrated.end()}),
-                             study_precision_warning(study), invalid_result_warning(invalid)})
+    for (const auto& more :
+         {study_short_call_warning(study), migration_warning({migrated.begin(), migrated.end()}),
+          study_precision_warning(study), invalid_result_warning(invalid), study_host_warnings(study)})
         warnings.insert(warnings.end(), more.begin(), more.end());
     return warnings;
 }

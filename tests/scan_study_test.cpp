@@ -217,6 +217,7 @@ ScanRun synthetic_run(const std::vector<int>& blocks, const std::vector<int>& th
             run.samples.push_back({round, c, run.configurations[c].threads, seconds[cell][within] * drift, true});
         }
     run.summary = summarise_cells(run.configurations, run.samples, {512, 0, blocked_schedule_bound, 0.05, 1, 200});
+    run.rounds = 8;
     return run;
 }
 
@@ -239,6 +240,24 @@ TEST(StudyRanking, TheFastestEdgeItsEqualsAndItsSpeedUpOverTheBestSequentialEdge
     EXPECT_NEAR(two.speedup.ratio, 1.75, 1e-12);
     EXPECT_EQ(two.speedup.pairs, 8);
     EXPECT_DOUBLE_EQ(two.edges[2].median_s, run.summary.configurations[5].median_s);
+}
+
+TEST(StudyRanking, OnlyCompletedRoundsNoCpuWasStarvedInCount)
+{
+    ScanRun run = synthetic_run({16, 32}, {2}, {{0.7, 0.3}, {0.8, 0.4}});
+    for (Sample& s : run.samples)
+        if ((s.round <= 4 || s.round == 8) && s.config == 3)
+            s.seconds = 0.01; // edge 32 on two threads, in rounds that do not count
+    run.host.starvation.starved_rounds = {1, 2, 3, 4};
+    run.rounds = 7; // the eighth round was cut short
+    const std::vector<double> series = configuration_series(run, 3);
+    ASSERT_EQ(series.size(), 7u);
+    EXPECT_TRUE(std::isnan(series[2]));
+    EXPECT_FALSE(std::isnan(series[4]));
+    const EdgeRanking sequential = rank_edges(run, 0, nullptr, 1, 200);
+    const EdgeRanking two = rank_edges(run, 2, &sequential, 1, 200);
+    EXPECT_EQ(two.fastest_block, 16); // the 0.01 s of rounds that do not count would have made it 32
+    EXPECT_EQ(two.speedup.pairs, 3);  // rounds 5 to 7
 }
 
 TEST(StudyRanking, AnEdgeWithoutValidTimesIsLeftOut)
