@@ -7,3 +7,4 @@
 #include "record/figures.h"           // figure, column, no_figure
 #include "record/scan_record.h"       // ScanRecord, to_json, from_json, parse_scan_record
 #include "record/scan_table.h"        // scan_table_heading, scan_table
+#include "record/study_table.h"       // study_table_heading, study_table

@@ -181,6 +181,95 @@ Json probe_json(const RecordProbe& p)
             {"rounds", rounds}};
 }
 
+Json configurations_json(const std::vector<RecordConfiguration>& configurations)
+{
+    Json list = Json::array();
+    for (const RecordConfiguration& c : configurations)
+        list.push_back(configuration_json(c));
+    return list;
+}
+
+Json speedups_json(const std::vector<RecordSpeedup>& speedups, bool probed)
+{
+    Json list = Json::array();
+    for (const RecordSpeedup& s : speedups)
+        list.push_back(speedup_json(s, probed));
+    return list;
+}
+
+Json edge_json(const RecordEdge& e)
+{
+    return {{"block", e.block},
+            {"median_s", figure_json(e.median_s)},
+            {"ci_low_s", figure_json(e.ci_low_s)},
+            {"ci_high_s", figure_json(e.ci_high_s)},
+            {"ratio_to_fastest", figure_json(e.ratio_to_fastest)},
+            {"ratio_ci_low", figure_json(e.ratio_ci_low)},
+            {"ratio_ci_high", figure_json(e.ratio_ci_high)},
+            {"pairs", e.pairs},
+            {"fastest", e.fastest},
+            {"indistinguishable", e.indistinguishable}};
+}
+
+Json ranking_json(const RecordEdgeRanking& r)
+{
+    Json edges = Json::array();
+    for (const RecordEdge& e : r.edges)
+        edges.push_back(edge_json(e));
+    return {{"threads", r.threads},
+            {"fastest_block", r.fastest_block},
+            {"best_sequential_block", r.best_sequential_block},
+            {"speedup", figure_json(r.speedup)},
+            {"speedup_ci_low", figure_json(r.speedup_ci_low)},
+            {"speedup_ci_high", figure_json(r.speedup_ci_high)},
+            {"speedup_pairs", r.speedup_pairs},
+            {"edges", edges}};
+}
+
+Json cell_json(const RecordCell& c, bool probed)
+{
+    return {{"block", c.block},
+            {"working_set_bytes", figure_json(c.working_set_bytes)},
+            {"cache_level", c.cache_level},
+            {"configurations", configurations_json(c.configurations)},
+            {"speedup", speedups_json(c.speedups, probed)}};
+}
+
+Json study_size_json(const RecordStudySize& z, bool probed)
+{
+    Json caches = Json::array(), cells = Json::array(), rankings = Json::array();
+    for (const RecordCacheEdge& c : z.cache_edges)
+        caches.push_back({{"level", c.level}, {"size_bytes", c.size_bytes}, {"edge", figure_json(c.edge)}});
+    for (const RecordCell& c : z.cells)
+        cells.push_back(cell_json(c, probed));
+    for (const RecordEdgeRanking& r : z.rankings)
+        rankings.push_back(ranking_json(r));
+    return {{"size", z.size},
+            {"seed", z.seed},
+            {"rounds", z.rounds},
+            {"samples", z.samples},
+            {"elapsed_s", figure_json(z.elapsed_s)},
+            {"stop_reason", z.stop_reason},
+            {"cache_edges", caches},
+            {"cells", cells},
+            {"rankings", rankings}};
+}
+
+Json study_json(const RecordStudy& study, bool probed)
+{
+    Json sizes = Json::array();
+    for (const RecordStudySize& z : study.per_size)
+        sizes.push_back(study_size_json(z, probed));
+    return {{"sizes", study.sizes},
+            {"sizes_text", study.sizes_text},
+            {"blocks", study.blocks},
+            {"blocks_text", study.blocks_text},
+            {"tolerance", figure_json(study.tolerance)},
+            {"sequential_rate_flops", figure_json(study.sequential_rate_flops)},
+            {"estimated_minimum_s", figure_json(study.estimated_minimum_s)},
+            {"per_size", sizes}};
+}
+
 // --- reading: one conversion per kind of value, each naming the value's path when it refuses ---
 
 std::string at(const std::string& path, const std::string& key)
@@ -210,6 +299,12 @@ void convert(const Json& value, const std::string& path, RecordSpeedup& out);
 void convert(const Json& value, const std::string& path, RecordProbeRound& out);
 void convert(const Json& value, const std::string& path, RecordProbe& out);
 void convert(const Json& value, const std::string& path, Warning& out);
+void convert(const Json& value, const std::string& path, RecordEdge& out);
+void convert(const Json& value, const std::string& path, RecordEdgeRanking& out);
+void convert(const Json& value, const std::string& path, RecordCell& out);
+void convert(const Json& value, const std::string& path, RecordCacheEdge& out);
+void convert(const Json& value, const std::string& path, RecordStudySize& out);
+void convert(const Json& value, const std::string& path, RecordStudy& out);
 
 template <class T>
 void convert(const Json& value, const std::string& path, std::vector<T>& out)
@@ -464,6 +559,108 @@ void convert(const Json& value, const std::string& path, Warning& out)
     optional(value, path, "message", out.message);
 }
 
+// The table pairs configuration i + 1 with speed-up i; figures where they do not pair up cannot
+// be shown. path names where they are, for the message.
+void check_pairs(const std::vector<RecordConfiguration>& configurations, const std::vector<RecordSpeedup>& speedups,
+                 const std::string& path)
+{
+    const std::string where = path.empty() ? "" : " of " + quoted(path);
+    if (configurations.empty() || configurations.size() != speedups.size() + 1)
+        throw Damaged("'configurations'" + where + " must hold the baseline and one entry per 'speedup'");
+    for (std::size_t i = 0; i < speedups.size(); ++i)
+        if (configurations[i + 1].threads != speedups[i].threads)
+            throw Damaged("configuration " + std::to_string(i + 1) + where + " and its speed-up disagree on threads");
+}
+
+void convert(const Json& value, const std::string& path, RecordEdge& out)
+{
+    require_object(value, path);
+    required(value, path, "block", out.block);
+    required(value, path, "median_s", out.median_s);
+    optional(value, path, "ci_low_s", out.ci_low_s);
+    optional(value, path, "ci_high_s", out.ci_high_s);
+    optional(value, path, "ratio_to_fastest", out.ratio_to_fastest);
+    optional(value, path, "ratio_ci_low", out.ratio_ci_low);
+    optional(value, path, "ratio_ci_high", out.ratio_ci_high);
+    optional(value, path, "pairs", out.pairs);
+    optional(value, path, "fastest", out.fastest);
+    optional(value, path, "indistinguishable", out.indistinguishable);
+}
+
+void convert(const Json& value, const std::string& path, RecordEdgeRanking& out)
+{
+    require_object(value, path);
+    required(value, path, "threads", out.threads);
+    optional(value, path, "fastest_block", out.fastest_block);
+    optional(value, path, "best_sequential_block", out.best_sequential_block);
+    optional(value, path, "speedup", out.speedup);
+    optional(value, path, "speedup_ci_low", out.speedup_ci_low);
+    optional(value, path, "speedup_ci_high", out.speedup_ci_high);
+    optional(value, path, "speedup_pairs", out.speedup_pairs);
+    required(value, path, "edges", out.edges);
+}
+
+void convert(const Json& value, const std::string& path, RecordCell& out)
+{
+    require_object(value, path);
+    required(value, path, "block", out.block);
+    optional(value, path, "working_set_bytes", out.working_set_bytes);
+    optional(value, path, "cache_level", out.cache_level);
+    required(value, path, "configurations", out.configurations);
+    required(value, path, "speedup", out.speedups);
+    check_pairs(out.configurations, out.speedups, path);
+}
+
+void convert(const Json& value, const std::string& path, RecordCacheEdge& out)
+{
+    require_object(value, path);
+    optional(value, path, "level", out.level);
+    optional(value, path, "size_bytes", out.size_bytes);
+    optional(value, path, "edge", out.edge);
+}
+
+// A size's rankings are tables of its cells: one edge per cell, in the cells' order.
+void check_rankings(const RecordStudySize& size, const std::string& path)
+{
+    for (std::size_t r = 0; r < size.rankings.size(); ++r) {
+        const auto& edges = size.rankings[r].edges;
+        bool same = edges.size() == size.cells.size();
+        for (std::size_t e = 0; same && e < edges.size(); ++e)
+            same = edges[e].block == size.cells[e].block;
+        if (!same)
+            throw Damaged(quoted(at(path, "rankings[" + std::to_string(r) + "]")) +
+                          " does not hold one edge per cell, in the cells' order");
+    }
+}
+
+void convert(const Json& value, const std::string& path, RecordStudySize& out)
+{
+    require_object(value, path);
+    required(value, path, "size", out.size);
+    optional(value, path, "seed", out.seed);
+    optional(value, path, "rounds", out.rounds);
+    optional(value, path, "samples", out.samples);
+    optional(value, path, "elapsed_s", out.elapsed_s);
+    optional(value, path, "stop_reason", out.stop_reason);
+    optional(value, path, "cache_edges", out.cache_edges);
+    required(value, path, "cells", out.cells);
+    required(value, path, "rankings", out.rankings);
+    check_rankings(out, path);
+}
+
+void convert(const Json& value, const std::string& path, RecordStudy& out)
+{
+    require_object(value, path);
+    optional(value, path, "sizes", out.sizes);
+    optional(value, path, "sizes_text", out.sizes_text);
+    optional(value, path, "blocks", out.blocks);
+    optional(value, path, "blocks_text", out.blocks_text);
+    optional(value, path, "tolerance", out.tolerance);
+    optional(value, path, "sequential_rate_flops", out.sequential_rate_flops);
+    optional(value, path, "estimated_minimum_s", out.estimated_minimum_s);
+    required(value, path, "per_size", out.per_size);
+}
+
 // 1 for a record without the key, which predates it.
 void check_version(const Json& json)
 {
@@ -477,15 +674,13 @@ void check_version(const Json& json)
                           "); read it with the tilebench that wrote it");
 }
 
-// The table pairs configuration i + 1 with speed-up i; a record where they do not pair up
-// cannot be shown.
+// A scan's figures are at the top; a study's are in its cells, and the top holds none.
 void check_pairs(const ScanRecord& record)
 {
-    if (record.configurations.empty() || record.configurations.size() != record.speedups.size() + 1)
-        throw Damaged("'configurations' must hold the baseline and one entry per 'speedup'");
-    for (std::size_t i = 0; i < record.speedups.size(); ++i)
-        if (record.configurations[i + 1].threads != record.speedups[i].threads)
-            throw Damaged("configuration " + std::to_string(i + 1) + " and its speed-up disagree on threads");
+    if (!record.study)
+        check_pairs(record.configurations, record.speedups, "");
+    else if (!record.configurations.empty() || !record.speedups.empty())
+        throw Damaged("a study's 'configurations' and 'speedup' are in its cells, not at the top");
 }
 
 } // namespace
@@ -505,14 +700,12 @@ void to_json(Json& json, const ScanRecord& record)
     for (const auto& [name, value] : record.environment)
         environment[name] = value;
     json["environment"] = environment;
-    json["configurations"] = Json::array();
-    for (const RecordConfiguration& c : record.configurations)
-        json["configurations"].push_back(configuration_json(c));
-    json["speedup"] = Json::array();
-    for (const RecordSpeedup& s : record.speedups)
-        json["speedup"].push_back(speedup_json(s, probed));
+    json["configurations"] = configurations_json(record.configurations);
+    json["speedup"] = speedups_json(record.speedups, probed);
     if (probed)
         json["probe"] = probe_json(record.probe);
+    if (record.study)
+        json["study"] = study_json(*record.study, probed);
     json["warnings"] = Json::array();
     for (const Warning& w : record.warnings)
         json["warnings"].push_back({{"kind", w.kind}, {"message", w.message}});
@@ -538,6 +731,10 @@ void from_json(const Json& json, ScanRecord& record)
     required(json, "", "configurations", read.configurations);
     required(json, "", "speedup", read.speedups);
     optional(json, "", "probe", read.probe);
+    if (json.contains("study") && !json["study"].is_null()) {
+        read.study.emplace();
+        convert(json["study"], "study", *read.study);
+    }
     optional(json, "", "warnings", read.warnings);
     required(json, "", "rounds", read.rounds);
     optional(json, "", "samples", read.samples);

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -113,6 +114,67 @@ struct RecordProbe {
     std::vector<RecordProbeRound> rounds;
 };
 
+// --- a study of tile edges and sizes: tilebench-scan given lists of sizes or edges ---
+
+// One edge at one thread count, beside the fastest edge there.
+struct RecordEdge {
+    int block = 0;
+    double median_s = no_value, ci_low_s = no_value, ci_high_s = no_value;
+    // time(edge) / time(fastest edge), medians over the rounds where both have a valid time
+    double ratio_to_fastest = no_value, ratio_ci_low = no_value, ratio_ci_high = no_value;
+    int pairs = 0;
+    bool fastest = false;
+    bool indistinguishable = false; // from the fastest, which is its own equal
+};
+
+// Per size and thread count (0: the sequential kernel), the edges side by side.
+struct RecordEdgeRanking {
+    int threads = 0;
+    int fastest_block = 0;         // 0 when no edge has a valid time
+    int best_sequential_block = 0; // the edge a user would pick without threads
+    // the fastest edge's speed-up over the best sequential edge, paired by round
+    double speedup = no_value, speedup_ci_low = no_value, speedup_ci_high = no_value;
+    int speedup_pairs = 0;
+    std::vector<RecordEdge> edges; // in the order of the study's edges
+};
+
+// One (size, edge) cell: the figures a scan of that cell alone would record.
+struct RecordCell {
+    int block = 0;
+    double working_set_bytes = no_value;             // three b x b blocks and an n x b panel of 4-byte floats
+    int cache_level = 0;                             // the smallest cache that holds them; 0 when none does
+    std::vector<RecordConfiguration> configurations; // its own sequential baseline first
+    std::vector<RecordSpeedup> speedups;
+};
+
+// Where a size's tile working set fills a cache of the machine: the edge, as a real number.
+struct RecordCacheEdge {
+    int level = 0;
+    long long size_bytes = 0;
+    double edge = no_value; // null when even an edge of 1 overfills it, or every edge fits
+};
+
+struct RecordStudySize {
+    int size = 0;
+    std::uint64_t seed = 0; // of its round orders and bootstrap streams
+    int rounds = 0;
+    long long samples = 0;
+    double elapsed_s = no_value;
+    std::string stop_reason;
+    std::vector<RecordCacheEdge> cache_edges;
+    std::vector<RecordCell> cells;
+    std::vector<RecordEdgeRanking> rankings; // the sequential kernel's (threads 0) first
+};
+
+struct RecordStudy {
+    std::vector<int> sizes, blocks;
+    std::string sizes_text, blocks_text;     // as given
+    double tolerance = no_value;             // an edge surely within it of the fastest is its equal
+    double sequential_rate_flops = no_value; // measured before the rounds, for the estimate below
+    double estimated_minimum_s = no_value;   // warm-up and --min-runs rounds of every size
+    std::vector<RecordStudySize> per_size;   // ascending; a size the study did not reach is missing
+};
+
 struct ScanRecord {
     RecordParameters parameters;
     RecordMachine machine;
@@ -129,6 +191,9 @@ struct ScanRecord {
     double timed_s = no_value; // the timed calls' own seconds, all of them
     std::string stop_reason;
     bool interrupted = false;
+    // A study's record alone: every cell's figures are here, and the top-level configurations
+    // and speed-ups are empty.
+    std::optional<RecordStudy> study;
 };
 
 // The whole record, in the order of its keys on disk, format_version first.
@@ -137,7 +202,8 @@ void to_json(nlohmann::ordered_json& json, const ScanRecord& record);
 // Refuses, with a std::exception whose what() is one line naming the key at fault, a record
 // of a newer format or one whose required keys are missing or of the wrong kind: parameters'
 // size and block, rounds, the figures of every configuration and speed-up, and as many
-// speed-ups as parallel configurations. Every other key may be missing or null.
+// speed-ups as parallel configurations, at the top or, in a study, in every cell. Every other
+// key may be missing or null.
 void from_json(const nlohmann::ordered_json& json, ScanRecord& record);
 
 // The record as written to PREFIX.json: indented by two, one trailing newline. A text that is

@@ -9,6 +9,7 @@
 #include "common/timing.h"
 #include "kernels/families.h"
 #include "machine/machine.h"
+#include "record/study_table.h"
 #include "scan/scan.h"
 #include "scan/study.h"
 
@@ -83,6 +84,16 @@ SamplesFile open_samples(const ScanOptions& options, const char* header = sample
     if (!problem.empty())
         throw Refusal{exit_failure, problem};
     return samples;
+}
+
+// PREFIX.json; false, said on standard error, when it cannot be written.
+bool write_record(const ScanOptions& options, const ScanRecord& record)
+{
+    const std::string json_path = options.output + ".json";
+    if (write_file_atomically(json_path, scan_record_text(record)))
+        return true;
+    std::fprintf(stderr, "tilebench-scan: cannot write %s: %s\n", json_path.c_str(), std::strerror(errno));
+    return false;
 }
 
 // The logical CPUs the process may use, or the runtime's count when hwloc cannot say.
@@ -200,8 +211,11 @@ int study_program(const ScanOptions& options, const Topology& topology)
     const std::vector<Warning> later = study_warnings(study);
     say_warnings(later);
     context.warnings.insert(context.warnings.end(), later.begin(), later.end());
-    bool files_ok = close_samples_file(samples);
-    std::cout << format_study_table(options, study, context.machine.caches);
+    // As for a scan, the samples file stays held until the record beside it is in place.
+    const ScanRecord record = study_record(options, study, estimate, context);
+    bool files_ok = write_record(options, record);
+    files_ok = close_samples_file(samples) && files_ok;
+    std::cout << study_table(record, "tilebench-scan study: ");
     files_ok = results_reached_standard_output("tilebench-scan") && files_ok;
 
     if (study.stop == StopReason::interrupted)
@@ -241,13 +255,8 @@ static int run(int argc, char** argv)
     context.warnings.insert(context.warnings.end(), later.begin(), later.end());
     // The samples file stays held until the record beside it is in place: the prefix is this
     // scan's until both are written.
-    bool files_ok = true;
-    const std::string json_path = options.output + ".json";
     const ScanRecord record = scan_record(options, run, context);
-    if (!write_file_atomically(json_path, scan_record_text(record))) {
-        std::fprintf(stderr, "tilebench-scan: cannot write %s: %s\n", json_path.c_str(), std::strerror(errno));
-        files_ok = false;
-    }
+    bool files_ok = write_record(options, record);
     files_ok = close_samples_file(samples) && files_ok;
     std::cout << format_scan_table(record);
     files_ok = results_reached_standard_output("tilebench-scan") && files_ok;

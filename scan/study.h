@@ -9,6 +9,7 @@
 
 #include "machine/topology.h"
 #include "machine/warnings.h"
+#include "scan/record.h"
 #include "scan/runner.h"
 #include "stats/fastest.h"
 
@@ -122,5 +123,7 @@ std::vector<Warning> edge_notes(const ScanOptions& options);
 // once for the whole study.
 std::vector<Warning> study_warnings(const StudyRun& study);
 
-// The study's table on standard output: per size, edges down and thread counts across.
-std::string format_study_table(const ScanOptions& options, const StudyRun& study, const std::vector<CacheInfo>& caches);
+// The study's PREFIX.json: the scan record with its study section, and no figures at the top
+// (every cell holds its own). rounds, samples and elapsed_s are the whole study's.
+ScanRecord study_record(const ScanOptions& options, const StudyRun& study, const StudyEstimate& estimate,
+                        const ScanContext& context);

@@ -2,6 +2,7 @@
 // what it refuses before measuring, and what it prints, with a stub kernel where the rounds
 // matter and synthetic samples where the figures do.
 #include "kernels/kernels.h"
+#include "record/record.h"
 #include "scan/cells.h"
 #include "scan/scan.h"
 #include "scan/study.h"
@@ -356,7 +357,8 @@ TEST(StudyProgress, TheLineNamesTheSizeTheRoundTheCellAndWhatIsShort)
                     "b 16 t 2, b 32 t 2 and 1 more");
 }
 
-TEST(StudyTable, EdgesDownThreadsAcrossTheFastestMarkedAndItsEqualsFlagged)
+// A study of one size, n 512, edges 16, 32 and 64 on two threads, from synthetic rounds.
+StudyRun synthetic_study()
 {
     StudyRun study;
     SizeStudy size;
@@ -368,12 +370,33 @@ TEST(StudyTable, EdgesDownThreadsAcrossTheFastestMarkedAndItsEqualsFlagged)
     size.sequential = rank_edges(size.run, 0, nullptr, 1, 500);
     size.parallel = {rank_edges(size.run, 2, &size.sequential, 1, 500)};
     study.sizes = {size};
+    study.stop = StopReason::max_runs;
+    study.elapsed_s = 12.5;
+    return study;
+}
+
+ScanRecord synthetic_study_record()
+{
     ScanOptions options;
-    options.bind = BindMode::cores;
-    const std::vector<CacheInfo> caches = {{1, 48 << 10, 1, 2}, {2, 1 << 20, 1, 2}};
-    const std::string table = format_study_table(options, study, caches);
+    options.sizes = {512};
+    options.blocks = {16, 32, 64};
+    options.sizes_text = "512";
+    options.blocks_text = "16,32,64";
+    options.threads = {2};
+    options.seed = 40;
+    ScanContext context;
+    context.machine.caches = {{1, 48 << 10, 1, 2}, {2, 1 << 20, 1, 2}};
+    StudyEstimate estimate;
+    estimate.flops_per_second = 5e9;
+    estimate.minimum_s = 8.0;
+    return study_record(options, synthetic_study(), estimate, context);
+}
+
+TEST(StudyTable, EdgesDownThreadsAcrossTheFastestMarkedAndItsEqualsFlagged)
+{
+    const std::string table = study_table(synthetic_study_record(), "tilebench-scan study: ");
     const auto lines = lines_of(table);
-    ASSERT_GE(lines.size(), 8u) << table;
+    ASSERT_GE(lines.size(), 10u) << table;
     EXPECT_EQ(lines[0], "tilebench-scan study: n 512, blocked kernel, bind cores, 8 rounds in 12.3 s (stopped: "
                         "max-runs), median seconds per call");
     EXPECT_EQ(lines[1], "  edge  working set  fits    sequential     2 threads");
@@ -382,7 +405,63 @@ TEST(StudyTable, EdgesDownThreadsAcrossTheFastestMarkedAndItsEqualsFlagged)
     EXPECT_EQ(lines[4], "    64    176.0 KiB    L2    0.920000      0.460000 *");
     EXPECT_EQ(lines[5], "speed-up of the fastest edge over the best sequential edge (b 16), with 95 % intervals:");
     EXPECT_EQ(lines[6].substr(0, 26), "   2 threads: b 64, 1.750 ");
-    EXPECT_NE(table.find("caches: L1 48.0 KiB, L2 1.0 MiB"), std::string::npos);
+    EXPECT_EQ(lines[8], "* the fastest edge by median time; = an edge a paired test on the rounds cannot tell from "
+                        "it (its ratio's 95 % interval holds 1 or lies within 2 %)");
+    EXPECT_EQ(lines[9], "working set: three b x b blocks and an n x b panel of 4-byte floats; caches: L1 48.0 KiB, "
+                        "L2 1.0 MiB");
+}
+
+TEST(StudyRecord, EveryCellAndRankingIsWrittenAndReadBack)
+{
+    const ScanRecord record = synthetic_study_record();
+    EXPECT_TRUE(record.configurations.empty()); // a study's figures are in its cells
+    ASSERT_TRUE(record.study);
+    const RecordStudySize& size = record.study->per_size.at(0);
+    ASSERT_EQ(size.cells.size(), 3u);
+    EXPECT_EQ(size.cells[2].configurations.size(), 2u); // its own baseline, then 2 threads
+    EXPECT_DOUBLE_EQ(size.cells[2].speedups.at(0).speedup, 2.0);
+    EXPECT_DOUBLE_EQ(size.cells[2].speedups.at(0).schedule_bound, blocked_schedule_bound(512, 64, 2));
+    EXPECT_EQ(size.cells[1].cache_level, 2);
+    ASSERT_EQ(size.cache_edges.size(), 2u);
+    EXPECT_NEAR(size.cache_edges[0].edge, edge_filling(512, 48 << 10), 1e-12);
+    ASSERT_EQ(size.rankings.size(), 2u);
+    EXPECT_EQ(size.rankings[1].fastest_block, 64);
+    EXPECT_EQ(size.seed, 40u);
+
+    std::string problem;
+    ScanRecord read;
+    ASSERT_TRUE(parse_scan_record(scan_record_text(record), read, problem)) << problem;
+    ASSERT_TRUE(read.study);
+    EXPECT_EQ(scan_record_text(read), scan_record_text(record)); // nothing lost on the way
+    EXPECT_EQ(read.study->blocks_text, "16,32,64");
+    EXPECT_EQ(read.study->per_size[0].rankings[1].edges[1].indistinguishable, true);
+}
+
+TEST(StudyRecord, AStudyWhoseTablesDoNotPairUpIsRefused)
+{
+    const nlohmann::ordered_json whole = synthetic_study_record();
+    const struct {
+        const char* pointer;
+        nlohmann::ordered_json value;
+        const char* problem;
+    } cases[] = {
+        {"/study/per_size/0/rankings/1/edges/0/block", 8,
+         "damaged scan record: 'study.per_size[0].rankings[1]' does not hold one edge per cell, in the cells' order"},
+        {"/study/per_size/0/cells/1/speedup", nlohmann::ordered_json::array(),
+         "damaged scan record: 'configurations' of 'study.per_size[0].cells[1]' must hold the baseline and one "
+         "entry per 'speedup'"},
+        {"/configurations", whole["study"]["per_size"][0]["cells"][0]["configurations"],
+         "damaged scan record: a study's 'configurations' and 'speedup' are in its cells, not at the top"},
+        {"/study/per_size/0/cells", nullptr, "damaged scan record: 'study.per_size[0].cells' is not a list"},
+    };
+    for (const auto& c : cases) {
+        nlohmann::ordered_json damaged = whole;
+        damaged[nlohmann::ordered_json::json_pointer(c.pointer)] = c.value;
+        ScanRecord read;
+        std::string problem;
+        EXPECT_FALSE(parse_scan_record(damaged.dump(), read, problem)) << c.pointer;
+        EXPECT_EQ(problem, c.problem);
+    }
 }
 
 } // namespace
