@@ -126,8 +126,7 @@ struct Rounds {
 Bench prepare_bench(const ScanOptions& options, const std::vector<Configuration>& plan, const KernelFamily& family,
                     const Topology& topology, const MachineInfo& machine)
 {
-    Bench bench{options, family,  topology, {},      program_operands(options.size), {}, nullptr,
-                nullptr, nullptr, {},       {}};
+    Bench bench{options, family, topology, {}, program_operands(options.size), {}, nullptr, nullptr, nullptr, {}, {}};
     const std::vector<std::vector<int>> cores = allowed_cores(machine);
     if (options.bind != BindMode::none)
         bench.binding = binding_order(cores, options.bind);
