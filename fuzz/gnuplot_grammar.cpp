@@ -29,11 +29,15 @@ const char* const statements[] = {
     R"(set bars small)",
     R"(set logscale xy)",
     R"(unset logscale)",
+    R"(set arrow from N, graph N to N, graph N nohead dashtype N lc rgb S)",
+    R"(set label S at N, graph N)",
+    R"(unset (arrow|label))",
 };
 const char* const first_plot_elements[] = {
     R"([xN] with lines dashtype N lc rgb S title S)",
     R"(-?N / x with lines dashtype N lc N title S)",
     R"(\$time\d+ using N:N:N:N with yerrorbars pt N lc N title S)",
+    R"(\$edge(time|speedup)\d+ using N:N:N:N with yerrorlines pt N lc N title S)",
 };
 const char* const plot_elements[] = {
     R"(-?N / x with lines dashtype N lc N title S)",
@@ -43,6 +47,9 @@ const char* const plot_elements[] = {
     R"(\$bound\d+ using N:N with points pt N ps N lc N title S)",
     R"(\$(clean|starved)\d+ using N:N with points pt N ps N lc N title S)",
     R"(\$rate\d+x\d+ using N:N with lines dashtype N lc N title S)",
+    R"(\$edge(time|speedup)\d+ using N:N:N:N with yerrorlines pt N lc N title S)",
+    R"(\$edgebound\d+ using N:N with lines dashtype N lc N title S)",
+    R"(\$(fastest|equal)\d+ using N:N with points pt N ps N lc rgb S title S)",
 };
 
 template <std::size_t count>

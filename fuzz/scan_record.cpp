@@ -20,6 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(parse_scan_record(written, again, problem), "a record read is written back readable", problem);
     require(scan_record_text(again) == written, "a record written back reads as it was", written);
     (void)format_scan_summary({scan});
+    if (scan.record.study) {
+        if (!has_drawable_study(scan))
+            return 0; // refused before drawing
+        const std::string script = drawing_into(study_gnuplot_script(scan, PictureFormat::svg), "study.svg");
+        const std::string breach = script_breach(script);
+        require(breach.empty(), "the study's script is the tool's own commands with quoted holes", breach);
+        return 0;
+    }
     if (!has_drawable_times({scan}))
         return 0; // refused before drawing
     const std::string script = drawing_into(scan_gnuplot_script({scan, scan}, PictureFormat::svg), "scan.svg");

@@ -10,6 +10,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -104,6 +105,17 @@ std::string summary_and_script(const Inputs& inputs, PictureFormat format, std::
         if (!has_drawable_ratios(record))
             return "nothing to draw: no thread count of the comparison has a finite ratio";
         script = comparison_gnuplot_script(record, inputs.comparison_files.front(), format);
+        return "";
+    }
+    const std::vector<ScanPlot>& scans = inputs.scans;
+    const bool study = std::any_of(scans.begin(), scans.end(), [](const ScanPlot& scan) { return scan.record.study; });
+    if (study && scans.size() > 1)
+        return "a study record is drawn alone: give one file at a time";
+    if (study) {
+        std::cout << format_scan_summary(scans);
+        if (!has_drawable_study(scans.front()))
+            return "nothing to draw: no edge of the study holds a finite median time";
+        script = study_gnuplot_script(scans.front(), format);
         return "";
     }
     if (!inputs.scans.empty()) {

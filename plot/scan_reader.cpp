@@ -21,7 +21,8 @@ ScanPoint point_of(const RecordConfiguration& c, const RecordSpeedup& s)
     return p;
 }
 
-// The record reader has checked that configuration i + 1 pairs with speed-up i.
+// The record reader has checked that configuration i + 1 pairs with speed-up i, and that only a
+// study has none.
 void view_of(ScanPlot& scan)
 {
     const ScanRecord& r = scan.record;
@@ -33,7 +34,8 @@ void view_of(ScanPlot& scan)
     scan.kernel = r.parameters.kernel;
     scan.bind = r.parameters.bind;
     scan.interrupted = r.interrupted;
-    scan.baseline_s = r.configurations.front().median_s;
+    // A study's figures are in its cells: it has no baseline of its own.
+    scan.baseline_s = r.configurations.empty() ? no_value : r.configurations.front().median_s;
     for (std::size_t i = 0; i < r.speedups.size(); ++i)
         scan.points.push_back(point_of(r.configurations[i + 1], r.speedups[i]));
 }

@@ -3,6 +3,7 @@
 #include "plot/shown.h"
 #include "record/figures.h"
 #include "record/scan_table.h"
+#include "record/study_table.h"
 
 #include <sstream>
 
@@ -32,6 +33,21 @@ std::string format_summary(const std::vector<NamedRun>& runs)
     return out.str();
 }
 
+namespace {
+
+// Text of several lines, each shown escaped and ended: the study's table holds the record's
+// kernel, binding and stop reasons.
+std::string shown_lines(const std::string& text)
+{
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        out += shown(text.substr(start, end - start)) + "\n";
+    return out + (start < text.size() ? shown(text.substr(start)) + "\n" : "");
+}
+
+} // namespace
+
 std::string format_scan_summary(const std::vector<ScanPlot>& scans)
 {
     std::ostringstream out;
@@ -40,8 +56,11 @@ std::string format_scan_summary(const std::vector<ScanPlot>& scans)
         // Text from the record is shown escaped: it must not steer the terminal.
         out << shown(scans[s].file) << ": "
             << (record.machine.cpu_model.empty() ? "unknown CPU" : shown(record.machine.cpu_model)) << ", "
-            << record.machine.physical_cores << " physical cores, " << shown(scan_table_heading(record)) << "\n"
-            << scan_table(record);
+            << record.machine.physical_cores << " physical cores";
+        if (record.study)
+            out << ", a study of tile edges\n" << shown_lines(study_table(record, ""));
+        else
+            out << ", " << shown(scan_table_heading(record)) << "\n" << scan_table(record);
         for (const Warning& warning : record.warnings)
             out << "warning (" << shown(warning.kind) << "): " << shown(warning.message) << "\n";
         if (s + 1 < scans.size())

@@ -1,0 +1,207 @@
+// The picture of a study of tile edges: per size, time against tile edge (one line per thread
+// count, the fastest edge ringed, its equals boxed, dotted marks where a tile's working set fills
+// each cache) beside speed-up against threads (one line per edge, with that edge's schedule
+// bound dashed in its colour).
+#include "plot/scripts.h"
+#include "record/figures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace {
+
+bool finite(double a, double b, double c)
+{
+    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
+}
+
+std::string threads_title(int threads)
+{
+    return threads == 0 ? "sequential" : std::to_string(threads) + (threads == 1 ? " thread" : " threads");
+}
+
+// The data blocks of a script and the names of those that have rows: a block left empty is
+// neither written nor drawn. Names are numbered in the order they are made.
+struct Blocks {
+    std::string text;
+    int made = 0;
+};
+
+// The block's name, or an empty string when it has no rows.
+std::string add_block(Blocks& blocks, const std::string& stem, const std::string& rows)
+{
+    ++blocks.made;
+    if (rows.empty())
+        return "";
+    const std::string name = "$" + stem + std::to_string(blocks.made);
+    blocks.text += name + " << EOD\n" + rows + "EOD\n";
+    return name;
+}
+
+// One curve of a panel: its block and how it is drawn, after "plot " or ", ".
+struct Curve {
+    std::string block, style;
+};
+
+// "plot " and the curves that have rows; first leads when given, and stands alone when no
+// curve has rows, so that the panel is drawn, empty, in its place.
+std::string plot_line(const std::string& first, const std::vector<Curve>& curves)
+{
+    std::string line;
+    for (const Curve& curve : curves)
+        if (!curve.block.empty())
+            line += (line.empty() ? "" : ", ") + curve.block + " " + curve.style;
+    if (!first.empty())
+        line = first + (line.empty() ? "" : ", " + line);
+    return "plot " + line + "\n";
+}
+
+// Time against edge: a line per thread count, then the fastest edges and their equals.
+std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size)
+{
+    std::vector<Curve> curves;
+    std::ostringstream fastest, equal;
+    for (std::size_t r = 0; r < size.rankings.size(); ++r) {
+        std::ostringstream rows;
+        for (const RecordEdge& e : size.rankings[r].edges) {
+            if (!finite(e.median_s, e.ci_low_s, e.ci_high_s))
+                continue;
+            const std::string point = std::to_string(e.block) + " " + figure("%.9g", e.median_s);
+            rows << point << " " << figure("%.9g", e.ci_low_s) << " " << figure("%.9g", e.ci_high_s) << "\n";
+            if (e.fastest)
+                fastest << point << "\n";
+            else if (e.indistinguishable)
+                equal << point << "\n";
+        }
+        curves.push_back({add_block(blocks, "edgetime", rows.str()),
+                          "using 1:2:3:4 with yerrorlines pt 7 lc " + std::to_string(r + 1) + " title " +
+                              gnuplot_quoted(threads_title(size.rankings[r].threads))});
+    }
+    curves.push_back({add_block(blocks, "fastest", fastest.str()),
+                      "using 1:2 with points pt 6 ps 3 lc rgb 'black' title 'fastest edge'"});
+    curves.push_back({add_block(blocks, "equal", equal.str()),
+                      "using 1:2 with points pt 4 ps 2.5 lc rgb 'gray40' title 'indistinguishable from it'"});
+    return curves;
+}
+
+// Dotted marks where the working set of a tile fills each cache, within the edges drawn.
+void cache_marks(std::ostream& s, const RecordStudySize& size, double low_edge, double high_edge)
+{
+    for (const RecordCacheEdge& cache : size.cache_edges) {
+        if (!std::isfinite(cache.edge) || cache.edge < low_edge || cache.edge > high_edge)
+            continue;
+        const std::string x = figure("%.6g", cache.edge);
+        s << "set arrow from " << x << ", graph 0 to " << x << ", graph 1 nohead dashtype 3 lc rgb 'gray40'\n"
+          << "set label " << gnuplot_quoted("L" + std::to_string(cache.level) + " full") << " at " << x
+          << ", graph 0.95\n";
+    }
+}
+
+void time_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
+{
+    int low = 0, high = 0;
+    std::string tics;
+    for (const RecordCell& cell : size.cells) {
+        low = low == 0 ? cell.block : std::min(low, cell.block);
+        high = std::max(high, cell.block);
+        tics += (tics.empty() ? "" : ", ") + std::to_string(cell.block);
+    }
+    const std::vector<Curve> curves = time_curves(blocks, size);
+    s << "set title " << gnuplot_quoted("n " + std::to_string(size.size) + ": median time per call against tile edge")
+      << "\nset xlabel 'tile edge b'\nset ylabel 'seconds'\nset logscale xy\nset key inside left top\n"
+      << "set xrange [" << figure("%.6g", low / 1.5) << ":" << figure("%.6g", high * 1.5) << "]\nset yrange [*:*]\n"
+      << "set xtics (" << tics << ")\n";
+    cache_marks(s, size, low / 1.5, high * 1.5);
+    const bool any = std::any_of(curves.begin(), curves.end(), [](const Curve& c) { return !c.block.empty(); });
+    s << plot_line(any ? "" : "1 with lines dashtype 2 lc rgb 'gray40' title 'no valid time'", curves)
+      << "unset arrow\nunset label\nunset logscale\n";
+}
+
+// Speed-up against threads: a line per edge over its own sequential kernel, its bound dashed.
+void speedup_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
+{
+    std::vector<Curve> curves;
+    int most = 1;
+    double highest_bound = 1.0;
+    std::string tics = "1";
+    for (std::size_t e = 0; e < size.cells.size(); ++e) {
+        std::ostringstream rows, bound;
+        for (const RecordSpeedup& p : size.cells[e].speedups) {
+            most = std::max(most, p.threads);
+            if (e == 0 && p.threads > 1)
+                tics += ", " + std::to_string(p.threads);
+            if (finite(p.speedup, p.ci_low, p.ci_high))
+                rows << p.threads << " " << figure("%.6f", p.speedup) << " " << figure("%.6f", p.ci_low) << " "
+                     << figure("%.6f", p.ci_high) << "\n";
+            if (std::isfinite(p.schedule_bound)) {
+                bound << p.threads << " " << figure("%.6f", p.schedule_bound) << "\n";
+                highest_bound = std::max(highest_bound, p.schedule_bound);
+            }
+        }
+        const std::string colour = std::to_string(e + 1), edge = "b " + std::to_string(size.cells[e].block);
+        curves.push_back({add_block(blocks, "edgespeedup", rows.str()),
+                          "using 1:2:3:4 with yerrorlines pt 7 lc " + colour + " title " + gnuplot_quoted(edge)});
+        curves.push_back(
+            {add_block(blocks, "edgebound", bound.str()),
+             "using 1:2 with lines dashtype 2 lc " + colour + " title " + gnuplot_quoted(edge + ": schedule bound")});
+    }
+    s << "set title "
+      << gnuplot_quoted("n " + std::to_string(size.size) + ": speed-up over each edge's own sequential kernel")
+      << "\nset xlabel 'threads'\nset ylabel 'speed-up'\nset key inside left top\n"
+      // Up to a little above the highest bound or count: an interval of a few rounds on a busy
+      // host may reach far past what any edge can do, and would flatten every line.
+      << "set xrange [0.5:" << most + 0.5
+      << "]\nset yrange [0:" << figure("%.3g", 1.25 * std::max(highest_bound, static_cast<double>(most)))
+      << "]\nset xtics (" << tics << ")\n"
+      << plot_line("x with lines dashtype 2 lc rgb 'gray40' title 'ideal'", curves);
+}
+
+std::string caption_line(const ScanPlot& study)
+{
+    const ScanRecord& r = study.record;
+    std::ostringstream what;
+    what << study.file << ": " << (r.machine.cpu_model.empty() ? "unknown CPU" : r.machine.cpu_model) << ", "
+         << r.machine.physical_cores << " physical cores, " << r.parameters.kernel << " kernel, bind "
+         << r.parameters.bind << ", " << r.rounds << " rounds" << (r.interrupted ? " (interrupted)" : "");
+    return "caption = " + gnuplot_quoted(what.str()) + " . \"\\n\" . " +
+           gnuplot_quoted("Bars: 95 % intervals (time: order statistics of the median; speed-up: paired bootstrap "
+                          "over rounds). Ringed: the fastest edge per thread count; boxed: edges a paired test "
+                          "cannot tell from it.") +
+           " . \"\\n\" . " +
+           gnuplot_quoted("Dotted: where a tile's working set (three b x b blocks and an n x b panel of floats) "
+                          "fills each cache. Dashed: the best speed-up each edge's division of work allows.") +
+           "\n";
+}
+
+} // namespace
+
+bool has_drawable_study(const ScanPlot& study)
+{
+    if (!study.record.study)
+        return false;
+    for (const RecordStudySize& size : study.record.study->per_size)
+        for (const RecordEdgeRanking& ranking : size.rankings)
+            for (const RecordEdge& e : ranking.edges)
+                if (finite(e.median_s, e.ci_low_s, e.ci_high_s))
+                    return true;
+    return false;
+}
+
+std::string study_gnuplot_script(const ScanPlot& study, PictureFormat format)
+{
+    const std::vector<RecordStudySize>& sizes = study.record.study->per_size;
+    const int rows = static_cast<int>(std::max<std::size_t>(sizes.size(), 1));
+    Blocks blocks;
+    std::ostringstream panels;
+    for (const RecordStudySize& size : sizes) {
+        time_panel(panels, blocks, size);
+        speedup_panel(panels, blocks, size);
+    }
+    std::ostringstream s;
+    s << terminal_line(format, 1500, 140 + 560 * rows) << blocks.text << caption_line(study) << "set multiplot layout "
+      << rows << ",2 title caption noenhanced font ',10'\n"
+      << "set grid\nset key noenhanced box opaque font ',9'\nset lmargin 12\nset rmargin 4\nset bars small\n"
+      << panels.str() << "unset multiplot\n";
+    return s.str();
+}

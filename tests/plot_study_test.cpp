@@ -1,0 +1,189 @@
+// The picture of a study: its script holds the tool's own commands only, whatever the record's
+// texts, and draws what the record says (every thread count's line, the fastest ringed, the
+// cache marks, each edge's bound); tilebench-plot draws a study alone.
+#include "gnuplot_grammar.h"
+#include "plot/plot.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+const std::string plot_exe = TILEBENCH_PLOT_EXE;
+
+RecordConfiguration configuration(const char* kind, int threads, double seconds)
+{
+    RecordConfiguration c;
+    c.kind = kind;
+    c.threads = threads;
+    c.runs = 6;
+    c.median_s = seconds;
+    c.ci_low_s = seconds * 0.98;
+    c.ci_high_s = seconds * 1.03;
+    return c;
+}
+
+RecordSpeedup speedup(int threads, double value, double bound)
+{
+    RecordSpeedup s;
+    s.threads = threads;
+    s.pairs = 6;
+    s.speedup = value;
+    s.ci_low = value * 0.97;
+    s.ci_high = value * 1.02;
+    s.efficiency = value / threads;
+    s.efficiency_ci_low = s.ci_low / threads;
+    s.efficiency_ci_high = s.ci_high / threads;
+    s.schedule_bound = bound;
+    return s;
+}
+
+// n 1024, edges 64 and 256, threads 2 and 3: edge 64 fastest everywhere, 256 its equal
+// sequentially; edge 256 is four tiles, bound 2 at three threads.
+ScanRecord study_record_fixture()
+{
+    ScanRecord record;
+    record.parameters.size = 1024;
+    record.parameters.block = 64;
+    record.parameters.kernel = "blocked";
+    record.parameters.bind = "cores";
+    record.machine.physical_cores = 2;
+    record.machine.caches = {{1, 48 << 10, 1, 2}, {2, 1 << 20, 1, 2}};
+    record.rounds = 6;
+    RecordStudySize size;
+    size.size = 1024;
+    size.rounds = 6;
+    size.stop_reason = "precision";
+    size.cache_edges = {{1, 48 << 10, 10.9}, {2, 1 << 20, 182.0}};
+    const double seconds[2] = {0.42, 0.43};
+    const int blocks[2] = {64, 256};
+    for (int e = 0; e < 2; ++e) {
+        RecordCell cell;
+        cell.block = blocks[e];
+        cell.configurations = {configuration("sequential", 1, seconds[e]),
+                               configuration("parallel", 2, seconds[e] / 1.9),
+                               configuration("parallel", 3, seconds[e] / (e == 0 ? 2.6 : 1.95))};
+        cell.speedups = {speedup(2, 1.9, 2.0), speedup(3, e == 0 ? 2.6 : 1.95, e == 0 ? 2.67 : 2.0)};
+        size.cells.push_back(cell);
+    }
+    for (int threads : {0, 2, 3}) {
+        RecordEdgeRanking ranking;
+        ranking.threads = threads;
+        ranking.fastest_block = 64;
+        for (int e = 0; e < 2; ++e) {
+            const RecordConfiguration& c =
+                size.cells[static_cast<std::size_t>(e)].configurations[threads == 0 ? 0 : threads - 1];
+            RecordEdge edge;
+            edge.block = blocks[e];
+            edge.median_s = c.median_s;
+            edge.ci_low_s = c.ci_low_s;
+            edge.ci_high_s = c.ci_high_s;
+            edge.fastest = e == 0;
+            edge.indistinguishable = e == 0 || threads == 0;
+            ranking.edges.push_back(edge);
+        }
+        size.rankings.push_back(ranking);
+    }
+    record.study.emplace();
+    record.study->sizes = {1024};
+    record.study->blocks = {64, 256};
+    record.study->tolerance = 0.02;
+    record.study->per_size = {size};
+    return record;
+}
+
+ScanPlot study_plot(const ScanRecord& record, const std::string& file = "edges.json")
+{
+    ScanPlot plot;
+    std::string problem;
+    EXPECT_TRUE(read_scan_record(scan_record_text(record), file, plot, problem)) << problem;
+    return plot;
+}
+
+// The rows of a data block, or nothing when the script has no such block.
+std::vector<std::string> block_rows(const std::string& script, const std::string& name)
+{
+    std::vector<std::string> rows;
+    const std::size_t start = script.find(name + " << EOD\n");
+    if (start == std::string::npos)
+        return rows;
+    for (const std::string& row : lines_of(script.substr(start + name.size() + 8))) {
+        if (row == "EOD")
+            break;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(PlotStudy, TheScriptDrawsEveryThreadCountTheFastestTheCachesAndTheBounds)
+{
+    const ScanPlot plot = study_plot(study_record_fixture());
+    ASSERT_TRUE(has_drawable_study(plot));
+    const std::string script = study_gnuplot_script(plot, PictureFormat::svg);
+    ASSERT_EQ(script_breach(script), "") << script;
+    // Time against edge: one line per thread count, the sequential kernel first.
+    EXPECT_EQ(block_rows(script, "$edgetime1"),
+              (std::vector<std::string>{"64 0.42 0.4116 0.4326", "256 0.43 0.4214 0.4429"}));
+    EXPECT_EQ(block_rows(script, "$edgetime3").size(), 2u);
+    EXPECT_EQ(block_rows(script, "$fastest4"),
+              (std::vector<std::string>{"64 0.42", "64 0.221052632", "64 0.161538462"}));
+    EXPECT_EQ(block_rows(script, "$equal5"), (std::vector<std::string>{"256 0.43"}));
+    EXPECT_NE(script.find("set logscale xy\n"), std::string::npos);
+    // The L1 mark is left of the smallest edge drawn; L2's at 182 stands between 64 and 256.
+    EXPECT_EQ(script.find("set arrow from 10.9,"), std::string::npos);
+    EXPECT_NE(script.find("set arrow from 182, graph 0 to 182, graph 1 nohead"), std::string::npos);
+    EXPECT_NE(script.find("set label 'L2 full' at 182, graph 0.95\n"), std::string::npos);
+    // Speed-up against threads: each edge's line and its bound, in its own colour.
+    EXPECT_EQ(block_rows(script, "$edgespeedup8"),
+              (std::vector<std::string>{"2 1.900000 1.843000 1.938000", "3 1.950000 1.891500 1.989000"}));
+    EXPECT_EQ(block_rows(script, "$edgebound9"), (std::vector<std::string>{"2 2.000000", "3 2.000000"}));
+    EXPECT_NE(script.find("$edgebound9 using 1:2 with lines dashtype 2 lc 2 title 'b 256: schedule bound'"),
+              std::string::npos);
+    EXPECT_NE(script.find("set multiplot layout 1,2 "), std::string::npos);
+}
+
+TEST(PlotStudy, NoTextOfTheRecordBecomesACommand)
+{
+    for (const std::string text : {"Xeon `touch pwned`", "a\nset output 'x'\n!touch pwned", "it's",
+                                   "EOD\n!touch pwned\n$x << EOD", "\x1b[31mred", "'; system('id'); '"}) {
+        ScanRecord record = study_record_fixture();
+        record.machine.cpu_model = record.parameters.kernel = record.parameters.bind = text;
+        const std::string script = study_gnuplot_script(study_plot(record, text + ".json"), PictureFormat::png);
+        EXPECT_EQ(script_breach(script), "") << text;
+        EXPECT_EQ(script_breach(drawing_into(script, "edges.png")), "") << text;
+    }
+}
+
+TEST(PlotStudy, AStudyWithoutATimeStillMakesAScriptButIsNotDrawn)
+{
+    ScanRecord record = study_record_fixture();
+    for (RecordEdgeRanking& ranking : record.study->per_size[0].rankings)
+        for (RecordEdge& edge : ranking.edges)
+            edge.median_s = no_value;
+    const ScanPlot plot = study_plot(record);
+    EXPECT_FALSE(has_drawable_study(plot));
+    EXPECT_EQ(script_breach(study_gnuplot_script(plot, PictureFormat::svg)), "");
+}
+
+TEST(PlotStudy, TheToolDrawsAStudyAloneWithItsTable)
+{
+    const std::string dir = make_scratch_dir("plot_study");
+    write_file(dir + "/edges.json", scan_record_text(study_record_fixture()));
+    const ProgramRun drawn = run_in(dir, "'" + plot_exe + "' edges.json --output edges.svg");
+    ASSERT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_NE(drawn.out.find("edges.json: unknown CPU, 2 physical cores, a study of tile edges\n"
+                             "n 1024, blocked kernel, bind cores, 6 rounds in - s (stopped: precision), median "
+                             "seconds per call\n"),
+              std::string::npos)
+        << drawn.out;
+    EXPECT_NE(read_file(dir + "/edges.svg").find("</svg>"), std::string::npos);
+
+    const ProgramRun two = run_in(dir, "'" + plot_exe + "' edges.json edges.json --output two.svg");
+    EXPECT_EQ(two.status, 1);
+    EXPECT_EQ(two.err, "tilebench-plot: a study record is drawn alone: give one file at a time\n");
+    EXPECT_FALSE(file_exists(dir + "/two.svg"));
+}
+
+} // namespace
