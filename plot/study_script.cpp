@@ -34,7 +34,7 @@ std::string add_block(Blocks& blocks, const std::string& stem, const std::string
     ++blocks.made;
     if (rows.empty())
         return "";
-    const std::string name = "$" + stem + std::to_string(blocks.made);
+    std::string name = "$" + stem + std::to_string(blocks.made);
     blocks.text += name + " << EOD\n" + rows + "EOD\n";
     return name;
 }
