@@ -148,7 +148,7 @@ ScanRun run_rounds(const ScanOptions& options, const Topology& topology, const M
 
 // A study's refusals, all before its first timed call: the largest size's matrices, the
 // largest team, and the least time its minimum of rounds could take.
-StudyEstimate check_study_resources(const ScanOptions& options, const KernelFamily& family, const Topology& topology)
+StudyEstimate check_study_resources(const ScanOptions& options, const KernelFamily& family, const MachineInfo& machine)
 {
     const std::string shortfall = study_memory_problem(options, available_memory_bytes());
     if (!shortfall.empty())
@@ -159,7 +159,7 @@ StudyEstimate check_study_resources(const ScanOptions& options, const KernelFami
     if (!too_many.empty())
         throw Refusal{exit_bad_input, "--threads " + options.threads_text + ": " + too_many};
     const StudyEstimate estimate =
-        estimate_study(options, sequential_rate(family, options.sizes.front()), read_machine(topology).physical_cores);
+        estimate_study(options, sequential_rate(family, options.sizes.front()), machine.physical_cores);
     const std::string too_long = study_time_problem(options, estimate);
     if (!too_long.empty())
         throw Refusal{exit_bad_input, too_long};
@@ -168,7 +168,7 @@ StudyEstimate check_study_resources(const ScanOptions& options, const KernelFami
 
 // Every size's rounds, every sample written as it comes, progress naming the cell and round.
 StudyRun run_study_rounds(const ScanOptions& options, const StudyEstimate& estimate, const KernelFamily& family,
-                          const Topology& topology, SamplesFile& samples)
+                          const Topology& topology, const MachineInfo& machine, SamplesFile& samples)
 {
     ProgressLine progress{stderr, is_terminal(2), options.max_runs, options.precision};
     ScanHooks hooks;
@@ -190,26 +190,26 @@ StudyRun run_study_rounds(const ScanOptions& options, const StudyEstimate& estim
                                 options.sizes.size());
         };
     hooks.stop_requested = [] { return remembered_stop_signal() != 0; };
-    StudyRun study = run_study(options, estimate, family, topology, hooks);
+    StudyRun study = run_study(options, estimate, family, topology, machine, hooks);
     end_progress(progress);
     return study;
 }
 
 // tilebench-scan with more than one size or edge.
-int study_program(const ScanOptions& options, const Topology& topology)
+int study_program(const ScanOptions& options, const Topology& topology, const MachineInfo& machine)
 {
     const KernelFamily& family = *find_kernel_family(options.kernel);
-    const StudyEstimate estimate = check_study_resources(options, family, topology);
+    const StudyEstimate estimate = check_study_resources(options, family, machine);
     SamplesFile samples = open_samples(options, study_samples_header);
-    ScanContext context = machine_context(options, topology);
+    ScanContext context = machine_context(options, machine);
     const std::vector<Warning> notes = edge_notes(options);
-    say_warnings(notes);
+    print_warnings("tilebench-scan", notes);
     context.warnings.insert(context.warnings.end(), notes.begin(), notes.end());
-    const StudyRun study = run_study_rounds(options, estimate, family, topology, samples);
+    const StudyRun study = run_study_rounds(options, estimate, family, topology, machine, samples);
     context.load_end = load_average();
 
     const std::vector<Warning> later = study_warnings(study);
-    say_warnings(later);
+    print_warnings("tilebench-scan", later);
     context.warnings.insert(context.warnings.end(), later.begin(), later.end());
     // As for a scan, the samples file stays held until the record beside it is in place.
     const ScanRecord record = study_record(options, study, estimate, context);
@@ -242,7 +242,7 @@ static int run(int argc, char** argv)
     // first call (the load is measured over half a second before it).
     remember_stop_signals();
     if (is_study(options))
-        return study_program(options, topology);
+        return study_program(options, topology, machine);
     check_resources(options);
     SamplesFile samples = open_samples(options);
     ScanContext context = machine_context(options, machine);

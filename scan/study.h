@@ -111,7 +111,7 @@ EdgeRanking rank_edges(const ScanRun& run, int threads, const EdgeRanking* seque
 
 // Every cell of every size, the sizes in turn, each within its share of the time left.
 StudyRun run_study(const ScanOptions& options, const StudyEstimate& estimate, const KernelFamily& family,
-                   const Topology& topology, const ScanHooks& hooks);
+                   const Topology& topology, const MachineInfo& machine, const ScanHooks& hooks);
 
 // --- what a study says beside its figures ---
 

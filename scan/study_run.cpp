@@ -46,7 +46,7 @@ StopReason study_stop(const StudyRun& study)
 }
 
 SizeStudy study_size(const ScanOptions& options, std::size_t k, double time_limit_s, const KernelFamily& family,
-                     const Topology& topology, const ScanHooks& hooks)
+                     const Topology& topology, const MachineInfo& machine, const ScanHooks& hooks)
 {
     SizeStudy size;
     size.size = options.sizes[k];
@@ -54,7 +54,7 @@ SizeStudy study_size(const ScanOptions& options, std::size_t k, double time_limi
     own.size = size.size;
     own.seed = options.seed + k; // each size its own round orders and bootstrap streams
     own.time_limit_s = time_limit_s;
-    size.run = run_plan(own, plan_cells(size.size, options.blocks, options.threads), family, topology, hooks);
+    size.run = run_plan(own, plan_cells(size.size, options.blocks, options.threads), family, topology, machine, hooks);
     const int resamples = 2000;
     size.sequential = rank_edges(size.run, 0, nullptr, own.seed, resamples);
     for (int t : options.threads)
@@ -83,13 +83,13 @@ double sequential_rate(const KernelFamily& family, int smallest_size)
 }
 
 StudyRun run_study(const ScanOptions& options, const StudyEstimate& estimate, const KernelFamily& family,
-                   const Topology& topology, const ScanHooks& hooks)
+                   const Topology& topology, const MachineInfo& machine, const ScanHooks& hooks)
 {
     const auto start = std::chrono::steady_clock::now();
     StudyRun study;
     for (std::size_t k = 0; k < options.sizes.size(); ++k) {
         const double share = time_share(estimate, k, options.sizes.size(), options.time_limit_s - seconds_since(start));
-        study.sizes.push_back(study_size(options, k, share, family, topology, hooks));
+        study.sizes.push_back(study_size(options, k, share, family, topology, machine, hooks));
         if (study.sizes.back().run.stop == StopReason::interrupted)
             break;
     }

@@ -120,7 +120,8 @@ std::vector<Timed> calls_of(const ScanOptions& options)
     ScanHooks hooks;
     hooks.on_sample = [&](const Sample& s, const Configuration& c) { calls.push_back({s, c}); };
     const KernelFamily family = stub_family();
-    run_study(options, {}, family, load_topology(), hooks);
+    const Topology topology = load_topology();
+    run_study(options, {}, family, topology, read_machine(topology), hooks);
     return calls;
 }
 
