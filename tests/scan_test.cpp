@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -389,17 +390,6 @@ TEST(ScanFiles, SamplesAreLinesUnderAHeaderAndTheRecordIsReplacedWhole)
     EXPECT_EQ(read_file(dir + "/held.csv"), "round,config,threads,team,seconds,valid\n");
 }
 
-ScanOptions small_options_for_record()
-{
-    ScanOptions options;
-    options.size = 40;
-    options.block = 8;
-    options.threads = {2};
-    options.kernel = "naive";
-    options.bind = BindMode::threads;
-    return options;
-}
-
 TEST(ScanProgress, InPlaceOnATerminalAndEveryFewSecondsElsewhere)
 {
     const auto shown = [](bool terminal, const std::vector<ScanProgress>& steps, bool end) {
@@ -427,36 +417,138 @@ TEST(ScanProgress, InPlaceOnATerminalAndEveryFewSecondsElsewhere)
     EXPECT_EQ(shown(true, {}, true), ""); // nothing shown, nothing to end
 }
 
-// The record's keys and types, with every figure that is not a number written as null.
-TEST(ScanRecord, FiguresThatAreNotNumbersAreNullAndUnknownTextsToo)
+// Every field of the run holds a value no other field holds, so that a figure of the record
+// taken from its neighbour, an interval's ends swapped, or a warning written twice shows.
+TEST(ScanRecord, EveryFigureReadsBackAsTheRunFieldItComesFrom)
 {
-    ScanOptions options = small_options_for_record();
+    double last = 0.0;
+    const auto v = [&last] { return last += 0.125; };
+    int count = 0;
+    const auto w = [&count] { return ++count; };
     ScanRun run;
-    run.configurations = plan_configurations({2});
-    run.summary = summarise_scan(run.configurations, {{1, 0, 1, 1.0, true}, {1, 1, 2, 0.5, false}},
-                                 {40, 8, naive_schedule_bound, 0.05, 1, 100});
-    run.samples = {{1, 0, 1, 1.0, true}, {1, 1, 2, 0.5, false}};
-    run.placement = {{{0}}, {{0}, {1, 3}}};
+    run.configurations = plan_configurations({1, 2, 4});
+    for (const Configuration& c : run.configurations)
+        run.summary.configurations.push_back({c, w(), v(), v(), v(), v(), v(), v(), v(), {c.threads, w()}});
+    for (const int threads : {1, 2, 4}) {
+        run.summary.speedups.push_back(
+            {threads, w(), v(), v(), v(), v(), v(), v(), v(), v(), threads == 2, threads != 2});
+        run.host.starved.speedups.push_back({threads, w(), v(), v(), v(), 0, 0, 0, 0, 0, false, false});
+    }
+    run.summary.speedups[0].karp_flatt = no_value; // undefined at one thread: null, and NaN again
+    run.host.clean = run.summary;
+    run.host.regime_changes = {{4, 5, 2.0}};
+    run.host.starvation = {v(), v(), v(), {{v(), v()}, {v(), v()}}, {2}};
+    run.probes = {{1, {0, 1}, {{v(), v()}, {v(), v()}}, v()}, {2, {1, 2}, {{v(), v()}}, v()}, {3, {0}, {{v()}}, v()}};
+    run.rounds = 2; // the third round was cut short
+    for (int round = 1; round <= 3; ++round)
+        for (std::size_t c = 0; c < 4; ++c)
+            run.samples.push_back({round, c, 1, v(), !(round == 2 && c == 3)});
+    run.probe_s = v();
+    run.elapsed_s = v();
     run.stop = StopReason::interrupted;
+    ScanOptions options;
+    options.threads = {1, 2, 4};
+    options.precision = v();
+    options.time_limit_s = v();
+    options.seed = 18446744073709551615ULL;
     ScanContext context;
-    context.load_start = std::nan("");
-    context.environment = {{"OMP_PROC_BIND", "true"}};
-    context.warnings = {{"loaded", "busy"}};
-    const nlohmann::ordered_json record = scan_record(options, run, context);
-    EXPECT_TRUE(record["machine"]["cpu_model"].is_null());
-    EXPECT_TRUE(record["machine"]["governor"].is_null());
-    EXPECT_TRUE(record["machine"]["load_average"]["start"].is_null());
-    EXPECT_EQ(record["environment"]["OMP_PROC_BIND"], "true");
-    EXPECT_EQ(record["configurations"][1]["runs"], 0);
-    EXPECT_TRUE(record["configurations"][1]["median_s"].is_null());
-    EXPECT_TRUE(record["speedup"][0]["speedup"].is_null());
-    EXPECT_EQ(record["configurations"][1]["placement"], nlohmann::ordered_json::parse("[[0],[1,3]]"));
-    EXPECT_EQ(record["invalid_samples"], 1);
-    EXPECT_EQ(record["interrupted"], true);
-    EXPECT_EQ(record["stop_reason"], "interrupted");
-    EXPECT_EQ(record["warnings"][0]["kind"], "loaded");
-    EXPECT_EQ(record["parameters"]["kernel"], "naive");
-    EXPECT_EQ(record["parameters"]["bind"], "threads");
+    context.load_start = v();
+    context.load_end = v();
+    context.busy_cpus_start = v();
+    context.warnings = {{"loaded", "busy"}, {"migrated", "threads moved"}};
+
+    ScanRecord r;
+    std::string problem;
+    ASSERT_TRUE(parse_scan_record(scan_record_text(scan_record(options, run, context)), r, problem)) << problem;
+    std::vector<std::tuple<std::string, double, double>> fields = {
+        {"precision", r.parameters.precision, options.precision},
+        {"time_limit_s", r.parameters.time_limit_s, options.time_limit_s},
+        {"seed", r.parameters.seed == options.seed, 1},
+        {"load_start", r.machine.load_start, context.load_start},
+        {"load_end", r.machine.load_end, context.load_end},
+        {"busy_cpus", r.machine.busy_cpus_at_start, context.busy_cpus_start},
+        {"rounds", r.rounds, 2},
+        {"samples", static_cast<double>(r.samples), 12},
+        {"invalid_samples", r.invalid_samples, 1},
+        {"elapsed_s", r.elapsed_s, run.elapsed_s},
+        {"interrupted", r.interrupted, 1},
+        {"probe.seconds", r.probe.seconds, run.probe_s},
+        {"probe.healthy", r.probe.healthy_gflops, run.host.starvation.healthy_gflops},
+        {"probe.noise", r.probe.noise, run.host.starvation.noise},
+        {"probe.threshold", r.probe.threshold, run.host.starvation.threshold},
+    };
+    double timed = 0.0;
+    for (const Sample& s : run.samples)
+        timed += s.seconds;
+    fields.emplace_back("timed_s", r.timed_s, timed);
+    ASSERT_EQ(r.configurations.size(), 4u);
+    for (std::size_t c = 0; c < 4; ++c) {
+        const RecordConfiguration& g = r.configurations[c];
+        const ConfigurationSummary& s = run.summary.configurations[c];
+        const std::string at = "configurations[" + std::to_string(c) + "].";
+        fields.insert(fields.end(), {{at + "threads", g.threads, s.configuration.threads},
+                                     {at + "runs", g.runs, s.runs},
+                                     {at + "median_s", g.median_s, s.median_s},
+                                     {at + "ci_low_s", g.ci_low_s, s.ci_low_s},
+                                     {at + "ci_high_s", g.ci_high_s, s.ci_high_s},
+                                     {at + "ci_coverage", g.ci_coverage, s.coverage},
+                                     {at + "min_s", g.min_s, s.min_s},
+                                     {at + "max_s", g.max_s, s.max_s},
+                                     {at + "gflops", g.gflops, s.gflops},
+                                     {at + "teams", g.teams == s.teams, 1}});
+    }
+    ASSERT_EQ(r.speedups.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const RecordSpeedup& g = r.speedups[i];
+        const SpeedupSummary& s = run.summary.speedups[i];
+        const SpeedupSummary& starved = run.host.starved.speedups[i];
+        const std::string at = "speedup[" + std::to_string(i) + "].";
+        fields.insert(fields.end(),
+                      {{at + "threads", g.threads, s.threads},
+                       {at + "pairs", g.pairs, s.pairs},
+                       {at + "speedup", g.speedup, s.speedup},
+                       {at + "ci_low", g.ci_low, s.ci_low},
+                       {at + "ci_high", g.ci_high, s.ci_high},
+                       {at + "efficiency", g.efficiency, s.efficiency},
+                       {at + "efficiency_ci_low", g.efficiency_ci_low, s.efficiency_ci_low},
+                       {at + "efficiency_ci_high", g.efficiency_ci_high, s.efficiency_ci_high},
+                       {at + "karp_flatt", g.karp_flatt, s.karp_flatt},
+                       {at + "schedule_bound", g.schedule_bound, s.schedule_bound},
+                       {at + "differs", g.differs_from_previous, s.differs_from_previous},
+                       {at + "precise", g.precision_reached, s.precision_reached},
+                       {at + "starved_pairs", g.starved_pairs, starved.pairs},
+                       {at + "starved_share", g.starved_share, 1.0 * starved.pairs / (starved.pairs + s.pairs)},
+                       {at + "starved_speedup", g.starved_speedup, starved.speedup},
+                       {at + "starved_ci_low", g.starved_ci_low, starved.ci_low},
+                       {at + "starved_ci_high", g.starved_ci_high, starved.ci_high},
+                       {at + "measures_host", g.measures_host, s.threads == 2},
+                       {at + "regime_change_round", g.regime_change_round, s.threads == 4 ? 5 : 0}});
+    }
+    // The probe's completed rounds only, each with its own verdict, rates and speed-ups.
+    ASSERT_EQ(r.probe.rounds.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        const RecordProbeRound& g = r.probe.rounds[k];
+        const std::string at = "probe.rounds[" + std::to_string(k) + "].";
+        fields.insert(fields.end(), {{at + "round", g.round, run.probes[k].round},
+                                     {at + "end_s", g.end_s, run.probes[k].end_s},
+                                     {at + "cpus", g.cpus == run.probes[k].cpus, 1},
+                                     {at + "gflops", g.gflops == run.probes[k].gflops, 1},
+                                     {at + "relative", g.relative == run.host.starvation.relative[k], 1},
+                                     {at + "starved", g.starved, k == 1}});
+        ASSERT_EQ(g.speedups.size(), 3u);
+        for (std::size_t c = 1; c < 4; ++c) {
+            const double baseline = run.samples[4 * k].seconds, time = run.samples[4 * k + c].seconds;
+            fields.emplace_back(at + "speedups[" + std::to_string(c - 1) + "]", g.speedups[c - 1],
+                                k == 1 && c == 3 ? no_value : baseline / time);
+        }
+    }
+    for (const auto& [name, got, want] : fields)
+        EXPECT_TRUE(got == want || (std::isnan(got) && std::isnan(want))) << name << ": " << got << ", not " << want;
+    ASSERT_EQ(r.warnings.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(r.warnings[i].kind, context.warnings[i].kind);
+        EXPECT_EQ(r.warnings[i].message, context.warnings[i].message);
+    }
 }
 
 // A parallel kernel that is right except for one element of C.
