@@ -450,9 +450,10 @@ TEST(PlotComparison, TheScriptIsTheToolsOwnCommandsWithTheBandAndNoChangeLine)
             }
     const std::string script =
         comparison_gnuplot_script(comparison_with_texts("a", 0.02), "c.json", PictureFormat::svg);
-    EXPECT_NE(script.find("$time1 << EOD\n1 0.900000 0.850000 0.950000\n"), std::string::npos) << script;
-    // A ratio that is not a number is left out: three rows of four.
-    EXPECT_EQ(block_x(script, "$time1"), (std::vector<double>{1, INT_MAX, -3}));
+    // Each ratio with its own interval; one that is not a number is left out.
+    expect_data_blocks(
+        script, {{"$time1", {{1, 0.9, 0.85, 0.95}, {INT_MAX, 0.9, 0.85, 1e308}, {-3, 0.9, 0.85, 0.95}}},
+                 {"$speedup1", {{1, 1.1, 0, 1.2}, {2, 1.1, 0, 1.2}, {INT_MAX, 1.1, 0, 1.2}, {-3, 1.1, 0, 1.2}}}});
     EXPECT_NE(script.find("plot 1 with lines dashtype 1 lc rgb 'gray20' title 'no change (y = 1)', 0.980000 with "
                           "lines dashtype 2 lc rgb 'gray50' title 'no difference within +-2 %', 1.020000 with"),
               std::string::npos)

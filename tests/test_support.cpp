@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -113,4 +115,53 @@ ProgramRun run_in(const std::string& dir, const std::string& command, const std:
     run.out = read_file(dir + "/stdout.txt");
     run.err = read_file(dir + "/stderr.txt");
     return run;
+}
+
+std::map<std::string, DataRows> data_blocks(const std::string& script)
+{
+    std::map<std::string, DataRows> blocks;
+    std::string name;
+    for (const std::string& line : lines_of(script)) {
+        const std::size_t start = line.find(" << EOD");
+        if (name.empty() && start != std::string::npos && line[0] == '$')
+            name = line.substr(0, start);
+        else if (line == "EOD")
+            name.clear();
+        else if (!name.empty()) {
+            std::istringstream fields(line);
+            blocks[name].emplace_back();
+            for (double x; fields >> x;)
+                blocks[name].back().push_back(x);
+            if (!fields.eof())
+                ADD_FAILURE() << name << ": not a row of numbers: " << line;
+        }
+    }
+    return blocks;
+}
+
+void expect_data_blocks(const std::string& script, const std::map<std::string, DataRows>& expected,
+                        const std::vector<std::string>& shifted, double x_slack)
+{
+    const std::map<std::string, DataRows> drawn = data_blocks(script);
+    std::vector<std::string> names, expected_names;
+    for (const auto& block : drawn)
+        names.push_back(block.first);
+    for (const auto& block : expected)
+        expected_names.push_back(block.first);
+    EXPECT_EQ(names, expected_names);
+    for (const auto& [name, rows] : expected) {
+        const DataRows& got = drawn.count(name) ? drawn.at(name) : DataRows();
+        ASSERT_EQ(got.size(), rows.size()) << name;
+        const bool moved = std::any_of(shifted.begin(), shifted.end(),
+                                       [&name](const std::string& prefix) { return name.rfind(prefix, 0) == 0; });
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            ASSERT_EQ(got[r].size(), rows[r].size()) << name << " row " << r;
+            for (std::size_t c = 0; c < rows[r].size(); ++c) {
+                const double want = rows[r][c];
+                const double slack =
+                    c == 0 && moved ? x_slack * std::fabs(want) : 1e-6 * std::max(1.0, std::fabs(want));
+                EXPECT_LE(std::fabs(got[r][c] - want), slack) << name << " row " << r << " column " << c;
+            }
+        }
+    }
 }

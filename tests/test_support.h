@@ -5,6 +5,7 @@
 #include "common/owned_matrix.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,3 +37,13 @@ struct ProgramRun {
 // same shell (ulimit, environment).
 ProgramRun run_in(const std::string& dir, const std::string& command, const std::string& input = "",
                   const std::string& prefix = "");
+
+// Every inline data block of a gnuplot script ("$name << EOD" to "EOD"), each row's numbers.
+using DataRows = std::vector<std::vector<double>>;
+std::map<std::string, DataRows> data_blocks(const std::string& script);
+
+// The script holds exactly the blocks expected, row for row, each figure to the six digits it
+// is printed with. The first column of a block whose name begins with one in shifted may lie up to x_slack times the
+// expected thread count away from it: scans side by side stand a little apart.
+void expect_data_blocks(const std::string& script, const std::map<std::string, DataRows>& expected,
+                        const std::vector<std::string>& shifted = {}, double x_slack = 0.0);
