@@ -9,7 +9,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <map>
+#include <unistd.h>
 
 namespace {
 
@@ -358,6 +360,31 @@ TEST(ProgramLimits, RunsAppendingAtOnceLeaveOnlyWholeRows)
         shell("cd '" + dir + "' && for s in 8 9 10 11; do echo \"$s 2 1 60\" | '" + exe + "' > /dev/null & done; wait"),
         0);
     expect_whole_rows_in_order(read_file(dir + "/out.csv"), {8, 9, 10, 11}, 58);
+}
+
+// A lock on out.csv held by another process (another tilebench, or anyone who takes it the
+// same way): the run waits for it rather than writing beside it, then appends its rows whole.
+TEST(ProgramLimits, ARunWaitsForALockHeldOnOutCsv)
+{
+    const std::string dir = make_scratch_dir("locked");
+    write_file(dir + "/out.csv", "");
+    const int fd = ::open((dir + "/out.csv").c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ASSERT_EQ(fcntl(fd, F_SETLK, &lock), 0);
+    ASSERT_EQ(shell("cd '" + dir + "' && { echo 8 2 1 4 | '" + exe +
+                    "' > out.txt 2>&1; echo $? > status.tmp; mv status.tmp status; } &"),
+              0);
+    usleep(500000); // far longer than the run takes once it may write
+    EXPECT_EQ(read_file(dir + "/out.csv"), "");
+    EXPECT_FALSE(file_exists(dir + "/status")) << "the run did not wait for the lock";
+    ::close(fd); // releases the lock
+    for (int tries = 0; tries < 200 && !file_exists(dir + "/status"); ++tries)
+        usleep(50000);
+    EXPECT_EQ(read_file(dir + "/status"), "0\n");
+    expect_whole_rows_in_order(read_file(dir + "/out.csv"), {8}, 2);
 }
 
 TEST(ProgramLimits, AKilledRunLeavesTheRowsOfItsFinishedThreadCounts)

@@ -54,11 +54,15 @@ TEST(ResultsFile, AFileThatCannotBeOpenedOrWrittenIsReportedAndNothingElseHappen
     testing::internal::CaptureStderr();
     append_result_row(dir.c_str(), 2, 512, 0.5f, 1.8f, 0.9f, 0.45f);
     write_matrix_file((dir + "/missing/matrix.txt").c_str(), nullptr, 3);
-    append_result_row("/dev/full", 2, 512, 0.5f, 1.8f, 0.9f, 0.45f); // a full disk
+    // A full disk, for the rows, the header and a matrix dump alike.
+    append_result_row("/dev/full", 2, 512, 0.5f, 1.8f, 0.9f, 0.45f);
+    write_results_header("/dev/full");
+    OwnedMatrix m = random_matrix(3, 1);
+    write_matrix_file("/dev/full", view(m), 3);
+    const std::string full = "tilebench: cannot write /dev/full: No space left on device\n";
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "tilebench: cannot open " + dir + ": Is a directory\n" + "tilebench: cannot open " + dir +
-                  "/missing/matrix.txt: No such file or directory\n" +
-                  "tilebench: cannot write /dev/full: No space left on device\n");
+                  "/missing/matrix.txt: No such file or directory\n" + full + full + full);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 

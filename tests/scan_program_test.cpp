@@ -247,31 +247,46 @@ TEST(ScanProgram, ATableThatCannotReachStandardOutputIsSaidAndStatusOne)
     }
 }
 
-TEST(ScanProgram, TwoScansOnOnePrefixNeverShareIt)
+// A second scan on a prefix in use is refused before it measures anything. What the first
+// leaves when stopped: on SIGTERM its record, on SIGKILL no record at all, not even a temporary
+// one; either way whole sample lines only, and the prefix free for the next scan.
+TEST(ScanProgram, TwoScansOnOnePrefixNeverShareItAndAKilledOneLeavesWholeLines)
 {
-    const std::string dir = make_scratch_dir("scan_busy");
-    // The first runs until told; the second starts once the first has samples, and is refused
-    // before it measures anything.
-    const int got = shell("cd '" + dir + "' && { " + scan_exe +
-                          " --size 32 --block 8 --threads 1-2 --min-runs 100000 --max-runs 100000 --quiet "
-                          "> first.txt 2> first.err & pid=$!; "
-                          "while [ \"$(wc -l 2>/dev/null < scan.csv || echo 0)\" -lt 5 ]; do sleep 0.05; done; " +
-                          scan_exe +
-                          " --size 16 --block 8 --threads 1 --quiet > second.txt 2> second.err; "
-                          "echo $? > second.status; kill -TERM $pid; wait $pid; }");
-    EXPECT_EQ(got, 143) << read_file(dir + "/first.err");
-    EXPECT_EQ(read_file(dir + "/second.status"), "1\n");
-    EXPECT_EQ(read_file(dir + "/second.err"),
-              "tilebench-scan: scan.csv is being written by another scan; give this one another --output\n");
-    EXPECT_EQ(read_file(dir + "/second.txt"), "");
-    // Only the first scan's lines, every one whole, and its record.
-    const auto lines = lines_of(read_file(dir + "/scan.csv"));
-    const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
-    EXPECT_EQ(record["parameters"]["size"], 32);
-    ASSERT_EQ(lines.size(), record["samples"].get<std::size_t>() + 1);
-    EXPECT_EQ(lines[0], "round,config,threads,team,seconds,valid");
-    for (std::size_t i = 1; i < lines.size(); ++i)
-        EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 5) << lines[i];
+    for (const std::string signal : {"TERM", "KILL"}) {
+        SCOPED_TRACE(signal);
+        const std::string dir = make_scratch_dir("scan_busy");
+        const int got = shell("cd '" + dir + "' && { " + scan_exe +
+                              " --size 32 --block 8 --threads 1-2 --min-runs 100000 --max-runs 100000 --quiet "
+                              "> first.txt 2> first.err & pid=$!; "
+                              "while [ \"$(wc -l 2>/dev/null < scan.csv || echo 0)\" -lt 5 ]; do sleep 0.05; done; " +
+                              scan_exe +
+                              " --size 16 --block 8 --threads 1 --quiet > second.txt 2> second.err; "
+                              "echo $? > second.status; kill -" +
+                              signal + " $pid; wait $pid; }");
+        EXPECT_EQ(got, signal == "TERM" ? 143 : 137) << read_file(dir + "/first.err");
+        EXPECT_EQ(read_file(dir + "/second.status"), "1\n");
+        EXPECT_EQ(read_file(dir + "/second.err"),
+                  "tilebench-scan: scan.csv is being written by another scan; give this one another --output\n");
+        EXPECT_EQ(read_file(dir + "/second.txt"), "");
+        // Only the first scan's lines, every one whole.
+        const std::string samples = read_file(dir + "/scan.csv");
+        const auto lines = lines_of(samples);
+        ASSERT_GE(lines.size(), 5u);
+        EXPECT_EQ(samples.back(), '\n');
+        EXPECT_EQ(lines[0], "round,config,threads,team,seconds,valid");
+        for (std::size_t i = 1; i < lines.size(); ++i)
+            EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 5) << lines[i];
+        if (signal == "TERM") {
+            const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
+            EXPECT_EQ(record["parameters"]["size"], 32);
+            EXPECT_EQ(lines.size(), record["samples"].get<std::size_t>() + 1);
+        } else {
+            EXPECT_EQ(shell("ls -A '" + dir + "' | grep -q json"), 1);
+        }
+        const ProgramRun next = run_in(dir, scan_exe + " --size 16 --block 8 --threads 1 --min-runs 1 --max-runs 1 "
+                                                       "--quiet --probe none");
+        EXPECT_EQ(next.status, 0) << next.err;
+    }
 }
 
 TEST(ScanProgram, NoFileIsWrittenThroughALinkOrEmptiedUnlessItIsAScansOwn)

@@ -383,8 +383,9 @@ TEST(ScanFiles, SamplesAreLinesUnderAHeaderAndTheRecordIsReplacedWhole)
     EXPECT_EQ(open_samples_file(second, dir + "/held.csv"),
               dir + "/held.csv is being written by another scan; give this one another --output");
     append_sample(held, {1, 0, 1, 0.5, true}, {false, 1});
-    EXPECT_TRUE(close_samples_file(held));
+    // On disk at once, before the close: a scan killed after this call keeps its line.
     EXPECT_EQ(read_file(dir + "/held.csv"), "round,config,threads,team,seconds,valid\n1,sequential,1,1,0.500000,1\n");
+    EXPECT_TRUE(close_samples_file(held));
     ASSERT_EQ(open_samples_file(second, dir + "/held.csv"), ""); // a scan's own file: written anew
     EXPECT_TRUE(close_samples_file(second));
     EXPECT_EQ(read_file(dir + "/held.csv"), "round,config,threads,team,seconds,valid\n");
