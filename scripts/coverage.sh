@@ -15,7 +15,7 @@ ctest --preset coverage > build-coverage/ctest.log 2>&1 || {
   exit 1
 }
 gcovr --root . --object-directory build-coverage --exclude-throw-branches --exclude-unreachable-branches \
-      --filter '(common|kernels|report|bench|stats|machine|record|scan|plot)/' \
+      --filter '(bench|common|compare|kernels|machine|plot|record|report|scan|stats)/' \
       --json-summary build-coverage/summary.json --txt build-coverage/coverage.txt > /dev/null 2> build-coverage/gcovr.log
 python3 - build-coverage/summary.json <<'PY'
 import json, sys

@@ -263,25 +263,6 @@ TEST(PlotTool, ControlCharactersFromFilesAndNamesReachTheTerminalEscaped)
     }
 }
 
-TEST(PlotTool, ADirectoryOrARecordWithNothingFiniteIsRefusedInOneLineOfItsOwn)
-{
-    const std::string dir = make_scratch_dir("plot_refused");
-    ASSERT_EQ(shell("mkdir " + shell_word(dir + "/results")), 0);
-    write_file(dir + "/null.json", json_record("\"CPU\"", "\"tiled\"", "\"w\"", "null"));
-    const struct {
-        std::string arguments, message;
-    } cases[] = {
-        {"results", "tilebench-plot: cannot read results: it is a directory\n"},
-        {"null.json", "tilebench-plot: nothing to draw: no scan record holds a finite median time\n"},
-    };
-    for (const auto& c : cases) {
-        const ProgramRun run = run_in(dir, shell_word(plot_exe) + " " + c.arguments);
-        EXPECT_EQ(run.status, 1) << c.arguments;
-        EXPECT_EQ(run.err, c.message);
-    }
-    EXPECT_FALSE(file_exists(dir + "/speedup.png"));
-}
-
 // A stand-in gnuplot that never ends: it notes its process and each stop signal it gets.
 void install_stuck_gnuplot(const std::string& dir)
 {

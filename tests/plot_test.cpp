@@ -371,7 +371,16 @@ TEST(PlotTool, EveryFailureIsOneLineWithItsCauseAndNoPicture)
     write_file(dir + "/out.csv", row(2, 64) + row(3, 64));
     write_file(dir + "/nan.csv", row(2, 8, "nan,nan,nan,nan"));
     write_file(dir + "/empty.csv", "");
-    ASSERT_EQ(shell("mkdir '" + dir + "/taken.png' '" + dir + "/empty_path'"), 0);
+    ScanRecord nothing = plotted_record();
+    for (RecordConfiguration& c : nothing.configurations)
+        c.median_s = no_value;
+    write_file(dir + "/nothing.json", scan_record_text(nothing));
+    // gnuplot that fails (a broken installation, a terminal it lacks) is named by its own complaint.
+    ASSERT_EQ(shell("mkdir '" + dir + "/taken.png' '" + dir + "/empty_path' '" + dir + "/results' '" + dir +
+                    "/bin' && printf '#!/bin/sh\\necho \"gnuplot: line 1: warning: ignored\" >&2\\n"
+                    "echo \"         ^\" >&2\\necho \"gnuplot: line 2: unknown terminal\" >&2\\nexit 3\\n' > '" +
+                    dir + "/bin/gnuplot' && chmod +x '" + dir + "/bin/gnuplot'"),
+              0);
     const struct {
         std::string command;
         int status;
@@ -380,6 +389,10 @@ TEST(PlotTool, EveryFailureIsOneLineWithItsCauseAndNoPicture)
         {plot_exe + " missing.csv", 1, "tilebench-plot: cannot read missing.csv: No such file or directory\n"},
         {plot_exe + " empty.csv", 1, "tilebench-plot: empty.csv holds no result rows\n"},
         {plot_exe + " nan.csv", 1, "tilebench-plot: nothing to draw: no row has a finite speed-up\n"},
+        {plot_exe + " nothing.json", 1, "tilebench-plot: nothing to draw: no scan record holds a finite median time\n"},
+        {plot_exe + " results", 1, "tilebench-plot: cannot read results: it is a directory\n"},
+        {"PATH='" + dir + "/bin' " + plot_exe, 1,
+         "tilebench-plot: gnuplot failed (status 3): gnuplot: line 2: unknown terminal\n"},
         {plot_exe + " --output no/such/dir/p.png", 1,
          "tilebench-plot: cannot write no/such/dir/p.png: No such file or directory\n"},
         {plot_exe + " --output taken.png", 1, "tilebench-plot: cannot write taken.png: it is a directory\n"},
@@ -422,24 +435,6 @@ TEST(PlotTool, TheBenchmarkScriptDrawsOnlyTheRowsOfTheRunItMade)
     EXPECT_EQ(run.out.find("run 2"), std::string::npos);
     EXPECT_TRUE(is_whole_picture(read_file(dir + "/speedup.png"), PictureFormat::png));
     EXPECT_EQ(read_file(dir + "/out.csv").rfind(older, 0), 0u); // the older rows stay where they were
-}
-
-// gnuplot that fails (a broken installation, a terminal it lacks) is named with its own first
-// complaint, and what it drew is not left behind.
-TEST(PlotTool, AFailingGnuplotIsNamedWithItsComplaint)
-{
-    const std::string dir = make_scratch_dir("plot_gnuplot");
-    write_file(dir + "/out.csv", row(2, 64) + row(3, 64));
-    ASSERT_EQ(shell("mkdir '" + dir +
-                    "/bin' && printf '#!/bin/sh\\necho \"gnuplot: line 1: warning: ignored\" >&2\\n"
-                    "echo \"         ^\" >&2\\necho \"gnuplot: line 2: unknown terminal\" >&2\\nexit 3\\n' > '" +
-                    dir + "/bin/gnuplot' && chmod +x '" + dir + "/bin/gnuplot'"),
-              0);
-    const ProgramRun run = run_in(dir, "PATH='" + dir + "/bin' " + plot_exe);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "tilebench-plot: gnuplot failed (status 3): gnuplot: line 2: unknown terminal\n");
-    EXPECT_FALSE(file_exists(dir + "/speedup.png"));
-    EXPECT_EQ(shell("ls -A '" + dir + "' | grep -q part"), 1);
 }
 
 TEST(PlotTool, AFullDiskLeavesNoPictureAndSaysSo)

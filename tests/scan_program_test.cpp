@@ -37,15 +37,9 @@ TEST(ScanProgram, WritesEverySampleAndARecordWithItsKeys)
     EXPECT_EQ(record["parameters"]["seed"], 5);
     EXPECT_EQ(record["rounds"], 3);
     EXPECT_EQ(record["interrupted"], false);
+    // Every key below the top is pinned, byte for byte, by the record's own tests.
     ASSERT_EQ(record["configurations"].size(), 3u);
-    for (const char* key :
-         {"kind", "threads", "runs", "median_s", "ci_low_s", "ci_high_s", "min_s", "max_s", "gflops", "placement"})
-        EXPECT_TRUE(record["configurations"][1].contains(key)) << key;
     ASSERT_EQ(record["speedup"].size(), 2u);
-    for (const char* key :
-         {"threads", "speedup", "ci_low", "ci_high", "efficiency", "efficiency_ci_low", "efficiency_ci_high",
-          "karp_flatt", "schedule_bound", "differs_from_previous", "precision_reached"})
-        EXPECT_TRUE(record["speedup"][1].contains(key)) << key;
     EXPECT_TRUE(record["speedup"][0]["karp_flatt"].is_null()); // undefined for one thread
     for (const auto& warning : record["warnings"]) {
         EXPECT_TRUE(warning["kind"].is_string());
