@@ -50,6 +50,18 @@ void check_same_work(const std::vector<Difference>& all, bool allow_different)
                                            "); --allow-different compares them all the same"};
 }
 
+// A side whose every complete round was starved measured the host, not the kernel: no figure of
+// it is fit to compare, and a table of empty figures would hide that.
+void check_clean_rounds(const char* name, const Side& side, const CountedRounds& rounds)
+{
+    if (!rounds.counted.empty() || rounds.starved.empty())
+        return;
+    throw Refusal{exit_not_comparable, std::string(name) + " = " + quoted_token(side.record_path, 200) +
+                                           " has no clean round to compare: its probe found all " +
+                                           std::to_string(rounds.starved.size()) +
+                                           " of its complete rounds starved, so its figures measure the host"};
+}
+
 ComparisonReport compare(const CompareOptions& options)
 {
     ComparisonReport report;
@@ -59,6 +71,8 @@ ComparisonReport compare(const CompareOptions& options)
     check_same_work(report.differences, options.allow_different);
     report.rounds_a = counted_rounds(report.a.record, report.a.samples);
     report.rounds_b = counted_rounds(report.b.record, report.b.samples);
+    check_clean_rounds("A", report.a, report.rounds_a);
+    check_clean_rounds("B", report.b, report.rounds_b);
     CompareSettings settings;
     settings.seed = options.seed;
     settings.threshold = options.threshold_percent / 100.0;

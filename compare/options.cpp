@@ -22,10 +22,12 @@ std::string single_line(std::string text)
 
 const char* const footer =
     "A and B are scan records of tilebench-scan, PREFIX.json, each with its samples file PREFIX.csv beside it. "
-    "Faster is about time: B faster by x % means B's median time is x % below A's.\n"
+    "Faster is about time: B faster by x % means B's median time is x % below A's. A side is compared on the "
+    "rounds its own figures come from: rounds its probe found starved are left out and named.\n"
     "Exit status: 0 compared; 1 a record or samples file missing, unreadable or damaged, or the output could not "
     "be written; 2 bad arguments; 5 not comparable (other size, block or kernel family without --allow-different, "
-    "or no thread count in common); 6 B slower than A beyond --fail-if-slower.";
+    "no thread count in common, or a side whose every round its probe found starved); 6 B slower than A beyond "
+    "--fail-if-slower.";
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "compare/report.h"
 
 #include "common/parse.h"
+#include "common/text.h"
 #include "compare/verdict.h"
 #include "record/figures.h"
 
@@ -18,9 +19,25 @@ std::string side_line(const char* name, const Side& side, const CountedRounds& r
     std::string line = std::string(name) + " = " + side.record_path + ": n " + std::to_string(p.size) + ", b " +
                        std::to_string(p.block) + ", " + shown(p.kernel) + " kernel, bind " + shown(p.bind) + ", " +
                        std::to_string(rounds.counted.size()) + " rounds counted";
+    std::vector<std::string> left_out;
+    if (!rounds.starved.empty())
+        left_out.push_back(std::to_string(rounds.starved.size()) + " starved");
     if (!rounds.incomplete.empty())
-        line += " (" + std::to_string(rounds.incomplete.size()) + " incomplete left out)";
+        left_out.push_back(std::to_string(rounds.incomplete.size()) + " incomplete");
+    if (!left_out.empty())
+        line += " (" + joined(left_out, ", ") + " left out)";
     return line + "\n";
+}
+
+// A side's starved rounds are named with the warnings: the figures beside them are its clean ones.
+std::string starved_text(const char* name, const CountedRounds& rounds)
+{
+    if (rounds.starved.empty())
+        return "";
+    return std::string(name) + " had starved rounds: " + std::to_string(rounds.starved.size()) + " of " +
+           std::to_string(rounds.starved.size() + rounds.counted.size()) +
+           " left out, as its own figures leave them; compared on its " + std::to_string(rounds.counted.size()) +
+           " clean rounds\n";
 }
 
 std::string interval_text(const Interval& ci)
@@ -67,6 +84,7 @@ ComparisonSide side_record(const Side& side, const CountedRounds& rounds)
     record.samples = side.samples_path;
     record.rounds_counted = static_cast<int>(rounds.counted.size());
     record.rounds_incomplete = rounds.incomplete;
+    record.rounds_starved = rounds.starved;
     record.warnings = side.record.warnings;
     return record;
 }
@@ -124,6 +142,7 @@ std::string format_comparison(const ComparisonReport& report)
     if (report.differences.empty())
         text += "differs: nothing the records hold\n";
     text += warnings_text("A", report.a.record.warnings) + warnings_text("B", report.b.record.warnings);
+    text += starved_text("A", report.rounds_a) + starved_text("B", report.rounds_b);
     if (!comparison.only_in_a.empty())
         text += "thread counts in A only: " + count_list(comparison.only_in_a) + "\n";
     if (!comparison.only_in_b.empty())

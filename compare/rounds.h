@@ -3,6 +3,7 @@
 #pragma once
 
 #include "record/scan_record.h"
+#include "scan/clean_rounds.h"
 #include "scan/samples_reader.h"
 #include "stats/stats.h"
 
@@ -18,9 +19,13 @@ struct ThreadSamples {
 struct CountedRounds {
     std::vector<int> counted;              // rounds that count, ascending
     std::vector<int> incomplete;           // rounds left out: not every configuration was timed
+    std::vector<int> starved;              // rounds left out: the scan's probe found them starved
     std::vector<ThreadSamples> by_threads; // every parallel configuration of the record, ascending
 };
 
 // A round counts when every configuration of the record was timed in it (an interrupted scan's
-// last round does not); its invalid samples are left out, and the rest of the round stays.
+// last round does not); its invalid samples are left out, and the rest of the round stays. A
+// record with the probe's verdicts (parameters.probe set) counts only the rounds its scan's own
+// figures come from (clean_rounds): its starved rounds are left out, and so is a round the scan
+// did not complete, however many of its calls were timed.
 CountedRounds counted_rounds(const ScanRecord& record, const std::vector<RecordedSample>& samples);

@@ -1,9 +1,11 @@
 // A samples file as tilebench-compare reads it (cut short, hand-edited, or not one at all),
-// then the rounds that count and a comparison of it against itself.
+// then the rounds that count and a comparison of it against itself, and the rounds that count
+// when the scan's probe found every even round of its first eight starved.
 #include "compare/compare.h"
 #include "fuzz_check.h"
 
 #include <cstdint>
+#include <set>
 
 namespace {
 
@@ -19,6 +21,25 @@ ScanRecord record_of_threads_1_to_3()
         record.configurations.push_back(c);
     }
     return record;
+}
+
+// Every round of the samples is counted, left out as starved or left out as incomplete, once.
+void check_starved_left_out(const std::vector<RecordedSample>& samples)
+{
+    ScanRecord record = record_of_threads_1_to_3();
+    record.parameters.probe = "each";
+    record.rounds = 8;
+    for (int k = 1; k <= record.rounds; ++k)
+        record.probe.rounds.push_back(RecordProbeRound{k, 0.0, {0}, {}, {}, k % 2 == 0, {}});
+    const CountedRounds rounds = counted_rounds(record, samples);
+    std::set<int> seen;
+    for (const std::vector<int>* list : {&rounds.counted, &rounds.starved, &rounds.incomplete})
+        for (const int round : *list)
+            require(seen.insert(round).second, "a round goes one way only");
+    for (const int round : rounds.counted)
+        require(round <= record.rounds && round % 2 == 1, "only the scan's clean rounds count");
+    for (const int round : rounds.starved)
+        require(round % 2 == 0, "only a starved round is left out as one");
 }
 
 } // namespace
@@ -38,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(t.pairs.parallel.size() <= t.seconds.size() && t.seconds.size() <= rounds.counted.size(),
                 "no count has more samples than rounds");
     }
+    check_starved_left_out(samples);
     CompareSettings settings;
     settings.resamples = 20;
     const Comparison comparison = compare_rounds(rounds, rounds, settings);

@@ -28,6 +28,7 @@ Json side_json(const ComparisonSide& side)
             {"samples", side.samples},
             {"rounds_counted", side.rounds_counted},
             {"rounds_incomplete", side.rounds_incomplete},
+            {"rounds_starved", side.rounds_starved},
             {"warnings", warnings}};
 }
 
@@ -38,6 +39,8 @@ ComparisonSide side_of(const Json& json)
     side.samples = json.at("samples").get<std::string>();
     side.rounds_counted = json.at("rounds_counted").get<int>();
     side.rounds_incomplete = json.at("rounds_incomplete").get<std::vector<int>>();
+    if (json.contains("rounds_starved"))
+        side.rounds_starved = json.at("rounds_starved").get<std::vector<int>>();
     for (const Json& w : json.at("warnings"))
         side.warnings.push_back(Warning{w.at("kind").get<std::string>(), w.at("message").get<std::string>()});
     return side;

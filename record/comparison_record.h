@@ -19,6 +19,8 @@ struct ComparisonSide {
     std::string record, samples; // the files read
     int rounds_counted = 0;
     std::vector<int> rounds_incomplete; // recorded but left out: not every configuration was timed
+    std::vector<int> rounds_starved;    // left out as the scan's own figures leave them: its probe found
+                                        // them starved (empty in a record written before they were)
     std::vector<Warning> warnings;      // the scan's own
 };
 

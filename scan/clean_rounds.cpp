@@ -9,6 +9,24 @@
 #include <cstdio>
 #include <map>
 
+std::set<int> clean_rounds(int completed_rounds, const std::set<int>& starved_rounds)
+{
+    std::set<int> clean;
+    for (int round = 1; round <= completed_rounds; ++round)
+        if (starved_rounds.count(round) == 0)
+            clean.insert(round);
+    return clean;
+}
+
+std::set<int> recorded_starved_rounds(const ScanRecord& record)
+{
+    std::set<int> starved;
+    for (const RecordProbeRound& round : record.probe.rounds)
+        if (round.starved)
+            starved.insert(round.round);
+    return starved;
+}
+
 std::vector<Sample> samples_of_rounds(const std::vector<Sample>& samples, const std::set<int>& rounds)
 {
     std::vector<Sample> kept;
@@ -68,11 +86,8 @@ HostFigures host_figures(const std::vector<Configuration>& configurations, const
             completed.push_back(probe);
     HostFigures figures;
     figures.starvation = judge_starvation(completed, rule);
-    std::set<int> clean_rounds;
-    for (int round = 1; round <= completed_rounds; ++round)
-        if (figures.starvation.starved_rounds.count(round) == 0)
-            clean_rounds.insert(round);
-    const std::vector<Sample> clean = samples_of_rounds(samples, clean_rounds);
+    const std::vector<Sample> clean =
+        samples_of_rounds(samples, clean_rounds(completed_rounds, figures.starvation.starved_rounds));
     figures.clean = summarise_cells(configurations, clean, inputs);
     figures.starved =
         summarise_cells(configurations, samples_of_rounds(samples, figures.starvation.starved_rounds), inputs);

@@ -5,6 +5,7 @@
 // slow spells the probe did not see.
 #pragma once
 
+#include "record/scan_record.h"
 #include "scan/starvation.h"
 #include "scan/summary.h"
 
@@ -23,6 +24,14 @@ struct HostFigures {
     ScanSummary starved;                      // the completed starved rounds alone
     std::vector<RegimeChange> regime_changes; // at most one per thread count
 };
+
+// The rounds whose samples make the scan's figures: rounds 1..completed_rounds that the probe
+// did not find starved. A reader of a scan's files keeps the rounds the scan kept through this.
+std::set<int> clean_rounds(int completed_rounds, const std::set<int>& starved_rounds);
+
+// The rounds a record's probe found starved, from its per-round verdicts; none in a record from
+// before the probe or of a scan without it.
+std::set<int> recorded_starved_rounds(const ScanRecord& record);
 
 // The samples of the given rounds only.
 std::vector<Sample> samples_of_rounds(const std::vector<Sample>& samples, const std::set<int>& rounds);

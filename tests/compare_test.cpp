@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -82,6 +83,43 @@ void write_side(const std::string& dir, const std::string& prefix, const ScanRec
     write_file(dir + "/" + prefix + ".csv", samples_text(samples));
 }
 
+// A scan with the probe's verdicts, as tilebench-scan writes it since it probes: rounds complete
+// rounds, those in starved flagged so by its probe and their parallel calls taking bend times as
+// long, as on a CPU the host took part of.
+struct ProbedScan {
+    ScanRecord record;
+    std::vector<RecordedSample> samples;
+};
+
+ProbedScan probed_scan(const std::vector<int>& threads, int rounds, const std::set<int>& starved, double bend)
+{
+    ProbedScan scan{synthetic_record(threads), synthetic_samples(rounds, threads, 1.0)};
+    scan.record.parameters.probe = "each";
+    scan.record.rounds = rounds;
+    for (int k = 1; k <= rounds; ++k) {
+        RecordProbeRound round;
+        round.round = k;
+        round.cpus = {0, 1};
+        round.starved = starved.count(k) != 0;
+        round.relative = {1.0, round.starved ? 0.6 : 1.0};
+        scan.record.probe.rounds.push_back(round);
+    }
+    for (RecordedSample& sample : scan.samples)
+        if (sample.configuration.parallel && starved.count(sample.round) != 0)
+            sample.seconds *= bend;
+    if (!starved.empty())
+        scan.record.warnings.push_back(Warning{"host_starvation", "CPU 1 fell to 0.60 of the healthy rate"});
+    return scan;
+}
+
+std::set<int> rounds_from(int first, int last)
+{
+    std::set<int> rounds;
+    for (int k = first; k <= last; ++k)
+        rounds.insert(k);
+    return rounds;
+}
+
 TEST(CompareRounds, CountsCompleteRoundsAndLeavesInvalidSamplesOut)
 {
     std::vector<RecordedSample> samples = synthetic_samples(4, {1, 2}, 1.0);
@@ -100,6 +138,62 @@ TEST(CompareRounds, CountsCompleteRoundsAndLeavesInvalidSamplesOut)
     EXPECT_EQ(two.seconds, (std::vector<double>{samples[2].seconds, samples[5].seconds}));
     EXPECT_EQ(two.pairs.baseline, (std::vector<double>{samples[0].seconds}));
     EXPECT_EQ(two.pairs.parallel, (std::vector<double>{samples[2].seconds}));
+}
+
+// The rounds the scan's own figures come from, and no others: its starved rounds and a round it
+// did not complete are left out, however whole their samples; a record without the probe's
+// verdicts keeps every round timed whole, as before there were any.
+TEST(CompareRounds, LeavesOutTheRoundsTheScanFoundStarvedOrDidNotComplete)
+{
+    ProbedScan scan = probed_scan({1, 2}, 14, {3, 7, 11, 12}, 1.5);
+    std::vector<RecordedSample> samples = synthetic_samples(16, {1, 2}, 1.0);
+    samples.pop_back(); // round 16 is partial; round 15 was timed whole, but interrupted before it closed
+    const struct {
+        const char* probe;
+        std::vector<int> counted, starved, incomplete;
+    } table[] = {
+        {"each", {1, 2, 4, 5, 6, 8, 9, 10, 13, 14}, {3, 7, 11, 12}, {15, 16}},
+        {"", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, {}, {16}}, // a record from before the probe
+    };
+    for (const auto& row : table) {
+        scan.record.parameters.probe = row.probe;
+        const CountedRounds counted = counted_rounds(scan.record, samples);
+        EXPECT_EQ(counted.counted, row.counted) << row.probe;
+        EXPECT_EQ(counted.starved, row.starved) << row.probe;
+        EXPECT_EQ(counted.incomplete, row.incomplete) << row.probe;
+        EXPECT_EQ(counted.by_threads[1].seconds.size(), row.counted.size()) << row.probe;
+        EXPECT_EQ(counted.by_threads[1].pairs.parallel.size(), row.counted.size()) << row.probe;
+    }
+    // A scan without the probe (--probe none) judged no round: its completed rounds all count.
+    scan.record.parameters.probe = "none";
+    scan.record.probe.rounds.clear();
+    EXPECT_EQ(counted_rounds(scan.record, samples).counted.size(), 14u);
+}
+
+// Nearly three in four of B's rounds were starved, their parallel calls half as slow again: kept,
+// they would make B slower and worse at scaling; left out, as B's own figures leave them, the
+// clean rounds agree with A's.
+TEST(CompareRounds, StarvedRoundsAreNotTakenForADifference)
+{
+    const std::vector<int> threads = {1, 2, 4};
+    const CountedRounds a = counted_rounds(synthetic_record(threads), synthetic_samples(10, threads, 1.0));
+    ProbedScan b = probed_scan(threads, 30, rounds_from(9, 30), 1.5);
+    CompareSettings settings;
+    settings.seed = 5;
+    const Comparison clean = compare_rounds(a, counted_rounds(b.record, b.samples), settings);
+    ASSERT_EQ(clean.counts.size(), 3u);
+    for (const CountComparison& c : clean.counts) {
+        EXPECT_EQ(c.runs_b, 8) << c.threads;
+        EXPECT_EQ(c.pairs_b, 8) << c.threads;
+        EXPECT_EQ(time_verdict(c), "no difference beyond the noise") << c.threads;
+        EXPECT_EQ(speedup_verdict(c), "no difference beyond the noise") << c.threads;
+    }
+    b.record.parameters.probe.clear(); // the same samples read as if no round had been judged
+    const Comparison kept = compare_rounds(a, counted_rounds(b.record, b.samples), settings);
+    for (const CountComparison& c : kept.counts) {
+        EXPECT_EQ(c.time_change, Change::higher) << c.threads;
+        EXPECT_EQ(c.speedup_change, Change::lower) << c.threads;
+    }
 }
 
 TEST(CompareDifferences, NamesEachDifferenceWithBothValuesAndTheWorkFirst)
@@ -241,6 +335,42 @@ TEST(CompareProgram, PrintsTheDifferencesThenTheTablesAndWritesTheSameAsJson)
     EXPECT_EQ(run_in(sides.dir, compare_exe + " --seed 3 a.json b.json").out, run.out);
 }
 
+TEST(CompareProgram, NamesAStarvedSideAndComparesItsCleanRoundsOnly)
+{
+    const std::string dir = make_scratch_dir("compare_starved");
+    write_side(dir, "a", synthetic_record({1, 2}), synthetic_samples(10, {1, 2}, 1.0));
+    const std::set<int> starved = rounds_from(9, 30);
+    const ProbedScan b = probed_scan({1, 2}, 30, starved, 1.5);
+    write_side(dir, "b", b.record, b.samples);
+    const ProgramRun run = run_in(dir, compare_exe + " --seed 4 --fail-if-slower 0 --output cmp.json a b");
+    ASSERT_EQ(run.status, 0) << run.err << run.out;
+    const std::vector<std::string> lines = lines_of(run.out);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[1], "A = a.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted");
+    EXPECT_EQ(lines[2], "B = b.json: n 512, b 64, tiled kernel, bind cores, 8 rounds counted (22 starved left out)");
+    EXPECT_EQ(lines[3], "differs: warnings: A none, B host_starvation");
+    EXPECT_EQ(lines[4], "warning of B (host_starvation): CPU 1 fell to 0.60 of the healthy rate");
+    EXPECT_EQ(lines[5], "B had starved rounds: 22 of 30 left out, as its own figures leave them; compared on its 8 "
+                        "clean rounds");
+
+    const auto json = nlohmann::ordered_json::parse(read_file(dir + "/cmp.json"));
+    EXPECT_EQ(json["a"]["rounds_counted"], 10);
+    EXPECT_EQ(json["a"]["rounds_starved"], nlohmann::ordered_json::array());
+    EXPECT_EQ(json["b"]["rounds_counted"], 8);
+    EXPECT_EQ(json["b"]["rounds_starved"], std::vector<int>(starved.begin(), starved.end()));
+    EXPECT_EQ(json["b"]["rounds_incomplete"], nlohmann::ordered_json::array());
+    EXPECT_EQ(json["b"]["warnings"][0]["kind"], "host_starvation");
+    ASSERT_EQ(json["thread_counts"].size(), 2u);
+    for (const auto& count : json["thread_counts"]) {
+        EXPECT_EQ(count["runs_b"], 8);
+        EXPECT_EQ(count["pairs_b"], 8);
+        EXPECT_EQ(count["time_change"], "none");
+        EXPECT_EQ(count["speedup_change"], "none");
+        EXPECT_EQ(count["time_verdict"], "no difference beyond the noise");
+    }
+    EXPECT_EQ(json["slower_beyond_limit"], nlohmann::ordered_json::array());
+}
+
 TEST(CompareProgram, RefusesWithOneLineAndTheStatusOfEachRefusal)
 {
     const Sides sides = two_scans("compare_refusals", 1.0);
@@ -254,6 +384,8 @@ TEST(CompareProgram, RefusesWithOneLineAndTheStatusOfEachRefusal)
         synthetic_samples(10, {1, 2}, 1.0));
     write_side(sides.dir, "other", synthetic_record({3, 4}), synthetic_samples(10, {3, 4}, 1.0));
     write_side(sides.dir, "extra", synthetic_record({1, 2}), synthetic_samples(10, {1, 2, 3}, 1.0));
+    const ProbedScan starved = probed_scan({1, 2}, 10, rounds_from(1, 10), 1.5);
+    write_side(sides.dir, "starved", starved.record, starved.samples);
     write_file(sides.dir + "/lonely.json", scan_record_text(synthetic_record({1, 2})));
     write_file(sides.dir + "/newer.json", "{\"format_version\": 99}");
     write_file(sides.dir + "/newer.csv", samples_text(synthetic_samples(2, {1, 2}, 1.0)));
@@ -275,6 +407,9 @@ TEST(CompareProgram, RefusesWithOneLineAndTheStatusOfEachRefusal)
          "tilebench-compare: A and B time different work (size 512 and 1024); --allow-different compares them "
          "all the same\n"},
         {"a.json other.json", 5, "tilebench-compare: no thread count in common: A has 1, 2, B has 3, 4\n"},
+        {"starved.json a.json", 5,
+         "tilebench-compare: A = starved.json has no clean round to compare: its probe found all 10 of its "
+         "complete rounds starved, so its figures measure the host\n"},
     };
     for (const auto& row : table) {
         const ProgramRun run = run_in(sides.dir, compare_exe + " " + row.arguments);
@@ -342,6 +477,7 @@ TEST(CompareRecord, WhatIsWrittenReadsBackAndOnlyAComparisonLooksLikeOne)
     report.comparison = compare_rounds(report.rounds_a, report.rounds_b, CompareSettings{});
     report.comparison.counts[0].time.interval.low = std::numeric_limits<double>::quiet_NaN();
     report.differences = {{"bind", "cores", "none", false}};
+    report.rounds_b.starved = {3, 5};
     const ComparisonRecord written = comparison_record(report);
     const std::string text = comparison_record_text(written);
     EXPECT_TRUE(looks_like_comparison_record(text));
@@ -353,6 +489,13 @@ TEST(CompareRecord, WhatIsWrittenReadsBackAndOnlyAComparisonLooksLikeOne)
     EXPECT_TRUE(std::isnan(read.thread_counts[0].time_ci_low)); // null reads back as NaN
     EXPECT_TRUE(std::isnan(read.fail_if_slower));               // not asked
     EXPECT_EQ(read.thread_counts[1].time_verdict.rfind("B faster by 20.0 % [", 0), 0u);
+    EXPECT_EQ(read.b.rounds_starved, (std::vector<int>{3, 5}));
+
+    // A comparison written before starved rounds were left out has no such key: none were.
+    nlohmann::ordered_json older = nlohmann::ordered_json::parse(text);
+    older["b"].erase("rounds_starved");
+    ASSERT_TRUE(parse_comparison_record(older.dump(), read, problem)) << problem;
+    EXPECT_TRUE(read.b.rounds_starved.empty());
 
     nlohmann::ordered_json newer = nlohmann::ordered_json::parse(text);
     newer["comparison_format_version"] = 2;
