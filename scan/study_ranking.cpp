@@ -1,6 +1,7 @@
 // Per size and thread count, the edges side by side: the fastest, its equals, and its speed-up
 // over the best sequential edge, all from paired rounds (stats/fastest.h).
 #include "scan/cells.h"
+#include "scan/clean_rounds.h"
 #include "scan/study.h"
 
 #include <algorithm>
@@ -27,12 +28,11 @@ std::size_t find_configuration(const ScanRun& run, const CellSpan& cell, int thr
 std::vector<double> configuration_series(const ScanRun& run, std::size_t config)
 {
     // The rounds every figure of the run comes from: completed, and no CPU starved in them.
-    const std::set<int>& starved = run.host.starvation.starved_rounds;
+    const std::set<int> clean = clean_rounds(run.rounds, run.host.starvation.starved_rounds);
     std::vector<double> series(static_cast<std::size_t>(std::max(run.rounds, 0)),
                                std::numeric_limits<double>::quiet_NaN());
     for (const Sample& sample : run.samples)
-        if (sample.config == config && sample.valid && sample.round >= 1 && sample.round <= run.rounds &&
-            starved.count(sample.round) == 0)
+        if (sample.config == config && sample.valid && clean.count(sample.round) != 0)
             series[static_cast<std::size_t>(sample.round - 1)] = sample.seconds;
     return series;
 }
