@@ -174,6 +174,7 @@ Json probe_json(const RecordProbe& p)
             {"rule", p.rule},
             {"floor", figure_json(p.floor)},
             {"noise_multiple", figure_json(p.noise_multiple)},
+            {"ceiling", figure_json(p.ceiling)},
             {"healthy_gflops", figure_json(p.healthy_gflops)},
             {"noise", figure_json(p.noise)},
             {"threshold", figure_json(p.threshold)},
@@ -545,6 +546,7 @@ void convert(const Json& value, const std::string& path, RecordProbe& out)
     optional(value, path, "rule", out.rule);
     optional(value, path, "floor", out.floor);
     optional(value, path, "noise_multiple", out.noise_multiple);
+    optional(value, path, "ceiling", out.ceiling);
     optional(value, path, "healthy_gflops", out.healthy_gflops);
     optional(value, path, "noise", out.noise);
     optional(value, path, "threshold", out.threshold);

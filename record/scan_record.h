@@ -108,7 +108,7 @@ struct RecordProbe {
     int order = 0; // of the probe's kernel call
     int calls = 0; // per CPU and probe; the median counts
     std::string rule;
-    double floor = no_value, noise_multiple = no_value;
+    double floor = no_value, noise_multiple = no_value, ceiling = no_value;
     double healthy_gflops = no_value, noise = no_value, threshold = no_value;
     double seconds = no_value; // wall time spent probing
     std::vector<RecordProbeRound> rounds;

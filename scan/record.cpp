@@ -135,9 +135,11 @@ RecordProbe probe_of(const ScanRun& run, int size)
     p.order = std::max(1, std::min(size, probe_order_max));
     p.calls = probe_calls;
     p.rule = "a round is starved when a CPU's lowest probe in it is below (1 - threshold) x healthy_gflops, "
-             "threshold = max(floor, noise_multiple x noise)";
+             "threshold = min(ceiling, max(floor, noise_multiple x noise)), healthy_gflops the highest of the CPUs' "
+             "median probes within 15 % below their upper quartile";
     p.floor = rule.floor;
     p.noise_multiple = rule.noise_multiple;
+    p.ceiling = rule.ceiling;
     p.healthy_gflops = verdict.healthy_gflops;
     p.noise = verdict.noise;
     p.threshold = verdict.threshold;

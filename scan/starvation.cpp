@@ -22,17 +22,35 @@ std::map<int, std::vector<double>> rates_by_cpu(const std::vector<ProbeRound>& r
     return rates;
 }
 
+// A CPU's healthy rate: the median of its probes within healthy_window below its upper quartile.
+// Starvation only ever lowers a rate, so the top of a CPU's probes is its healthy level as long
+// as a quarter of them were taken while it was whole; the plain median would follow a CPU starved
+// for most of the scan down to the starved level and judge every round against that, while the
+// median of the probes near the top keeps the probe's ordinary scatter on both sides of it.
+constexpr double healthy_quantile = 0.75;
+constexpr double healthy_window = 0.15;
+
+double cpu_healthy_rate(std::vector<double> rates)
+{
+    std::sort(rates.begin(), rates.end());
+    const double top = percentile_of_sorted(rates, healthy_quantile);
+    const auto first = std::lower_bound(rates.begin(), rates.end(), (1.0 - healthy_window) * top);
+    return median(std::vector<double>(first, rates.end()));
+}
+
 double healthy_rate(const std::map<int, std::vector<double>>& rates)
 {
     double best = std::numeric_limits<double>::quiet_NaN();
     for (const auto& entry : rates) {
-        const double m = median(entry.second);
-        if (!(m <= best))
-            best = m;
+        const double level = cpu_healthy_rate(entry.second);
+        if (!(level <= best))
+            best = level;
     }
     return best;
 }
 
+// The standard deviation of one probe's log rate, from the probes at or above the healthy rate
+// alone (the upper half of the healthy ones), which no starved probe can reach.
 double upper_noise(const std::map<int, std::vector<double>>& rates, double healthy)
 {
     std::vector<double> above;
@@ -67,7 +85,7 @@ StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const 
     const auto rates = rates_by_cpu(rounds);
     verdict.healthy_gflops = healthy_rate(rates);
     verdict.noise = std::isfinite(verdict.healthy_gflops) ? upper_noise(rates, verdict.healthy_gflops) : 0.0;
-    verdict.threshold = std::max(rule.floor, rule.noise_multiple * verdict.noise);
+    verdict.threshold = std::min(rule.ceiling, std::max(rule.floor, rule.noise_multiple * verdict.noise));
     for (const ProbeRound& round : rounds) {
         std::vector<double> relative;
         for (std::size_t i = 0; i < round.cpus.size(); ++i) {

@@ -119,6 +119,41 @@ TEST(HostStarvation, RatesWithinTheProbesOwnScatterRaiseNothing)
     EXPECT_GT(judge_starvation(wide, StarvationRule{}).threshold, 0.05);
 }
 
+// The host held CPU 0 at 0.7 in rounds 1-12 while another tenant held CPU 1 at 0.6 in rounds
+// 9-20: each CPU is starved in most of the scan, so each one's median rate is its starved level.
+TEST(HostStarvation, CpusStarvedForMostOfTheScanAreStillJudgedAgainstTheirHealthyQuarter)
+{
+    std::vector<ProbeRound> rounds;
+    for (int round = 1; round <= 20; ++round) {
+        const double cpu0 = round <= 12 ? 7.0 : 10.0, cpu1 = round >= 9 ? 6.0 : 10.0;
+        const double jitter = 1.0 + 0.01 * std::sin(1.7 * round);
+        rounds.push_back({round, {0, 1}, {{cpu0 * jitter, cpu1}, {cpu0, cpu1 * jitter}}});
+    }
+    const StarvationVerdict verdict = judge_starvation(rounds, StarvationRule{});
+    EXPECT_NEAR(verdict.healthy_gflops, 10.0, 0.1);
+    EXPECT_EQ(verdict.starved_rounds.size(), 20u);
+    EXPECT_NEAR(verdict.relative[0][0], 0.7, 0.02);
+    EXPECT_NEAR(verdict.relative[19][1], 0.6, 0.02);
+    const std::vector<Warning> warnings = starvation_warning(rounds, verdict, 20, {});
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].message.find("CPU 0 fell to 0.70 of the healthy rate in 12 of 20 rounds (60 %); CPU 1 "
+                                       "fell to 0.60 of the healthy rate in 12 of 20 rounds (60 %)"),
+              std::string::npos)
+        << warnings[0].message;
+    // However wide the scatter makes the threshold, it stops at the ceiling, and a CPU at three
+    // quarters of its healthy rate is starved.
+    std::vector<ProbeRound> scattered = rounds;
+    for (std::size_t r = 0; r < scattered.size(); ++r)
+        for (std::vector<double>& probe : scattered[r].gflops)
+            for (double& rate : probe)
+                if (rate >= 9.0)
+                    rate *= 1.0 + 0.8 * std::fabs(std::sin(2.9 * static_cast<double>(r)));
+    const StarvationVerdict wide = judge_starvation(scattered, StarvationRule{0.05, 30.0, 0.25});
+    EXPECT_GT(30.0 * wide.noise, 0.25);
+    EXPECT_DOUBLE_EQ(wide.threshold, 0.25);
+    EXPECT_EQ(wide.starved_rounds.size(), 20u);
+}
+
 TEST(HostStarvation, EachRoundCountsItsSlowerProbeAndTheRuleReadsBackFromTheRates)
 {
     EXPECT_EQ(round_rate({1, {0}, {{8.0}, {6.0}, {7.0}}}, 0), 6.0);

@@ -31,6 +31,7 @@ void with_probe(ScanRecord& r)
                "rule",
                0.05,
                3.0,
+               0.25,
                5.5,
                0.01,
                0.05,
