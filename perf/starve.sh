@@ -2,7 +2,11 @@
 # The capacity probe against a CPU the host takes away, reproducibly. A busy process pinned to
 # one CPU (tilebench_busy: spins a share of every period, sleeps the rest) stands in for the
 # host's other tenants; each scan's figures are printed one line per scan by
-# tilebench_scan_figures, with what docs/SCANNING.md reports.
+# tilebench_scan_figures, with what docs/SCANNING.md reports. The busy process runs under the
+# real-time FIFO policy where it may (root, or CAP_SYS_NICE), as a host's tenant does: while it
+# spins, the CPU is gone for every thread of the guest. At the normal policy the guest's own
+# scheduler would let a probe that has just woken up run first, and the stand-in would be one a
+# short probe can dodge, unlike the host (BUSY_POLICY=normal measures that case).
 #   perf/starve.sh after [ROUND]     a reference scan on the quiet machine, then a scan where the
 #                                    busy process starts once round ROUND (default 5) is done,
 #                                    with the probe and again without it (--probe none)
@@ -10,7 +14,8 @@
 #   perf/starve.sh quiet [N]         N scans on the quiet machine (default 10): false alarms
 #   perf/starve.sh spread [N] [GAP]  N scans GAP seconds apart (defaults 5 and 900): agreement
 #                                    between scans over an hour
-# Environment: BUSY_CPU (1), BUSY_PERCENT (60), BUSY_PERIOD_MS (100), SIZE (1024), SCAN_ARGS (more
+# Environment: BUSY_CPU (1), BUSY_PERCENT (60), BUSY_PERIOD_MS (100), BUSY_POLICY (fifo or normal;
+# fifo falls back to normal, saying so, where it is not allowed), SIZE (1024), SCAN_ARGS (more
 # options for tilebench-scan, e.g. "--probe together"), KEEP (a directory to keep the scans' files in).
 # The columns: the clean speed-up at 2 threads and its interval, whether it is precise, the share
 # of starved rounds and their own speed-up, the host warnings, the probe's share of the wall time,
@@ -28,7 +33,11 @@ mkdir -p "$work"
 busy_pid=""
 stop_busy() { if [ -n "$busy_pid" ]; then kill "$busy_pid" 2>/dev/null || true; wait "$busy_pid" 2>/dev/null || true; busy_pid=""; fi; }
 trap 'stop_busy; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-start_busy() { taskset -c "$busy_cpu" "$bin/tilebench_busy" "$percent" "$period" & busy_pid=$!; }
+policy=()
+if [ "${BUSY_POLICY:-fifo}" = fifo ]; then
+  if chrt -f 1 true 2>/dev/null; then policy=(chrt -f 1); else echo "busy process: the FIFO policy is not allowed here; at the normal policy" >&2; fi
+fi
+start_busy() { "${policy[@]}" taskset -c "$busy_cpu" "$bin/tilebench_busy" "$percent" "$period" & busy_pid=$!; }
 
 # One default scan (n 1024, b 64, threads 1-2) under a name; extra options after the name.
 scan() {
@@ -47,7 +56,7 @@ start_after_round() {
 
 figures() { "$bin/tilebench_scan_figures" "$@"; }
 
-echo "busy process: ${percent} % of every ${period} ms on CPU ${busy_cpu}; files in $work"
+echo "busy process: ${percent} % of every ${period} ms on CPU ${busy_cpu}${policy:+ (real-time FIFO)}; files in $work"
 case "$what" in
   after)
     round="${2:-5}"
