@@ -37,28 +37,42 @@ Decoded decode(const std::string& input)
     return d;
 }
 
+// Every figure of a configuration and its speed-up is the point's value.
+void add_point(ScanRecord& record, int threads, double value)
+{
+    RecordConfiguration c;
+    c.kind = "parallel";
+    c.threads = threads;
+    c.median_s = c.ci_low_s = c.ci_high_s = value;
+    record.configurations.push_back(c);
+    RecordSpeedup s;
+    s.threads = threads;
+    s.speedup = s.ci_low = s.ci_high = value;
+    s.efficiency = s.efficiency_ci_low = s.efficiency_ci_high = s.schedule_bound = value;
+    record.speedups.push_back(s);
+}
+
 ScanPlot scan_of(const Decoded& d)
 {
     ScanPlot scan;
+    ScanRecord& r = scan.record;
     scan.file = d.texts[record_file];
-    scan.cpu_model = scan.record.machine.cpu_model = d.texts[cpu_model];
-    scan.kernel = scan.record.parameters.kernel = d.texts[kernel];
-    scan.bind = scan.record.parameters.bind = d.texts[bind];
-    scan.record.warnings = {{d.texts[warning], d.texts[warning]}}; // the summary shows the record's
-    scan.baseline_s = d.points.empty() ? 1.0 : d.points[0].second;
+    r.machine.cpu_model = d.texts[cpu_model];
+    r.parameters.kernel = d.texts[kernel];
+    r.parameters.bind = d.texts[bind];
+    r.warnings = {{d.texts[warning], d.texts[warning]}}; // the summary shows the record's
+    RecordConfiguration baseline;
+    baseline.kind = "sequential";
+    baseline.median_s = d.points.empty() ? 1.0 : d.points[0].second;
+    r.configurations = {baseline};
     for (const auto& [threads, value] : d.points) {
-        ScanPoint p;
-        p.threads = threads;
-        p.median_s = p.ci_low_s = p.ci_high_s = value;
-        p.speedup = p.ci_low = p.ci_high = value;
-        p.efficiency = p.efficiency_ci_low = p.efficiency_ci_high = p.bound = value;
-        scan.points.push_back(p);
+        add_point(r, threads, value);
         // The same figures as the probe's rounds, every other one starved, for the panel over time.
-        const int round = static_cast<int>(scan.record.probe.rounds.size()) + 1;
-        scan.record.probe.rounds.push_back({round, value, {threads}, {{value}}, {value}, round % 2 == 0, {value}});
+        const int round = static_cast<int>(r.probe.rounds.size()) + 1;
+        r.probe.rounds.push_back({round, value, {threads}, {{value}}, {value}, round % 2 == 0, {value}});
     }
-    scan.record.parameters.probe = "each";
-    scan.record.probe.threshold = d.points.empty() ? 0.05 : d.points[0].second;
+    r.parameters.probe = "each";
+    r.probe.threshold = d.points.empty() ? 0.05 : d.points[0].second;
     return scan;
 }
 

@@ -16,6 +16,25 @@ bool finite(double a, double b, double c)
     return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
 }
 
+// The points of a scan are its parallel configurations: speed-up i beside configuration i + 1,
+// which the record reader has checked pair up. A study's figures are in its cells, and it has
+// neither.
+std::size_t point_count(const ScanRecord& r)
+{
+    return r.configurations.empty() ? 0 : std::min(r.speedups.size(), r.configurations.size() - 1);
+}
+
+const RecordConfiguration& point_time(const ScanRecord& r, std::size_t i)
+{
+    return r.configurations[i + 1];
+}
+
+// The sequential kernel's median, which the ideal line divides; a study has none of its own.
+double baseline_s(const ScanRecord& r)
+{
+    return r.configurations.empty() ? no_value : r.configurations.front().median_s;
+}
+
 // Several scans side by side: each one's points a little left or right of the thread count,
 // so that their bars do not hide one another. step apart at most, and never farther from the
 // count than widest, however many scans share the picture.
@@ -41,11 +60,13 @@ double smallest_log_ratio(const std::vector<int>& counts)
 
 std::string caption_of(const ScanPlot& scan, std::size_t number)
 {
+    const ScanRecord& r = scan.record;
     std::ostringstream c;
-    c << "scan " << number << ": " << scan.file << ": " << (scan.cpu_model.empty() ? "unknown CPU" : scan.cpu_model)
-      << ", " << scan.physical_cores << " physical cores, n " << scan.size << ", b " << scan.block << ", "
-      << scan.kernel << " kernel, bind " << scan.bind << ", " << scan.rounds << " rounds"
-      << (scan.interrupted ? " (interrupted)" : "");
+    c << "scan " << number << ": " << scan.file << ": "
+      << (r.machine.cpu_model.empty() ? "unknown CPU" : r.machine.cpu_model) << ", " << r.machine.physical_cores
+      << " physical cores, n " << r.parameters.size << ", b " << r.parameters.block << ", " << r.parameters.kernel
+      << " kernel, bind " << r.parameters.bind << ", " << r.rounds << " rounds"
+      << (r.interrupted ? " (interrupted)" : "");
     return c.str();
 }
 
@@ -95,10 +116,13 @@ Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& c
         const double linear_shift = offset(k, scans.size(), 0.08, 0.4);
         const double log_factor = std::exp(offset(k, scans.size(), std::log(1.04), 0.4 * log_ratio));
         std::ostringstream time, speedup, efficiency, bound;
-        for (const ScanPoint& p : scans[k].points) {
-            if (finite(p.median_s, p.ci_low_s, p.ci_high_s))
-                time << figure("%.6g", p.threads * log_factor) << " " << figure("%.9g", p.median_s) << " "
-                     << figure("%.9g", p.ci_low_s) << " " << figure("%.9g", p.ci_high_s) << "\n";
+        const ScanRecord& r = scans[k].record;
+        for (std::size_t i = 0; i < point_count(r); ++i) {
+            const RecordConfiguration& c = point_time(r, i);
+            const RecordSpeedup& p = r.speedups[i];
+            if (finite(c.median_s, c.ci_low_s, c.ci_high_s))
+                time << figure("%.6g", p.threads * log_factor) << " " << figure("%.9g", c.median_s) << " "
+                     << figure("%.9g", c.ci_low_s) << " " << figure("%.9g", c.ci_high_s) << "\n";
             if (finite(p.speedup, p.ci_low, p.ci_high))
                 speedup << figure("%.6g", p.threads + linear_shift) << " " << figure("%.6f", p.speedup) << " "
                         << figure("%.6f", p.ci_low) << " " << figure("%.6f", p.ci_high) << "\n";
@@ -106,8 +130,8 @@ Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& c
                 efficiency << figure("%.6g", p.threads + linear_shift) << " " << figure("%.6f", p.efficiency) << " "
                            << figure("%.6f", p.efficiency_ci_low) << " " << figure("%.6f", p.efficiency_ci_high)
                            << "\n";
-            if (std::isfinite(p.bound))
-                bound << p.threads << " " << figure("%.6f", p.bound) << "\n";
+            if (std::isfinite(p.schedule_bound))
+                bound << p.threads << " " << figure("%.6f", p.schedule_bound) << "\n";
         }
         const std::string number = std::to_string(k + 1);
         add_block(blocks, "$time" + number, time.str());
@@ -126,9 +150,10 @@ void time_panel(std::ostream& s, const std::vector<ScanPlot>& scans, const Block
     const char* separator = "";
     for (std::size_t k = 0; k < scans.size(); ++k) {
         const std::string n = std::to_string(k + 1);
-        if (std::isfinite(scans[k].baseline_s)) {
-            s << separator << figure("%.9g", scans[k].baseline_s) << " / x with lines dashtype 2 lc " << n
-              << " title 'scan " << n << ": ideal (baseline / threads)'";
+        const double baseline = baseline_s(scans[k].record);
+        if (std::isfinite(baseline)) {
+            s << separator << figure("%.9g", baseline) << " / x with lines dashtype 2 lc " << n << " title 'scan " << n
+              << ": ideal (baseline / threads)'";
             separator = ", ";
         }
         if (has(blocks, "$time" + n)) {
@@ -171,11 +196,13 @@ void speedup_and_efficiency_panels(std::ostream& s, std::size_t scans, const Blo
 bool has_drawable_times(const std::vector<ScanPlot>& scans)
 {
     for (const ScanPlot& scan : scans) {
-        if (std::isfinite(scan.baseline_s))
+        if (std::isfinite(baseline_s(scan.record)))
             return true;
-        for (const ScanPoint& p : scan.points)
-            if (finite(p.median_s, p.ci_low_s, p.ci_high_s))
+        for (std::size_t i = 0; i < point_count(scan.record); ++i) {
+            const RecordConfiguration& c = point_time(scan.record, i);
+            if (finite(c.median_s, c.ci_low_s, c.ci_high_s))
                 return true;
+        }
     }
     return false;
 }
@@ -186,7 +213,8 @@ std::string scan_gnuplot_script(const std::vector<ScanPlot>& scans, PictureForma
     double max_efficiency = 1.0;
     std::vector<int> counts; // every measured thread count gets its tic, on the log axis too
     for (const ScanPlot& scan : scans)
-        for (const ScanPoint& p : scan.points) {
+        for (std::size_t i = 0; i < point_count(scan.record); ++i) {
+            const RecordSpeedup& p = scan.record.speedups[i];
             max_threads = std::max(max_threads, p.threads);
             if (std::find(counts.begin(), counts.end(), p.threads) == counts.end())
                 counts.push_back(p.threads);

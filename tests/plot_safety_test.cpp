@@ -144,13 +144,20 @@ TEST(PlotScans, ManyScansSideBySideStayNearerTheirOwnThreadCount)
     for (std::size_t scans : {1, 2, 5, 11, 12, 40}) {
         std::vector<ScanPlot> plots(scans);
         for (ScanPlot& scan : plots) {
-            scan.baseline_s = 1.0;
+            RecordConfiguration baseline;
+            baseline.kind = "sequential";
+            baseline.median_s = 1.0;
+            scan.record.configurations = {baseline};
             for (int threads : counts) {
-                ScanPoint p;
+                RecordConfiguration c;
+                c.kind = "parallel";
+                c.threads = threads;
+                c.median_s = c.ci_low_s = c.ci_high_s = 1.0 / threads;
+                scan.record.configurations.push_back(c);
+                RecordSpeedup p;
                 p.threads = threads;
-                p.median_s = p.ci_low_s = p.ci_high_s = 1.0 / threads;
                 p.speedup = p.ci_low = p.ci_high = p.efficiency = p.efficiency_ci_low = p.efficiency_ci_high = 1.0;
-                scan.points.push_back(p);
+                scan.record.speedups.push_back(p);
             }
         }
         const std::string script = scan_gnuplot_script(plots, PictureFormat::svg);

@@ -194,13 +194,8 @@ TEST(PlotScans, ARecordIsReadAndADamagedOrNewerOneRefusedNamingTheFile)
     const std::string text = scan_record_text(plotted_record());
     ASSERT_TRUE(looks_like_scan_record("\n  " + text));
     ASSERT_TRUE(read_scan_record(text, "s.json", scan, problem)) << problem;
-    EXPECT_EQ(scan.cpu_model, "Test CPU");
-    EXPECT_EQ(scan.rounds, 9);
-    ASSERT_EQ(scan.points.size(), 2u);
-    EXPECT_EQ(scan.points[1].threads, 2);
-    EXPECT_DOUBLE_EQ(scan.points[1].ci_low, 1.7);
-    EXPECT_TRUE(std::isnan(scan.points[1].ci_high_s)); // null: not a number
-    EXPECT_DOUBLE_EQ(scan.points[1].bound, 2.0);
+    EXPECT_EQ(scan.file, "s.json");
+    EXPECT_EQ(scan_record_text(scan.record), text);
 
     EXPECT_FALSE(read_scan_record(text.substr(0, 200), "s.json", scan, problem));
     EXPECT_EQ(problem, "s.json: damaged scan record: not a complete JSON object");
