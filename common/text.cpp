@@ -17,6 +17,16 @@ std::string joined(const std::vector<int>& values, const std::string& separator)
     return joined(texts, separator);
 }
 
+std::string one_line(std::string text)
+{
+    for (char& c : text)
+        if (c == '\n')
+            c = ' ';
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
 std::size_t byte_order_mark_size(const std::string& text)
 {
     return text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;

@@ -2,23 +2,13 @@
 #include "compare/options.h"
 
 #include "common/build_info.h"
+#include "common/text.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cmath>
 
 namespace {
-
-// CLI11's messages may span lines; a refusal is one.
-std::string single_line(std::string text)
-{
-    for (char& c : text)
-        if (c == '\n')
-            c = ' ';
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
-}
 
 const char* const footer =
     "A and B are scan records of tilebench-scan, PREFIX.json, each with its samples file PREFIX.csv beside it. "
@@ -65,7 +55,7 @@ ParsedCompareOptions parse_compare_options(int argc, char** argv, std::uint64_t 
         return parsed;
     } catch (const CLI::ParseError& e) {
         parsed.outcome = OptionsOutcome::refused;
-        parsed.message = single_line(e.what());
+        parsed.message = one_line(e.what());
         parsed.usage = app.help();
         return parsed;
     }

@@ -4,6 +4,7 @@
 
 #include "common/build_info.h"
 #include "common/parse.h"
+#include "common/text.h"
 #include "kernels/families.h"
 
 #include <CLI/CLI.hpp>
@@ -14,17 +15,6 @@
 #include <sstream>
 
 namespace {
-
-// CLI11's messages may span lines; a refusal is one.
-std::string one_line(std::string text)
-{
-    for (char& c : text)
-        if (c == '\n')
-            c = ' ';
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
-}
 
 // A range check lets "nan" through (every comparison with it is false), and a time limit of
 // nan would never stop a scan.

@@ -81,13 +81,17 @@ TEST(Parse, ASystemFilesNumberIsItsFirstWholeNumber)
         EXPECT_EQ(leading_number(c.text), c.value) << "'" << c.text << "'";
 }
 
-TEST(Text, ListsAreJoinedAndAByteOrderMarkIsMeasured)
+TEST(Text, ListsAreJoinedMessagesMadeOneLineAndAByteOrderMarkIsMeasured)
 {
     EXPECT_EQ(joined(std::vector<int>{}, ", "), "");
     EXPECT_EQ(joined(std::vector<int>{4}, ", "), "4");
     EXPECT_EQ(joined(std::vector<int>{1, 2, 4}, ", "), "1, 2, 4");
     EXPECT_EQ(joined(std::vector<int>{3, -1}, "/"), "3/-1");
     EXPECT_EQ(joined(std::vector<std::string>{"", "b", ""}, ","), ",b,");
+
+    EXPECT_EQ(one_line("--size: not a number\nRun with --help\n"), "--size: not a number Run with --help");
+    EXPECT_EQ(one_line("  kept  \n \n"), "  kept");
+    EXPECT_EQ(one_line("\n"), "");
 
     EXPECT_EQ(byte_order_mark_size("\xEF\xBB\xBFsize"), 3u);
     EXPECT_EQ(byte_order_mark_size("\xEF\xBB\xBF"), 3u);
