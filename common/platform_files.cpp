@@ -143,28 +143,6 @@ std::string read_text_file(const char* path)
     return text;
 }
 
-std::string create_unique_file(const std::string& pattern_prefix)
-{
-#if defined(_WIN32)
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = pattern_prefix + std::to_string(std::rand());
-        std::FILE* file = nullptr;
-        if (fopen_s(&file, name.c_str(), "wbx") == 0 && file) {
-            std::fclose(file);
-            return name;
-        }
-    }
-    return "";
-#else
-    std::string pattern = pattern_prefix + "XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0)
-        return "";
-    ::close(fd);
-    return pattern;
-#endif
-}
-
 namespace {
 
 // The text of the open file up to its first line end (at most a few kilobytes), read from the
@@ -285,7 +263,7 @@ std::FILE* claim_file(const std::string& path, const std::string& own_first_line
     return file;
 }
 
-std::FILE* create_new_unique_file(const std::string& pattern_prefix, std::string& name)
+std::FILE* create_unique_file(const std::string& pattern_prefix, NewFileAccess access, std::string& name)
 {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::random_device seed;
@@ -295,12 +273,14 @@ std::FILE* create_new_unique_file(const std::string& pattern_prefix, std::string
         for (int i = 0; i < 6; ++i)
             name += letters[draw() % (sizeof(letters) - 1)];
 #if defined(_WIN32)
+        (void)access; // Windows keeps no such bits: the folder's access rules decide
         std::FILE* file = nullptr;
         if (fopen_s(&file, name.c_str(), "wbx") == 0 && file)
             return file;
 #else
         // O_EXCL makes a link standing at the name an error instead of a way elsewhere.
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              access == NewFileAccess::owner_only ? 0600 : 0666);
         if (fd >= 0) {
             if (std::FILE* file = fdopen(fd, "wb"))
                 return file;

@@ -24,10 +24,6 @@ bool read_whole_file(const std::string& path, std::string& text);
 // The whole content of a small text file (a /proc or /sys entry); empty when it cannot be read.
 std::string read_text_file(const char* path);
 
-// Creates a new empty file named like pattern_prefix followed by six random characters, and
-// returns its name; empty (with errno set) when it cannot.
-std::string create_unique_file(const std::string& pattern_prefix);
-
 // Why claim_file gave no file.
 enum class ClaimProblem {
     none,
@@ -46,7 +42,15 @@ enum class ClaimProblem {
 // left as it is. Returns the file open for writing at its start, or nullptr and the problem.
 std::FILE* claim_file(const std::string& path, const std::string& own_first_line, ClaimProblem& problem);
 
+// Who may read a file create_unique_file makes. Both are needed: a scratch file in a folder
+// that others share (the temporary folder) must not be theirs to read, while a file that
+// becomes the user's output by a rename must end as any new file of theirs would.
+enum class NewFileAccess {
+    owner_only, // 0600
+    as_umask,   // 0666 less the umask
+};
+
 // Creates a file that did not exist, named pattern_prefix followed by six random characters,
-// never through a link and with the permissions of any new file (0666 less the umask), open
-// for writing in binary; its name goes to name. nullptr with errno set when it cannot.
-std::FILE* create_new_unique_file(const std::string& pattern_prefix, std::string& name);
+// never through a link, open for writing in binary; its name goes to name. nullptr with errno
+// set when it cannot.
+std::FILE* create_unique_file(const std::string& pattern_prefix, NewFileAccess access, std::string& name);

@@ -27,6 +27,18 @@ std::string first_complaint(const std::string& text)
     return "no message";
 }
 
+// A new file of the user's alone, closed: only its name is wanted, for gnuplot's streams and
+// script. Empty (with errno set) when it cannot be made.
+std::string scratch_file(const std::string& pattern_prefix)
+{
+    std::string name;
+    std::FILE* file = create_unique_file(pattern_prefix, NewFileAccess::owner_only, name);
+    if (!file)
+        return "";
+    std::fclose(file);
+    return name;
+}
+
 // Removes the temporary files however the drawing ends.
 struct Leftovers {
     std::vector<std::string> paths;
@@ -94,7 +106,7 @@ std::string draw_picture(const std::string& output, PictureFormat format, const 
     const std::filesystem::path target(output);
     const std::string beside = (target.parent_path() / ("." + target.filename().string() + ".part-")).string();
     Leftovers leftovers;
-    const std::string picture = create_unique_file(beside);
+    const std::string picture = scratch_file(beside);
     if (picture.empty())
         return "cannot write " + output + ": " + std::strerror(errno);
     leftovers.paths.push_back(picture);
@@ -105,9 +117,9 @@ std::string draw_picture(const std::string& output, PictureFormat format, const 
     // Absolute, so that gnuplot never takes the script's name for an option.
     const std::string temporary =
         std::filesystem::absolute(std::filesystem::temp_directory_path(ignored) / "tilebench-plot-", ignored).string();
-    const std::string script_file = create_unique_file(temporary);
+    const std::string script_file = scratch_file(temporary);
     leftovers.paths.push_back(script_file);
-    const std::string error_file = create_unique_file(temporary);
+    const std::string error_file = scratch_file(temporary);
     leftovers.paths.push_back(error_file);
     if (script_file.empty() || error_file.empty())
         return std::string("cannot create a temporary file: ") + std::strerror(errno);
@@ -124,7 +136,7 @@ std::string draw_picture(const std::string& output, PictureFormat format, const 
         return problem;
     if (!is_whole_picture(read_text_file(picture.c_str()), format))
         return "the picture came out incomplete (is the disk full?); " + output + " is left as it was";
-    // mkstemp made it private to its owner; a picture is as readable as any file the user writes.
+    // It was made private to its owner; a picture is as readable as any file the user writes.
     std::filesystem::permissions(picture,
                                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                                      std::filesystem::perms::group_read | std::filesystem::perms::others_read,

@@ -193,7 +193,7 @@ ScanRecord scan_record(const ScanOptions& options, const ScanRun& run, const Sca
 bool write_file_atomically(const std::string& path, const std::string& text)
 {
     std::string temporary;
-    std::FILE* file = create_new_unique_file(path + ".tmp.", temporary);
+    std::FILE* file = create_unique_file(path + ".tmp.", NewFileAccess::as_umask, temporary);
     if (!file)
         return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -157,10 +158,6 @@ TEST(Platform, FilesProgramsAndPathsThatAreNotThereOrNotRight)
     write_file(dir + "/bytes", bytes);
     ASSERT_TRUE(read_whole_file(dir + "/bytes", text));
     EXPECT_EQ(text, bytes);
-    EXPECT_EQ(create_unique_file(dir + "/no/such/dir/x."), "");
-    const std::string made = create_unique_file(dir + "/made.");
-    EXPECT_EQ(made.rfind(dir + "/made.", 0), 0u);
-    EXPECT_TRUE(file_exists(made));
 
     // PATH: an empty entry is the current directory; a file that cannot be run is passed over.
     ASSERT_EQ(shell("mkdir '" + dir + "/a' '" + dir + "/b' && touch '" + dir +
@@ -281,20 +278,31 @@ TEST(Platform, AClaimedFileIsOnlyEverARegularFileOfOurOwnAndOneClaimantsAtATime)
     EXPECT_EQ(problem, ClaimProblem::cannot_open);
 }
 
-TEST(Platform, ANewUniqueFileIsNeverOneThatWasThereNorALink)
+TEST(Platform, ANewUniqueFileIsNeverOneThatWasThereNorALinkAndHasTheAccessAskedFor)
 {
     const std::string dir = make_scratch_dir("platform_unique");
-    std::string first, second;
-    std::FILE* a = create_new_unique_file(dir + "/r.tmp.", first);
-    std::FILE* b = create_new_unique_file(dir + "/r.tmp.", second);
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(first.size(), (dir + "/r.tmp.").size() + 6);
-    std::fclose(a);
-    std::fclose(b);
-    EXPECT_EQ(create_new_unique_file(dir + "/no/such/dir/r.", first), nullptr);
-    EXPECT_EQ(errno, ENOENT);
+    const mode_t mask = umask(022);
+    umask(mask);
+    const struct {
+        NewFileAccess access;
+        mode_t mode;
+    } cases[] = {{NewFileAccess::owner_only, 0600}, {NewFileAccess::as_umask, 0666 & ~mask}};
+    for (const auto& c : cases) {
+        std::string first, second;
+        std::FILE* a = create_unique_file(dir + "/r.tmp.", c.access, first);
+        std::FILE* b = create_unique_file(dir + "/r.tmp.", c.access, second);
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(b, nullptr);
+        EXPECT_NE(first, second);
+        EXPECT_EQ(first.size(), (dir + "/r.tmp.").size() + 6);
+        struct stat info {};
+        ASSERT_EQ(stat(first.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, c.mode) << std::oct << info.st_mode;
+        std::fclose(a);
+        std::fclose(b);
+        EXPECT_EQ(create_unique_file(dir + "/no/such/dir/r.", c.access, first), nullptr);
+        EXPECT_EQ(errno, ENOENT);
+    }
 }
 
 TEST(Platform, AStandardStreamStartedClosedIsTakenButStillFails)
