@@ -45,27 +45,60 @@ std::string interval_text(const Interval& ci)
     return "[" + figure("%.3f", ci.low) + ", " + figure("%.3f", ci.high) + "]";
 }
 
-std::string time_table(const Comparison& comparison)
-{
-    std::string text = "time per call (B/A below 1: B faster)\n"
-                       "threads  runs A  runs B  median A (s)  median B (s)    B/A   95 % interval     verdict\n";
-    for (const CountComparison& c : comparison.counts)
-        text += column(std::to_string(c.threads), 7) + column(std::to_string(c.runs_a), 8) +
-                column(std::to_string(c.runs_b), 8) + column(figure("%.6f", c.median_a_s), 14) +
-                column(figure("%.6f", c.median_b_s), 14) + column(figure("%.3f", c.time.ratio), 7) +
-                column(interval_text(c.time.interval), 16) + "     " + time_verdict(c) + "\n";
-    return text;
-}
+// One measure of the comparison as a table: per thread count, what each side's figure rests on
+// and the figure, B over A with its interval, and the verdict. Time and speed-up differ only in
+// these columns.
+struct MeasureColumns {
+    const char* heading; // the title line and the column names
+    int CountComparison::*behind_a;
+    int CountComparison::*behind_b;
+    int behind_width;
+    double CountComparison::*figure_a;
+    double CountComparison::*figure_b;
+    const char* figure_format;
+    int figure_width;
+    RatioEstimate CountComparison::*ratio;
+    std::string (*verdict)(const CountComparison&);
+};
 
-std::string speedup_table(const Comparison& comparison)
+const MeasureColumns time_columns = {
+    "time per call (B/A below 1: B faster)\n"
+    "threads  runs A  runs B  median A (s)  median B (s)    B/A   95 % interval     verdict\n",
+    &CountComparison::runs_a,
+    &CountComparison::runs_b,
+    8,
+    &CountComparison::median_a_s,
+    &CountComparison::median_b_s,
+    "%.6f",
+    14,
+    &CountComparison::time,
+    time_verdict};
+
+const MeasureColumns speedup_columns = {
+    "speed-up over each side's own baseline (B/A above 1: B scales better)\n"
+    "threads  pairs A  pairs B  speed-up A  speed-up B    B/A   95 % interval     verdict\n",
+    &CountComparison::pairs_a,
+    &CountComparison::pairs_b,
+    9,
+    &CountComparison::speedup_a,
+    &CountComparison::speedup_b,
+    "%.3f",
+    12,
+    &CountComparison::speedup,
+    speedup_verdict};
+
+std::string measure_table(const Comparison& comparison, const MeasureColumns& m)
 {
-    std::string text = "speed-up over each side's own baseline (B/A above 1: B scales better)\n"
-                       "threads  pairs A  pairs B  speed-up A  speed-up B    B/A   95 % interval     verdict\n";
-    for (const CountComparison& c : comparison.counts)
-        text += column(std::to_string(c.threads), 7) + column(std::to_string(c.pairs_a), 9) +
-                column(std::to_string(c.pairs_b), 9) + column(figure("%.3f", c.speedup_a), 12) +
-                column(figure("%.3f", c.speedup_b), 12) + column(figure("%.3f", c.speedup.ratio), 7) +
-                column(interval_text(c.speedup.interval), 16) + "     " + speedup_verdict(c) + "\n";
+    std::string text = m.heading;
+    for (const CountComparison& c : comparison.counts) {
+        const RatioEstimate& ratio = c.*m.ratio;
+        text += column(std::to_string(c.threads), 7) + column(std::to_string(c.*m.behind_a), m.behind_width) +
+                column(std::to_string(c.*m.behind_b), m.behind_width) +
+                column(figure(m.figure_format, c.*m.figure_a), m.figure_width) +
+                column(figure(m.figure_format, c.*m.figure_b), m.figure_width) +
+                column(figure("%.3f", ratio.ratio), 7) + column(interval_text(ratio.interval), 16) + "     " +
+                m.verdict(c) + "\n";
+    }
     return text;
 }
 
@@ -147,7 +180,7 @@ std::string format_comparison(const ComparisonReport& report)
         text += "thread counts in A only: " + count_list(comparison.only_in_a) + "\n";
     if (!comparison.only_in_b.empty())
         text += "thread counts in B only: " + count_list(comparison.only_in_b) + "\n";
-    return text + "\n" + time_table(comparison) + "\n" + speedup_table(comparison);
+    return text + "\n" + measure_table(comparison, time_columns) + "\n" + measure_table(comparison, speedup_columns);
 }
 
 ComparisonRecord comparison_record(const ComparisonReport& report)
