@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -135,25 +136,29 @@ std::string summary_and_script(const Inputs& inputs, PictureFormat format, std::
     return "";
 }
 
-} // namespace
-
-static int run(int argc, char** argv)
-{
-    // --- arguments ---
+// What the command line asks for.
+struct PlotOptions {
     std::vector<std::string> files;
     std::string output = "speedup.png", script_file;
     bool last_only = false;
     int timeout_seconds = 60;
+    PictureFormat format = PictureFormat::png;
+};
+
+// Reads the command line into o; the status to end with (help, version, a refusal), or none
+// to go on.
+std::optional<int> read_arguments(int argc, char** argv, PlotOptions& o)
+{
     CLI::App app{"Summary table and picture of tilebench results (out.csv), tilebench-scan records (PREFIX.json) "
                  "or a tilebench-compare record (--output), told apart by their content.",
                  "tilebench-plot"};
     app.set_version_flag("--version", version_line("tilebench-plot"));
-    app.add_option("FILE", files,
+    app.add_option("FILE", o.files,
                    "results files or scan records, all of one kind, or one comparison record (default: out.csv)");
-    app.add_option("--output", output, "picture to write: .png, .svg or .pdf")->capture_default_str();
-    app.add_option("--script", script_file, "also write the gnuplot script that draws the picture");
-    app.add_flag("--last", last_only, "out.csv: only the last run of each file");
-    app.add_option("--timeout", timeout_seconds, "seconds gnuplot may take to draw before it is stopped")
+    app.add_option("--output", o.output, "picture to write: .png, .svg or .pdf")->capture_default_str();
+    app.add_option("--script", o.script_file, "also write the gnuplot script that draws the picture");
+    app.add_flag("--last", o.last_only, "out.csv: only the last run of each file");
+    app.add_option("--timeout", o.timeout_seconds, "seconds gnuplot may take to draw before it is stopped")
         ->check(CLI::Range(1, 86400))
         ->capture_default_str();
     app.footer("Exit status: 0 drawn; 1 nothing to read or draw, the picture could not be written, or another "
@@ -170,42 +175,58 @@ static int run(int argc, char** argv)
         std::cerr << "tilebench-plot: " << shown(e.what()) << "\n" << app.help();
         return exit_bad_input;
     }
-    if (files.empty())
-        files.push_back("out.csv");
-    PictureFormat format = PictureFormat::png;
-    if (!picture_format(output, format))
-        return fail("--output " + output + ": the name must end in .png, .svg or .pdf", exit_bad_input);
-    if (!script_file.empty() && shown(output) != output)
-        return fail("--output " + output + ": a name with control characters cannot be written into --script",
+    if (o.files.empty())
+        o.files.push_back("out.csv");
+    if (!picture_format(o.output, o.format))
+        return fail("--output " + o.output + ": the name must end in .png, .svg or .pdf", exit_bad_input);
+    if (!o.script_file.empty() && shown(o.output) != o.output)
+        return fail("--output " + o.output + ": a name with control characters cannot be written into --script",
                     exit_bad_input);
-    remember_stop_signals();
+    return std::nullopt;
+}
 
-    // --- reading ---
-    Inputs inputs;
-    const std::string problem = read_inputs(files, last_only, inputs);
-    if (!problem.empty())
-        return fail(problem);
-
-    // --- summary and picture ---
-    std::string script;
-    const std::string nothing = summary_and_script(inputs, format, script);
-    if (!nothing.empty())
-        return fail(nothing);
-    std::cout << std::flush;
-    if (!script_file.empty()) {
-        std::ofstream written(script_file, std::ios::binary);
-        written << drawing_into(script, output);
+// Writes the script when asked, then the picture; the status to end with.
+int write_and_draw(const PlotOptions& o, const std::string& script)
+{
+    if (!o.script_file.empty()) {
+        std::ofstream written(o.script_file, std::ios::binary);
+        written << drawing_into(script, o.output);
         if (!written.flush())
-            return fail("cannot write " + script_file + ": " + std::strerror(errno));
+            return fail("cannot write " + o.script_file + ": " + std::strerror(errno));
     }
-    const std::string drawing = draw_picture(output, format, script, timeout_seconds);
+    const std::string drawing = draw_picture(o.output, o.format, script, o.timeout_seconds);
     if (!drawing.empty()) {
         fail(drawing);
         const int signal = remembered_stop_signal();
         return signal != 0 ? 128 + signal : exit_failure;
     }
-    std::cout << "\npicture: " << shown(output) << "\n";
+    std::cout << "\npicture: " << shown(o.output) << "\n";
     return exit_ok;
+}
+
+} // namespace
+
+static int run(int argc, char** argv)
+{
+    // --- arguments ---
+    PlotOptions options;
+    if (const std::optional<int> status = read_arguments(argc, argv, options))
+        return *status;
+    remember_stop_signals();
+
+    // --- reading ---
+    Inputs inputs;
+    const std::string problem = read_inputs(options.files, options.last_only, inputs);
+    if (!problem.empty())
+        return fail(problem);
+
+    // --- summary and picture ---
+    std::string script;
+    const std::string nothing = summary_and_script(inputs, options.format, script);
+    if (!nothing.empty())
+        return fail(nothing);
+    std::cout << std::flush;
+    return write_and_draw(options, script);
 }
 
 int main(int argc, char** argv)
