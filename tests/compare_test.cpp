@@ -323,6 +323,22 @@ TEST(CompareProgram, PrintsTheDifferencesThenTheTablesAndWritesTheSameAsJson)
     EXPECT_EQ(lines[1], "A = a.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted");
     EXPECT_EQ(lines[3], "differs: nothing the records hold");
     EXPECT_NE(run.out.find("B slower by 25.0 % ["), std::string::npos) << run.out;
+    // Both tables, column for column: B's times are all 1.25 times A's, so B's speed-ups 0.8.
+    const std::size_t tables = run.out.find("\ntime per call");
+    ASSERT_NE(tables, std::string::npos) << run.out;
+    EXPECT_EQ(run.out.substr(tables),
+              "\ntime per call (B/A below 1: B faster)\n"
+              "threads  runs A  runs B  median A (s)  median B (s)    B/A   95 % interval     verdict\n"
+              "      1      10      10      1.000000      1.250000  1.250  [1.225, 1.275]     B slower by 25.0 % "
+              "[22.5, 27.5]\n"
+              "      2      10      10      0.500000      0.625000  1.250  [1.225, 1.275]     B slower by 25.0 % "
+              "[22.5, 27.5]\n\n"
+              "speed-up over each side's own baseline (B/A above 1: B scales better)\n"
+              "threads  pairs A  pairs B  speed-up A  speed-up B    B/A   95 % interval     verdict\n"
+              "      1       10       10       1.000       0.800  0.800  [0.788, 0.812]     B scales worse by 20.0 % "
+              "[18.8, 21.2]\n"
+              "      2       10       10       2.000       1.600  0.800  [0.788, 0.816]     B scales worse by 20.0 % "
+              "[18.4, 21.2]\n");
 
     const auto json = nlohmann::ordered_json::parse(read_file(sides.dir + "/cmp.json"));
     EXPECT_EQ(json["seed"], 3);
