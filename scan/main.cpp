@@ -158,7 +158,7 @@ StudyEstimate check_study_resources(const ScanOptions& options, const KernelFami
                                                       matrices_bytes(largest, study_matrix_count(options)));
     if (!too_many.empty())
         throw Refusal{exit_bad_input, "--threads " + options.threads_text + ": " + too_many};
-    const StudyEstimate estimate =
+    StudyEstimate estimate =
         estimate_study(options, sequential_rate(family, options.sizes.front()), machine.physical_cores);
     const std::string too_long = study_time_problem(options, estimate);
     if (!too_long.empty())
