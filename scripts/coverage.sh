@@ -7,6 +7,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+# ccache's CCACHE_BASEDIR hands the compiler source paths relative to its build folder, which
+# gcov, run from elsewhere, cannot resolve: coverage builds keep the absolute paths. (A
+# build-coverage/ made under a base directory must be removed once.)
+unset CCACHE_BASEDIR
 cmake --preset coverage >/dev/null
 cmake --build --preset coverage -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 find build-coverage -name '*.gcda' -delete
