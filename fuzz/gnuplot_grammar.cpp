@@ -48,7 +48,7 @@ const char* const plot_elements[] = {
     R"(\$(clean|starved)\d+ using N:N with points pt N ps N lc N title S)",
     R"(\$rate\d+x\d+ using N:N with lines dashtype N lc N title S)",
     R"(\$edge(time|speedup)\d+ using N:N:N:N with yerrorlines pt N lc N title S)",
-    R"(\$edgebound\d+ using N:N with lines dashtype N lc N title S)",
+    R"(\$edgebound\d+ using N:N with linespoints dashtype N pt N ps N lc N title S)",
     R"(\$(fastest|equal)\d+ using N:N with points pt N ps N lc rgb S title S)",
 };
 

@@ -1,7 +1,7 @@
 // The picture of a study of tile edges: per size, time against tile edge (one line per thread
 // count, the fastest edge ringed, its equals boxed, dotted marks where a tile's working set fills
 // each cache) beside speed-up against threads (one line per edge, with that edge's schedule
-// bound dashed in its colour).
+// bound dashed in its colour, with open squares).
 #include "plot/scripts.h"
 #include "record/figures.h"
 
@@ -118,12 +118,13 @@ void time_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
       << "unset arrow\nunset label\nunset logscale\n";
 }
 
-// Speed-up against threads: a line per edge over its own sequential kernel, its bound dashed.
+// Speed-up against threads: a line per edge over its own sequential kernel, its bound dashed
+// with open squares, so that in the key it never looks like the ideal, whatever the edge's colour.
 void speedup_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
 {
     std::vector<Curve> curves;
     int most = 1;
-    double highest_bound = 1.0;
+    double highest = 1.0; // of everything drawn: points, interval ends, bounds
     std::string tics = "1";
     for (std::size_t e = 0; e < size.cells.size(); ++e) {
         std::ostringstream rows, bound;
@@ -131,29 +132,31 @@ void speedup_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
             most = std::max(most, p.threads);
             if (e == 0 && p.threads > 1)
                 tics += ", " + std::to_string(p.threads);
-            if (finite(p.speedup, p.ci_low, p.ci_high))
+            if (finite(p.speedup, p.ci_low, p.ci_high)) {
                 rows << p.threads << " " << figure("%.6f", p.speedup) << " " << figure("%.6f", p.ci_low) << " "
                      << figure("%.6f", p.ci_high) << "\n";
+                highest = std::max({highest, p.speedup, p.ci_low, p.ci_high});
+            }
             if (std::isfinite(p.schedule_bound)) {
                 bound << p.threads << " " << figure("%.6f", p.schedule_bound) << "\n";
-                highest_bound = std::max(highest_bound, p.schedule_bound);
+                highest = std::max(highest, p.schedule_bound);
             }
         }
         const std::string colour = std::to_string(e + 1), edge = "b " + std::to_string(size.cells[e].block);
         curves.push_back({add_block(blocks, "edgespeedup", rows.str()),
                           "using 1:2:3:4 with yerrorlines pt 7 lc " + colour + " title " + gnuplot_quoted(edge)});
-        curves.push_back(
-            {add_block(blocks, "edgebound", bound.str()),
-             "using 1:2 with lines dashtype 2 lc " + colour + " title " + gnuplot_quoted(edge + ": schedule bound")});
+        curves.push_back({add_block(blocks, "edgebound", bound.str()),
+                          "using 1:2 with linespoints dashtype 2 pt 4 ps 1.2 lc " + colour + " title " +
+                              gnuplot_quoted(edge + ": schedule bound")});
     }
     s << "set title "
       << gnuplot_quoted("n " + std::to_string(size.size) + ": speed-up over each edge's own sequential kernel")
       << "\nset xlabel 'threads'\nset ylabel 'speed-up'\nset key inside left top\n"
-      // Up to a little above the highest bound or count: an interval of a few rounds on a busy
-      // host may reach far past what any edge can do, and would flatten every line.
+      // A quarter above the highest of the counts, the points, their intervals and the bounds:
+      // nothing drawn is cut off, and the key, top left, has room above the lines.
       << "set xrange [0.5:" << most + 0.5
-      << "]\nset yrange [0:" << figure("%.3g", 1.25 * std::max(highest_bound, static_cast<double>(most)))
-      << "]\nset xtics (" << tics << ")\n"
+      << "]\nset yrange [0:" << figure("%.3g", 1.25 * std::max(highest, static_cast<double>(most))) << "]\nset xtics ("
+      << tics << ")\n"
       << plot_line("x with lines dashtype 2 lc rgb 'gray40' title 'ideal'", curves);
 }
 
@@ -170,7 +173,8 @@ std::string caption_line(const ScanPlot& study)
                           "cannot tell from it.") +
            " . \"\\n\" . " +
            gnuplot_quoted("Dotted: where a tile's working set (three b x b blocks and an n x b panel of floats) "
-                          "fills each cache. Dashed: the best speed-up each edge's division of work allows.") +
+                          "fills each cache. Dashed with open squares: the best speed-up each edge's division of work "
+                          "allows; dashed gray: ideal.") +
            "\n";
 }
 

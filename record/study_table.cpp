@@ -2,6 +2,8 @@
 
 #include "record/figures.h"
 
+#include <algorithm>
+#include <cmath>
 #include <sstream>
 
 namespace {
@@ -23,10 +25,31 @@ std::string threads_heading(int threads)
     return threads == 0 ? "sequential" : std::to_string(threads) + (threads == 1 ? " thread" : " threads");
 }
 
-// "0.228459 *": the median, then * for the fastest or = for an equal of it.
+// An edge with a time whose ratio to the fastest has no interval: too few rounds in common with
+// the fastest to say whether it is an equal of it or surely slower.
+bool not_compared(const RecordEdge& edge)
+{
+    return !edge.fastest && std::isfinite(edge.median_s) &&
+           !(std::isfinite(edge.ratio_ci_low) && std::isfinite(edge.ratio_ci_high));
+}
+
+// "0.228459 *": the median, then * for the fastest, = for an equal of it, ? for an edge not
+// compared with it.
 std::string time_cell(const RecordEdge& edge)
 {
-    return figure("%.6f", edge.median_s) + (edge.fastest ? " *" : edge.indistinguishable ? " =" : "  ");
+    return figure("%.6f", edge.median_s) + (edge.fastest             ? " *"
+                                            : edge.indistinguishable ? " ="
+                                            : not_compared(edge)     ? " ?"
+                                                                     : "  ");
+}
+
+bool any_not_compared(const RecordStudy& study)
+{
+    for (const RecordStudySize& size : study.per_size)
+        for (const RecordEdgeRanking& ranking : size.rankings)
+            if (std::any_of(ranking.edges.begin(), ranking.edges.end(), not_compared))
+                return true;
+    return false;
 }
 
 void edge_rows(std::ostringstream& out, const RecordStudySize& size)
@@ -60,7 +83,12 @@ void speedup_rows(std::ostringstream& out, const RecordStudySize& size)
             continue;
         }
         out << "b " << ranking.fastest_block << ", " << figure("%.3f", ranking.speedup) << " ["
-            << figure("%.3f", ranking.speedup_ci_low) << ", " << figure("%.3f", ranking.speedup_ci_high) << "]\n";
+            << figure("%.3f", ranking.speedup_ci_low) << ", " << figure("%.3f", ranking.speedup_ci_high) << "]";
+        if (std::isfinite(ranking.speedup) &&
+            !(std::isfinite(ranking.speedup_ci_low) && std::isfinite(ranking.speedup_ci_high)))
+            out << " from " << ranking.speedup_pairs << " clean round" << (ranking.speedup_pairs == 1 ? "" : "s")
+                << ", too few for an interval";
+        out << "\n";
     }
 }
 
@@ -98,8 +126,10 @@ std::string study_table(const ScanRecord& record, const std::string& prefix)
     }
     out << "\n* the fastest edge by median time; = an edge a paired test on the rounds cannot tell from it (its "
            "ratio's 95 % interval holds 1 or lies within "
-        << figure("%.0f", record.study->tolerance * 100) << " %)\n"
-        << "working set: three b x b blocks and an n x b panel of 4-byte floats; caches: "
+        << figure("%.0f", record.study->tolerance * 100) << " %)\n";
+    if (any_not_compared(*record.study))
+        out << "? an edge with too few clean rounds in common with the fastest for an interval: not compared\n";
+    out << "working set: three b x b blocks and an n x b panel of 4-byte floats; caches: "
         << caches_text(record.machine.caches) << "\n";
     return out.str();
 }

@@ -102,13 +102,34 @@ double starved_share(const HostFigures& figures, std::size_t speedup)
     return clean + starved > 0 ? static_cast<double>(starved) / (clean + starved) : 0.0;
 }
 
-std::vector<int> counts_measuring_host(const HostFigures& figures)
+std::vector<std::size_t> speedups_measuring_host(const HostFigures& figures)
 {
-    std::vector<int> counts;
+    std::vector<std::size_t> speedups;
     for (std::size_t i = 0; i < figures.clean.speedups.size(); ++i)
         if (starved_share(figures, i) > 0.0 && !figures.clean.speedups[i].precision_reached)
-            counts.push_back(figures.clean.speedups[i].threads);
-    return counts;
+            speedups.push_back(i);
+    return speedups;
+}
+
+std::string speedups_named(const std::vector<Configuration>& plan, const std::vector<std::size_t>& speedups)
+{
+    std::vector<const Configuration*> parallel;
+    for (const Configuration& configuration : plan)
+        if (configuration.parallel)
+            parallel.push_back(&configuration);
+    std::vector<int> counts;
+    std::vector<std::string> cells;
+    for (std::size_t i : speedups) {
+        if (i >= parallel.size())
+            continue;
+        const Configuration& c = *parallel[i];
+        counts.push_back(c.threads);
+        cells.push_back("b " + std::to_string(c.block) + " on " + std::to_string(c.threads) +
+                        (c.threads == 1 ? " thread" : " threads"));
+    }
+    if (counts.empty())
+        return "";
+    return cell_spans(plan).size() > 1 ? joined(cells, ", ") : "threads " + joined(counts, ",");
 }
 
 std::vector<Warning> regime_warning(const std::vector<RegimeChange>& changes)

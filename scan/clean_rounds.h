@@ -10,6 +10,7 @@
 #include "scan/summary.h"
 
 #include <set>
+#include <string>
 #include <vector>
 
 struct RegimeChange {
@@ -51,9 +52,14 @@ HostFigures host_figures(const std::vector<Configuration>& configurations, const
 // 0 when it has none.
 double starved_share(const HostFigures& figures, std::size_t speedup);
 
-// Thread counts whose clean figure did not reach the precision while some rounds were starved:
-// their figures measure the host.
-std::vector<int> counts_measuring_host(const HostFigures& figures);
+// Speed-ups (their indices, as in the summaries) whose clean figure did not reach the precision
+// while some rounds were starved: their figures measure the host.
+std::vector<std::size_t> speedups_measuring_host(const HostFigures& figures);
+
+// Where those speed-ups are, for a warning: "threads 1,2" in a plan of one cell, and cell by
+// cell, "b 16 on 1 thread, b 32 on 2 threads", in a plan of several, whose thread counts alone
+// would repeat without saying which edge they belong to. Empty for none.
+std::string speedups_named(const std::vector<Configuration>& plan, const std::vector<std::size_t>& speedups);
 
 // regime_change: one warning naming each thread count and the round where its level moved.
 std::vector<Warning> regime_warning(const std::vector<RegimeChange>& changes);

@@ -100,8 +100,8 @@ void add_host_figures(RecordSpeedup& r, const HostFigures& host, std::size_t ind
     r.starved_speedup = starved.speedup;
     r.starved_ci_low = starved.ci_low;
     r.starved_ci_high = starved.ci_high;
-    const std::vector<int> host_counts = counts_measuring_host(host);
-    r.measures_host = std::find(host_counts.begin(), host_counts.end(), r.threads) != host_counts.end();
+    const std::vector<std::size_t> measuring = speedups_measuring_host(host);
+    r.measures_host = std::find(measuring.begin(), measuring.end(), index) != measuring.end();
     for (const RegimeChange& change : host.regime_changes)
         if (change.threads == r.threads)
             r.regime_change_round = change.round;

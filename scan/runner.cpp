@@ -268,7 +268,8 @@ std::vector<Warning> host_warnings(const ScanRun& run)
         if (probe.round <= run.rounds)
             completed.push_back(probe);
     std::vector<Warning> warnings =
-        starvation_warning(completed, run.host.starvation, run.rounds, counts_measuring_host(run.host));
+        starvation_warning(completed, run.host.starvation, run.rounds,
+                           speedups_named(run.configurations, speedups_measuring_host(run.host)));
     for (const Warning& w : regime_warning(run.host.regime_changes))
         warnings.push_back(w);
     return warnings;

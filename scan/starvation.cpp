@@ -99,10 +99,10 @@ StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const 
 }
 
 std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, const StarvationVerdict& verdict,
-                                        int completed_rounds, const std::vector<int>& counts_measuring_host)
+                                        int completed_rounds, const std::string& measuring_host)
 {
     if (verdict.starved_rounds.empty() || completed_rounds < 1 ||
-        (verdict.starved_rounds.size() == 1 && counts_measuring_host.empty()))
+        (verdict.starved_rounds.size() == 1 && measuring_host.empty()))
         return {};
     std::map<int, std::vector<double>> fell; // CPU -> its relative rates where it was starved
     for (std::size_t r = 0; r < rounds.size() && r < verdict.relative.size(); ++r)
@@ -119,9 +119,8 @@ std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, c
         falls.emplace_back(text);
     }
     std::string message = joined(falls, "; ") + "; those rounds are left out of the figures";
-    if (!counts_measuring_host.empty()) {
-        message += "; too few clean rounds reached the precision at threads " + joined(counts_measuring_host, ",") +
+    if (!measuring_host.empty())
+        message += "; too few clean rounds reached the precision at " + measuring_host +
                    ": those figures measure the host, not the kernel";
-    }
     return {{"host_starvation", message}};
 }

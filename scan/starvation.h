@@ -8,6 +8,7 @@
 
 #include <limits>
 #include <set>
+#include <string>
 #include <vector>
 
 // What the probe saw in one round: at each probe (right before and right after every parallel
@@ -51,10 +52,10 @@ double round_rate(const ProbeRound& round, std::size_t cpu);
 StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const StarvationRule& rule);
 
 // host_starvation: the CPUs that fell, in how many of the rounds and to which rate (the median
-// of their starved rounds' relative rates). counts_measuring_host are thread counts whose clean
-// figure did not reach the precision asked: the warning says their figures measure the host.
-// A single starved round whose figures still reached the precision is left out of them without
-// a warning: at the probe's noise a quiet machine gives one now and then. Empty when no round
-// was starved.
+// of their starved rounds' relative rates). measuring_host names the figures whose clean rounds
+// did not reach the precision asked ("threads 1,2"; empty for none): the warning says they
+// measure the host. A single starved round whose figures still reached the precision is left
+// out of them without a warning: at the probe's noise a quiet machine gives one now and then.
+// Empty when no round was starved.
 std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, const StarvationVerdict& verdict,
-                                        int completed_rounds, const std::vector<int>& counts_measuring_host);
+                                        int completed_rounds, const std::string& measuring_host);

@@ -107,7 +107,7 @@ ScanSummary summarise_scan(const std::vector<Configuration>& configurations, con
                                                  : std::numeric_limits<double>::quiet_NaN();
         s.differs_from_previous = previous && previous->runs > 0 && current.runs > 0 &&
                                   (current.ci_high_s < previous->ci_low_s || current.ci_low_s > previous->ci_high_s);
-        s.precision_reached = s.pairs >= min_precise_pairs &&
+        s.precision_reached = s.pairs >= min_interval_pairs &&
                               within_precision(s.speedup, s.ci_low, s.ci_high, inputs.precision) &&
                               timed_well(baseline) && timed_well(current);
         summary.speedups.push_back(s);

@@ -30,10 +30,6 @@ struct ConfigurationSummary {
     std::vector<int> teams; // distinct teams the calls got
 };
 
-// Below this many paired rounds a bootstrap interval covers far less than it says (about half at
-// 2 pairs, 0.87 at 4, 0.93 at 5), so no interval from fewer counts as precise.
-constexpr int min_precise_pairs = 6;
-
 struct SpeedupSummary {
     int threads = 0;
     int pairs = 0; // rounds where both the baseline and this count have a valid sample
@@ -42,7 +38,7 @@ struct SpeedupSummary {
     double karp_flatt = 0.0;
     double schedule_bound = 0.0;        // the best speed-up the kernel's division of work allows
     bool differs_from_previous = false; // its time interval and the previous count's do not overlap
-    bool precision_reached = false;
+    bool precision_reached = false;     // never from fewer than min_interval_pairs pairs (stats/stats.h)
 };
 
 struct ScanSummary {

@@ -33,6 +33,9 @@ PairedRatio paired_ratio(const std::vector<double>& numerator, const std::vector
     PairedRatio ratio;
     ratio.pairs = static_cast<int>(top.size());
     ratio.ratio = top.empty() ? not_a_number : median(top) / median(bottom);
+    ratio.low = ratio.high = not_a_number;
+    if (ratio.pairs < min_interval_pairs)
+        return ratio;
     const Interval interval = bootstrap_ratio_of_medians(top, bottom, resamples, seed, confidence);
     ratio.low = interval.low;
     ratio.high = interval.high;

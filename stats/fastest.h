@@ -8,14 +8,17 @@
 
 // A ratio of two medians taken over the same rounds, with its bootstrap interval.
 struct PairedRatio {
-    double ratio = 0.0, low = 0.0, high = 0.0; // NaN when no round holds both
-    int pairs = 0;                             // rounds where both have a time
+    double ratio = 0.0;           // NaN when no round holds both
+    double low = 0.0, high = 0.0; // NaN when fewer than min_interval_pairs rounds hold both
+    int pairs = 0;                // rounds where both have a time
 };
 
 // median(numerator) / median(denominator) over the rounds r where both numerator[r] and
 // denominator[r] are numbers (NaN marks a round without a valid time), and the percentile
 // bootstrap of that same ratio over those same rounds: the estimate and its interval come from
-// one sample. Rounds beyond the shorter series count as missing.
+// one sample. Rounds beyond the shorter series count as missing. From fewer than
+// min_interval_pairs pairs the ratio stands alone: an interval from so few would claim a
+// confidence it does not have (a bootstrap of one pair is a single point).
 PairedRatio paired_ratio(const std::vector<double>& numerator, const std::vector<double>& denominator, int resamples,
                          std::uint64_t seed, double confidence);
 
@@ -35,6 +38,6 @@ struct FastestSet {
 // series[c][r]: candidate c's time in round r, NaN where it has none. The fastest is the
 // smallest median over each candidate's own times; every other candidate is compared with it by
 // paired_ratio (its own bootstrap stream, seed + c) and joins the set when that ratio is within
-// tolerance of one.
+// tolerance of one: a candidate with too few rounds in common to have an interval never does.
 FastestSet fastest_set(const std::vector<std::vector<double>>& series, double tolerance, int resamples,
                        std::uint64_t seed, double confidence);

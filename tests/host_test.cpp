@@ -4,6 +4,7 @@
 // with its interval, and the floor of paired rounds under a precise interval.
 #include "kernels/kernels.h"
 #include "scan/scan.h"
+#include "stats/stats.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +50,7 @@ HostFigures figures_of(const Synthetic& scan)
 std::vector<Warning> starvation_warnings(const Synthetic& scan, const HostFigures& figures)
 {
     return starvation_warning(scan.probes, figures.starvation, static_cast<int>(scan.probes.size()),
-                              counts_measuring_host(figures));
+                              speedups_named(scan.configurations, speedups_measuring_host(figures)));
 }
 
 TEST(HostStarvation, RoundsWhereACpuFellAreFlaggedAndLeftOutOfTheFigure)
@@ -92,7 +93,7 @@ TEST(HostStarvation, AScanStarvedThroughoutMarksNothingPreciseAndSaysItMeasuredT
         EXPECT_FALSE(s.precision_reached) << s.threads;
         EXPECT_EQ(s.pairs, 0) << s.threads;
     }
-    EXPECT_EQ(counts_measuring_host(figures), (std::vector<int>{1, 2}));
+    EXPECT_EQ(speedups_measuring_host(figures), (std::vector<std::size_t>{0, 1}));
     const std::vector<Warning> warnings = starvation_warnings(scan, figures);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].message.find("in 20 of 20 rounds (100 %)"), std::string::npos) << warnings[0].message;
@@ -170,8 +171,8 @@ TEST(HostStarvation, EachRoundCountsItsSlowerProbeAndTheRuleReadsBackFromTheRate
     EXPECT_DOUBLE_EQ(verdict.threshold, 0.05);
     EXPECT_TRUE(judge_starvation({}, StarvationRule{}).starved_rounds.empty());
     // One starved round is left out quietly while the figures still reach the precision.
-    EXPECT_TRUE(starvation_warning(rounds, verdict, 3, {}).empty());
-    EXPECT_EQ(starvation_warning(rounds, verdict, 3, {2}).size(), 1u);
+    EXPECT_TRUE(starvation_warning(rounds, verdict, 3, "").empty());
+    EXPECT_EQ(starvation_warning(rounds, verdict, 3, "threads 2").size(), 1u);
 }
 
 // Baseline valid in rounds 1-8, the team of 2 invalid in rounds 1-4, every round's ratio exactly
@@ -204,8 +205,8 @@ TEST(HostFigures, FewerThanSixCleanPairsAreNeverPrecise)
             samples.push_back({round, 1, 2, 0.5, true});
         }
         const SpeedupSummary s = summarise_scan(configurations, samples, inputs).speedups[0];
-        EXPECT_DOUBLE_EQ(s.ci_high - s.ci_low, 0.0) << rounds;                 // a zero-width interval ...
-        EXPECT_EQ(s.precision_reached, rounds >= min_precise_pairs) << rounds; // ... is not enough alone
+        EXPECT_DOUBLE_EQ(s.ci_high - s.ci_low, 0.0) << rounds;                  // a zero-width interval ...
+        EXPECT_EQ(s.precision_reached, rounds >= min_interval_pairs) << rounds; // ... is not enough alone
     }
 }
 

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <sstream>
 
 namespace {
 
@@ -139,9 +142,64 @@ TEST(PlotStudy, TheScriptDrawsEveryThreadCountTheFastestTheCachesAndTheBounds)
     EXPECT_EQ(block_rows(script, "$edgespeedup8"),
               (std::vector<std::string>{"2 1.900000 1.843000 1.938000", "3 1.950000 1.891500 1.989000"}));
     EXPECT_EQ(block_rows(script, "$edgebound9"), (std::vector<std::string>{"2 2.000000", "3 2.000000"}));
-    EXPECT_NE(script.find("$edgebound9 using 1:2 with lines dashtype 2 lc 2 title 'b 256: schedule bound'"),
+    EXPECT_NE(script.find("$edgebound9 using 1:2 with linespoints dashtype 2 pt 4 ps 1.2 lc 2 title 'b 256: "
+                          "schedule bound'"),
               std::string::npos);
     EXPECT_NE(script.find("set multiplot layout 1,2 "), std::string::npos);
+}
+
+// How the curve titled title is drawn, without its colour: from "with" up to " lc".
+std::string drawn_as(const std::string& script, const std::string& title)
+{
+    const std::size_t at = script.find(" title " + title);
+    if (at == std::string::npos)
+        return "";
+    const std::size_t with = script.rfind(" with ", at), colour = script.find(" lc ", with);
+    return script.substr(with, colour - with);
+}
+
+// The top of the speed-up panel's y range: the yrange set after its y label.
+double speedup_top(const std::string& script)
+{
+    const std::size_t panel = script.find("set ylabel 'speed-up'");
+    const std::size_t range = script.find("set yrange [0:", panel);
+    return range == std::string::npos ? std::nan("") : std::stod(script.substr(range + 14));
+}
+
+TEST(PlotStudy, TheSpeedUpPanelShowsEveryPointIntervalAndBoundAndKeepsTheBoundsApartFromTheIdeal)
+{
+    // Above 1.25 x the largest count and bound (3.75 here): b 256's point and interval at three
+    // threads. b 64's interval at two threads has no upper end, so it is neither drawn nor counted.
+    ScanRecord record = study_record_fixture();
+    RecordSpeedup& high = record.study->per_size[0].cells[1].speedups[1];
+    high.speedup = 3.5;
+    high.ci_low = 3.2;
+    high.ci_high = 4.4;
+    record.study->per_size[0].cells[0].speedups[0].ci_high = std::numeric_limits<double>::infinity();
+    const std::string script = study_gnuplot_script(study_plot(record), PictureFormat::svg);
+    const double top = speedup_top(script);
+    ASSERT_TRUE(std::isfinite(top)) << script;
+    EXPECT_EQ(block_rows(script, "$edgespeedup6"), (std::vector<std::string>{"3 2.600000 2.522000 2.652000"}));
+    double highest = 3.0; // the largest count, which the ideal line reaches
+    for (const std::string block : {"$edgespeedup6", "$edgebound7", "$edgespeedup8", "$edgebound9"})
+        for (const std::string& row : block_rows(script, block)) {
+            std::istringstream values(row);
+            double threads = 0.0;
+            values >> threads;
+            for (double value = 0.0; values >> value;)
+                highest = std::max(highest, value);
+        }
+    EXPECT_EQ(highest, 4.4);
+    EXPECT_GE(top, 1.1 * highest) << "a margin above the highest point, interval end or bound";
+    EXPECT_LE(top, 1.3 * highest) << "and not so much that the lines flatten";
+
+    // In the key, a bound and the ideal differ by more than colour.
+    const std::string ideal = drawn_as(script, "'ideal'");
+    ASSERT_NE(ideal, "");
+    for (const char* bound : {"'b 64: schedule bound'", "'b 256: schedule bound'"}) {
+        ASSERT_NE(drawn_as(script, bound), "") << bound;
+        EXPECT_NE(drawn_as(script, bound), ideal) << bound;
+    }
 }
 
 TEST(PlotStudy, NoTextOfTheRecordBecomesACommand)

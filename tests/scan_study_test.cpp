@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -275,6 +276,45 @@ TEST(StudyRanking, AnEdgeWithoutValidTimesIsLeftOut)
     EXPECT_NEAR(two.speedup.ratio, 0.7 / 0.4, 1e-12);
 }
 
+TEST(StudyWarnings, TheHostStarvationWarningOfAStudyNamesItsCells)
+{
+    // Edges 16 and 32 on one and two threads; CPU 1 at 60 % in rounds 1-6 leaves two clean
+    // rounds, so no cell's speed-up reaches the precision.
+    StudyRun study;
+    SizeStudy size;
+    size.size = 512;
+    size.run = synthetic_run({16, 32}, {1, 2}, {{0.7, 0.71, 0.4}, {0.8, 0.81, 0.45}});
+    for (int round = 1; round <= 8; ++round) {
+        const double cpu1 = round <= 6 ? 6.0 : 10.0;
+        size.run.probes.push_back({round, {0, 1}, {{10.0, cpu1}, {10.0, cpu1}}});
+    }
+    size.run.host = host_figures(size.run.configurations, size.run.samples, size.run.probes, 8,
+                                 {512, 0, blocked_schedule_bound, 0.05, 1, 200}, StarvationRule{});
+    study.sizes = {size};
+    const std::vector<Warning> warnings = study_warnings(study);
+    const auto starved =
+        std::find_if(warnings.begin(), warnings.end(), [](const Warning& w) { return w.kind == "host_starvation"; });
+    ASSERT_NE(starved, warnings.end());
+    EXPECT_EQ(starved->message,
+              "n 512: CPU 1 fell to 0.60 of the healthy rate in 6 of 8 rounds (75 %); those rounds are left out of "
+              "the figures; too few clean rounds reached the precision at b 16 on 1 thread, b 16 on 2 threads, b 32 "
+              "on 1 thread, b 32 on 2 threads: those figures measure the host, not the kernel");
+
+    // Where the speed-ups sit: by thread count in a plan of one cell, as a scan has always said it.
+    const struct {
+        std::vector<Configuration> plan;
+        std::vector<std::size_t> speedups;
+        const char* named;
+    } cases[] = {
+        {plan_configurations({1, 2}), {0, 1}, "threads 1,2"},
+        {plan_cells(512, {16}, {1, 2, 3}), {2}, "threads 3"},
+        {plan_cells(512, {16, 32}, {1, 2}), {0, 3}, "b 16 on 1 thread, b 32 on 2 threads"},
+        {plan_cells(512, {16, 32}, {1, 2}), {}, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(speedups_named(c.plan, c.speedups), c.named);
+}
+
 TEST(StudyBudget, TheWorkingSetOfATileAndTheEdgesWhereItFillsEachCache)
 {
     EXPECT_DOUBLE_EQ(tile_working_set_bytes(1024, 64), 4.0 * (3 * 64 * 64 + 1024 * 64));
@@ -376,7 +416,7 @@ StudyRun synthetic_study()
     return study;
 }
 
-ScanRecord synthetic_study_record()
+ScanRecord synthetic_study_record(const StudyRun& study = synthetic_study())
 {
     ScanOptions options;
     options.sizes = {512};
@@ -390,7 +430,7 @@ ScanRecord synthetic_study_record()
     StudyEstimate estimate;
     estimate.flops_per_second = 5e9;
     estimate.minimum_s = 8.0;
-    return study_record(options, synthetic_study(), estimate, context);
+    return study_record(options, study, estimate, context);
 }
 
 TEST(StudyTable, EdgesDownThreadsAcrossTheFastestMarkedAndItsEqualsFlagged)
@@ -410,6 +450,39 @@ TEST(StudyTable, EdgesDownThreadsAcrossTheFastestMarkedAndItsEqualsFlagged)
                         "it (its ratio's 95 % interval holds 1 or lies within 2 %)");
     EXPECT_EQ(lines[9], "working set: three b x b blocks and an n x b panel of 4-byte floats; caches: L1 48.0 KiB, "
                         "L2 1.0 MiB");
+}
+
+TEST(StudyTable, FromTooFewCleanRoundsNoIntervalIsGivenAndNoEdgeIsCalledAnEqual)
+{
+    // A busy host left two clean rounds of eight: edge 32 is an equal of 64 on eight rounds, but
+    // two say nothing either way, and a speed-up from two has no interval.
+    StudyRun study = synthetic_study();
+    SizeStudy& size = study.sizes[0];
+    size.run.host.starvation.starved_rounds = {1, 2, 3, 4, 5, 6};
+    size.sequential = rank_edges(size.run, 0, nullptr, 1, 500);
+    size.parallel = {rank_edges(size.run, 2, &size.sequential, 1, 500)};
+    const EdgeRanking& two = size.parallel[0];
+    EXPECT_EQ(two.fastest_block, 64);
+    EXPECT_EQ(two.edges[1].versus_fastest.pairs, 2);
+    EXPECT_FALSE(two.edges[1].indistinguishable);
+    EXPECT_TRUE(two.edges[2].indistinguishable); // the fastest is its own equal
+    EXPECT_NEAR(two.speedup.ratio, 1.75, 1e-12);
+    EXPECT_TRUE(std::isnan(two.speedup.low) && std::isnan(two.speedup.high));
+
+    const ScanRecord record = synthetic_study_record(study);
+    const auto lines = lines_of(study_table(record, ""));
+    ASSERT_GE(lines.size(), 11u);
+    EXPECT_EQ(lines[2], "    16     35.0 KiB    L1    0.805000 *    0.575000 ?");
+    EXPECT_EQ(lines[3], "    32     76.0 KiB    L2    1.035000 ?    0.461150 ?");
+    EXPECT_EQ(lines[4], "    64    176.0 KiB    L2    0.920000 ?    0.460000 *");
+    EXPECT_EQ(lines[6], "   2 threads: b 64, 1.750 [-, -] from 2 clean rounds, too few for an interval");
+    EXPECT_EQ(lines[9], "? an edge with too few clean rounds in common with the fastest for an interval: not compared");
+    const nlohmann::ordered_json json = record;
+    const nlohmann::ordered_json& ranking = json["study"]["per_size"][0]["rankings"][1];
+    EXPECT_TRUE(ranking["speedup_ci_low"].is_null() && ranking["speedup_ci_high"].is_null()) << ranking;
+    EXPECT_EQ(ranking["speedup_pairs"], 2);
+    EXPECT_TRUE(ranking["edges"][1]["ratio_ci_low"].is_null()) << ranking;
+    EXPECT_EQ(ranking["edges"][1]["indistinguishable"], false);
 }
 
 TEST(StudyRecord, EveryCellAndRankingIsWrittenAndReadBack)

@@ -1,6 +1,7 @@
 // The fastest of several candidates timed in the same rounds and the ones that cannot be told
 // from it, on synthetic rounds whose answer is known by construction.
 #include "stats/fastest.h"
+#include "stats/stats.h"
 
 #include <gtest/gtest.h>
 
@@ -75,15 +76,45 @@ TEST(FastestSet, OnlyRoundsWhereBothHaveATimeCountForTheRatioAndItsInterval)
 {
     // The numerator is twice as slow in rounds 1-4, where the denominator has no time: those
     // rounds must not move the estimate away from its interval.
-    const std::vector<double> numerator = {2, 2, 2, 2, 1, 1, 1, 1};
-    const std::vector<double> denominator = {missing, missing, missing, missing, 1, 1, 1, 1};
+    const std::vector<double> numerator = {2, 2, 2, 2, 1, 1, 1, 1, 1, 1};
+    const std::vector<double> denominator = {missing, missing, missing, missing, 1, 1, 1, 1, 1, 1};
     const PairedRatio ratio = paired_ratio(numerator, denominator, 500, 1, 0.95);
-    EXPECT_EQ(ratio.pairs, 4);
+    EXPECT_EQ(ratio.pairs, 6);
     EXPECT_DOUBLE_EQ(ratio.ratio, 1.0);
     EXPECT_DOUBLE_EQ(ratio.low, 1.0);
     EXPECT_DOUBLE_EQ(ratio.high, 1.0);
     // A shorter series counts as missing beyond its end.
     EXPECT_EQ(paired_ratio({1, 1, 1}, {1}, 100, 1, 0.95).pairs, 1);
+}
+
+TEST(FastestSet, BelowTheFloorOfPairsARatioHasNoIntervalAndMakesNoEqual)
+{
+    // A twin of the fastest, 1 % slower in every round: an equal by any interval, once there are
+    // rounds enough to have one. The twin has times in the first rounds only. A steady machine,
+    // so that the twin's median over its own rounds stays above the fastest's.
+    std::vector<double> fastest;
+    for (int r = 0; r < 12; ++r)
+        fastest.push_back(1.0 + 0.002 * std::sin(1.3 * r));
+    for (int pairs = 1; pairs <= 8; ++pairs) {
+        std::vector<double> twin;
+        for (std::size_t r = 0; r < fastest.size(); ++r)
+            twin.push_back(fastest[r] * 1.01);
+        for (std::size_t r = static_cast<std::size_t>(pairs); r < twin.size(); ++r)
+            twin[r] = missing;
+        const auto set = fastest_set({fastest, twin}, 0.02, 500, 5, 0.95);
+        const bool has_interval = pairs >= min_interval_pairs;
+        ASSERT_EQ(set.fastest, 0) << pairs;
+        EXPECT_EQ(set.versus_fastest[1].pairs, pairs);
+        EXPECT_NEAR(set.versus_fastest[1].ratio, 1.01, 1e-9) << pairs; // the estimate stands alone
+        EXPECT_EQ(std::isfinite(set.versus_fastest[1].low), has_interval) << pairs;
+        EXPECT_EQ(std::isfinite(set.versus_fastest[1].high), has_interval) << pairs;
+        EXPECT_EQ(set.indistinguishable[1], has_interval) << pairs;
+        EXPECT_TRUE(set.indistinguishable[0]) << pairs; // the fastest is its own equal
+        // A speed-up taken the same way over so few rounds is a ratio without an interval too.
+        const PairedRatio speedup = paired_ratio(twin, fastest, 500, 5, 0.95);
+        EXPECT_EQ(std::isnan(speedup.low) && std::isnan(speedup.high), !has_interval) << pairs;
+    }
+    EXPECT_EQ(min_interval_pairs, 6);
 }
 
 TEST(FastestSet, CandidatesWithoutTimesAreNeverFastestNorEqual)
