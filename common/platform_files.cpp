@@ -5,7 +5,9 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
+#include <system_error>
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -295,4 +297,42 @@ std::FILE* create_unique_file(const std::string& pattern_prefix, NewFileAccess a
             return nullptr;
     }
     return nullptr;
+}
+
+ClaimProblem replaceable(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return ClaimProblem::none;
+    if (error) {
+        errno = error.value();
+        return ClaimProblem::cannot_open;
+    }
+    if (std::filesystem::is_symlink(status))
+        return ClaimProblem::link;
+    return std::filesystem::is_regular_file(status) ? ClaimProblem::none : ClaimProblem::not_regular;
+}
+
+bool write_file_atomically(const std::string& path, const std::string& text)
+{
+    std::string temporary;
+    std::FILE* file = create_unique_file(path + ".tmp.", NewFileAccess::as_umask, temporary);
+    if (!file)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const int write_error = errno;
+    if (std::fclose(file) != 0 || !written) {
+        const int error = written ? errno : write_error;
+        std::remove(temporary.c_str());
+        errno = error;
+        return false;
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        std::remove(temporary.c_str());
+        errno = error;
+        return false;
+    }
+    return true;
 }

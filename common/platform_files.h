@@ -54,3 +54,17 @@ enum class NewFileAccess {
 // never through a link, open for writing in binary; its name goes to name. nullptr with errno
 // set when it cannot.
 std::FILE* create_unique_file(const std::string& pattern_prefix, NewFileAccess access, std::string& name);
+
+// Whether a name the user gave for an output may be replaced by a file of the program's own: yes
+// (none) when nothing or a regular file stands there; link for a symbolic link, which the user
+// may take for the file it points to; not_regular for a FIFO, a device, a socket or a directory;
+// cannot_open, with errno, when the name cannot be looked at (a folder on the way that is
+// missing or not to be searched).
+ClaimProblem replaceable(const std::string& path);
+
+// Writes text to a new file of a name no one else has (path + ".tmp." and six random
+// characters, created only if it did not exist, so a link planted there leads nowhere), then
+// renames it over path, which replaces a link at path rather than writing through it. False,
+// with errno, when any step fails; the temporary file is removed and an older path is left as
+// it was.
+bool write_file_atomically(const std::string& path, const std::string& text);

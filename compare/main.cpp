@@ -3,9 +3,9 @@
 // speed-ups with 95 % intervals and a verdict in words.
 #include "common/exit_status.h"
 #include "common/parse.h"
+#include "common/platform_files.h" // write_file_atomically
 #include "common/text.h"
 #include "compare/compare.h"
-#include "scan/record.h" // write_file_atomically
 
 #include <cerrno>
 #include <cstdio>

@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -27,6 +26,26 @@ int fail(const std::string& message, int status = exit_failure)
 {
     std::cerr << "tilebench-plot: " << shown(message) << "\n";
     return status;
+}
+
+// --script FILE, a name the user gave: a regular file there is replaced whole, as the picture is;
+// a symbolic link (which the user may take for the file it points to), a FIFO, a device or a
+// directory is left as it is. Empty, or one line saying why the script was not written.
+std::string write_script(const std::string& path, const std::string& text)
+{
+    switch (replaceable(path)) {
+    case ClaimProblem::none:
+        break;
+    case ClaimProblem::link:
+        return "cannot write " + path + ": it is a symbolic link, and nothing is written through one";
+    case ClaimProblem::not_regular:
+        return "cannot write " + path + ": it is not a regular file (a FIFO, a device or a directory)";
+    default:
+        return "cannot write " + path + ": " + std::strerror(errno);
+    }
+    if (!write_file_atomically(path, text))
+        return "cannot write " + path + ": " + std::strerror(errno);
+    return "";
 }
 
 bool read_whole(const std::string& path, std::string& text, std::string& problem)
@@ -189,10 +208,9 @@ std::optional<int> read_arguments(int argc, char** argv, PlotOptions& o)
 int write_and_draw(const PlotOptions& o, const std::string& script)
 {
     if (!o.script_file.empty()) {
-        std::ofstream written(o.script_file, std::ios::binary);
-        written << drawing_into(script, o.output);
-        if (!written.flush())
-            return fail("cannot write " + o.script_file + ": " + std::strerror(errno));
+        const std::string not_written = write_script(o.script_file, drawing_into(script, o.output));
+        if (!not_written.empty())
+            return fail(not_written);
     }
     const std::string drawing = draw_picture(o.output, o.format, script, o.timeout_seconds);
     if (!drawing.empty()) {

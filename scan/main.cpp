@@ -3,6 +3,7 @@
 // and summarises with medians and confidence intervals.
 #include "common/exit_status.h"
 #include "common/memory.h"
+#include "common/platform_files.h"
 #include "common/platform_signals.h"
 #include "common/platform_system.h"
 #include "common/thread_limits.h"

@@ -1,11 +1,8 @@
 #include "scan/record.h"
 
-#include "common/platform_files.h"
 #include "scan/probe.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 
 namespace {
 
@@ -188,27 +185,4 @@ ScanRecord scan_record(const ScanOptions& options, const ScanRun& run, const Sca
     record.stop_reason = stop_reason_name(run.stop);
     record.interrupted = run.stop == StopReason::interrupted;
     return record;
-}
-
-bool write_file_atomically(const std::string& path, const std::string& text)
-{
-    std::string temporary;
-    std::FILE* file = create_unique_file(path + ".tmp.", NewFileAccess::as_umask, temporary);
-    if (!file)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const int write_error = errno;
-    if (std::fclose(file) != 0 || !written) {
-        const int error = written ? errno : write_error;
-        std::remove(temporary.c_str());
-        errno = error;
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        errno = error;
-        return false;
-    }
-    return true;
 }

@@ -26,10 +26,3 @@ struct ScanContext {
 };
 
 ScanRecord scan_record(const ScanOptions& options, const ScanRun& run, const ScanContext& context);
-
-// Writes text to a new file of a name no one else has (path + ".tmp." and six random
-// characters, created only if it did not exist, so a link planted there leads nowhere), then
-// renames it over path, which replaces a link at path rather than writing through it. False,
-// with errno, when any step fails; the temporary file is removed and an older path is left as
-// it was.
-bool write_file_atomically(const std::string& path, const std::string& text);

@@ -9,7 +9,7 @@
 #include "scan/plan.h"         // Configuration, plan_configurations, round_order
 #include "scan/probe.h"        // the capacity probe of every round
 #include "scan/progress.h"     // the progress line on standard error
-#include "scan/record.h"       // scan_record, write_file_atomically
+#include "scan/record.h"       // scan_record
 #include "scan/runner.h"       // run_scan
 #include "scan/samples_file.h" // PREFIX.csv
 #include "scan/starvation.h"   // judge_starvation: which rounds the host starved

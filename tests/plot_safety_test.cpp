@@ -270,6 +270,48 @@ TEST(PlotTool, ControlCharactersFromFilesAndNamesReachTheTerminalEscaped)
     }
 }
 
+TEST(PlotTool, TheScriptReplacesARegularFileButNeverWritesThroughALinkOrIntoAFifoOrDevice)
+{
+    const std::string dir = make_scratch_dir("plot_script_file");
+    write_file(dir + "/out.csv", "2,64,0.1,1.9,0.95,0.475\n");
+    const std::string link_refused =
+        "tilebench-plot: cannot write drawn.gp: it is a symbolic link, and nothing is written through one\n";
+    const std::string not_regular = "it is not a regular file (a FIFO, a device or a directory)\n";
+    const struct {
+        std::string before, script; // shell run first in dir; the --script name
+        int status;
+        std::string err;
+    } cases[] = {
+        {"", "drawn.gp", 0, ""},
+        {"printf 'old\\n' > drawn.gp", "drawn.gp", 0, ""}, // named by the user: replaced whole
+        {"ln -s precious drawn.gp", "drawn.gp", 1, link_refused},
+        {"ln -s missing drawn.gp", "drawn.gp", 1, link_refused},
+        {"mkfifo drawn.gp", "drawn.gp", 1, "tilebench-plot: cannot write drawn.gp: " + not_regular},
+        {"", "/dev/null", 1, "tilebench-plot: cannot write /dev/null: " + not_regular},
+        {"mkdir drawn.gp", "drawn.gp", 1, "tilebench-plot: cannot write drawn.gp: " + not_regular},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(shell("cd " + shell_word(dir) + " && rm -rf drawn.gp drawn.svg && " +
+                        (c.before.empty() ? std::string("true") : c.before)),
+                  0);
+        write_file(dir + "/precious", "kept\n");
+        // Bounded: a FIFO opened for writing without a reader would wait for ever.
+        const ProgramRun run =
+            run_in(dir, "timeout 60 " + shell_word(plot_exe) + " --output drawn.svg --script " + c.script);
+        EXPECT_EQ(run.status, c.status) << c.before << " " << run.err;
+        EXPECT_EQ(run.err, c.err) << c.before;
+        EXPECT_EQ(read_file(dir + "/precious"), "kept\n") << c.before;
+        EXPECT_FALSE(file_exists(dir + "/missing")) << c.before;
+        EXPECT_EQ(file_exists(dir + "/drawn.svg"), c.status == 0) << c.before;
+        if (c.status == 0)
+            EXPECT_EQ(read_file(dir + "/drawn.gp").rfind("set terminal svg", 0), 0u) << c.before;
+        else if (c.script == "drawn.gp")
+            EXPECT_NE(shell("cd " + shell_word(dir) + " && [ -f drawn.gp ] && [ ! -L drawn.gp ]"), 0)
+                << c.before << ": what stood there was replaced";
+        EXPECT_NE(shell("ls -A " + shell_word(dir) + " | grep -q tmp"), 0) << "a temporary file is left";
+    }
+}
+
 // A stand-in gnuplot that never ends: it notes its process and each stop signal it gets.
 void install_stuck_gnuplot(const std::string& dir)
 {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "common/exit_status.h"
+#include "common/platform_files.h"
 
 #include <cmath>
 #include <csignal>
