@@ -74,9 +74,18 @@ ProgramEnd run_bounded_program(const std::vector<std::string>& arguments, const 
 
 namespace {
 
-// Spawned directly rather than through a shell: no quoting to get wrong. 0, or the child.
+// Spawned directly rather than through a shell: no quoting to get wrong. SIGPIPE starts at its
+// default: the caller ignores it for its own reasons (guarded_main), and an ignored signal would
+// otherwise pass to the child across exec, which then writes on into a closed pipe. 0, or the child.
 pid_t spawn(const std::vector<std::string>& arguments, const std::string& output_file, const std::string& error_file)
 {
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, output_file.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW, 0);
@@ -87,8 +96,9 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::string& output
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     if (spawned != 0) {
         errno = spawned;
         return 0;

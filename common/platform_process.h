@@ -17,7 +17,8 @@ struct ProgramEnd {
 };
 
 // Runs arguments[0] (a path) with standard output into output_file and standard error into
-// error_file, both existing files emptied and opened without following a link. Waits at most
+// error_file, both existing files emptied and opened without following a link, and SIGPIPE at
+// its default disposition whatever the caller's. Waits at most
 // timeout_seconds, then kills it. stop_signal is asked all along: a signal it returns is sent on
 // to the program, which is killed if it has not ended two seconds later. When this returns, the
 // program has ended and been reaped.

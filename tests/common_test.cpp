@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <future>
 #include <new>
@@ -188,6 +189,31 @@ TEST(Platform, FilesProgramsAndPathsThatAreNotThereOrNotRight)
     EXPECT_EQ(append_whole_text((dir + "/out.csv").c_str(), "a\n", open_failed), 0);
     EXPECT_FALSE(open_failed);
     EXPECT_EQ(read_file(dir + "/out.csv"), "a\n");
+}
+
+// The programs ignore SIGPIPE (guarded_main); gnuplot must not inherit that and write on into a
+// closed pipe. The child's own /proc entry says which signals it started with ignored.
+TEST(Platform, AHelperStartsWithSigpipeAtItsDefaultThoughTheCallerIgnoresIt)
+{
+    if (!file_exists("/proc/self/status"))
+        GTEST_SKIP() << "no /proc to read a process's signal dispositions from";
+    const std::string dir = make_scratch_dir("platform_sigpipe");
+    write_file(dir + "/out.txt", "");
+    write_file(dir + "/err.txt", "");
+    // SIGUSR1 shows that an ignored signal does reach the child's mask, so that SIGPIPE's absence
+    // from it means something.
+    const auto pipe_before = std::signal(SIGPIPE, SIG_IGN), usr1_before = std::signal(SIGUSR1, SIG_IGN);
+    const ProgramEnd end = run_bounded_program({"/bin/cat", "/proc/self/status"}, dir + "/out.txt", dir + "/err.txt",
+                                               60.0, [] { return 0; });
+    std::signal(SIGPIPE, pipe_before);
+    std::signal(SIGUSR1, usr1_before);
+    ASSERT_EQ(end.status, 0) << read_file(dir + "/err.txt");
+    const std::string status = read_file(dir + "/out.txt");
+    const std::size_t at = status.find("SigIgn:");
+    ASSERT_NE(at, std::string::npos) << status;
+    const unsigned long long ignored = std::stoull(status.substr(at + 7), nullptr, 16);
+    EXPECT_EQ((ignored >> (SIGUSR1 - 1)) & 1u, 1u) << status.substr(at, 30);
+    EXPECT_EQ((ignored >> (SIGPIPE - 1)) & 1u, 0u) << status.substr(at, 30);
 }
 
 // A row for a pipe whose reader is behind waits for the reader rather than being lost. A
