@@ -1,12 +1,14 @@
 // A stand-in for a host that takes part of a CPU away: spins for a share of every period and
 // sleeps for the rest, until it is killed. Pin it with taskset to the CPU it should starve.
 //   tilebench_busy PERCENT PERIOD_MS      e.g. tilebench_busy 60 100
+#include "common/exit_status.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
     const double percent = argc > 1 ? std::atof(argv[1]) : 60.0;
     const double period_ms = argc > 2 ? std::atof(argv[2]) : 100.0;
@@ -24,4 +26,9 @@ int main(int argc, char** argv)
             sink = sink + 1;
         std::this_thread::sleep_until(start + std::chrono::duration_cast<clock::duration>(period));
     }
+}
+
+int main(int argc, char** argv)
+{
+    return guarded_main("tilebench_busy", run, argc, argv);
 }

@@ -2,6 +2,7 @@
 // no difference get a verdict all the same, by simulation with the functions tilebench-compare
 // uses. Its figures are in docs/COMPARING.md.
 //   tilebench_compare_coverage [TRIALS [RESAMPLES]]    defaults 1000 and 2000, seeded
+#include "common/exit_status.h"
 #include "perf/arguments.h"
 #include "stats/stats.h"
 
@@ -69,7 +70,7 @@ void simulate(const Noise& noise, int rounds, int trials, int resamples, std::mt
 
 } // namespace
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
     std::vector<int> values = {1000, 2000};
     if (!read_positive_arguments(argc, argv, values, "usage: tilebench_compare_coverage [TRIALS [RESAMPLES]]"))
@@ -81,4 +82,9 @@ int main(int argc, char** argv)
         for (const int rounds : {6, 10, 20, 40})
             simulate(noise, rounds, values[0], values[1], g);
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return guarded_main("tilebench_compare_coverage", run, argc, argv);
 }

@@ -2,6 +2,7 @@
 // in FLOP/s (2 n^3 per call) of wall-clock time, the time tilebench reports; the timing harness
 // around an empty call; and, where OpenBLAS is available, sgemm on the same data as a measure of
 // what the machine itself can do.
+#include "common/exit_status.h"
 #include "common/owned_matrix.h"
 #include "common/timing.h"
 #include "kernels/kernels.h"
@@ -111,7 +112,7 @@ void register_kernel_benchmarks()
 
 } // namespace
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
     register_kernel_benchmarks();
     benchmark::Initialize(&argc, argv);
@@ -120,4 +121,9 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return guarded_main("tilebench_perf", run, argc, argv);
 }

@@ -1,6 +1,7 @@
 // The median of the numbers on standard input, one or more per line, for the shell scripts:
 // they summarise with the very definition the programs use.
 //   tilebench_median < times        prints "median min max count"
+#include "common/exit_status.h"
 #include "common/parse.h"
 #include "stats/stats.h"
 
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-int main()
+static int run(int, char**)
 {
     std::vector<double> values;
     for (std::string token; std::cin >> token;) {
@@ -28,4 +29,9 @@ int main()
     const auto [low, high] = std::minmax_element(values.begin(), values.end());
     std::printf("%.6g %.6g %.6g %zu\n", median(values), *low, *high, values.size());
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return guarded_main("tilebench_median", run, argc, argv);
 }

@@ -4,6 +4,7 @@
 // Prints the median seconds of each kernel (parallel ones on teams of 1 and 2, with the team
 // they got) and, per family, the ratios that matter: sequential against a team of 1 (parity)
 // and of 2 (speed-up).
+#include "common/exit_status.h"
 #include "common/timing.h"
 #include "kernels/kernels.h"
 #include "perf/arguments.h"
@@ -50,7 +51,7 @@ void print_ratios(const std::vector<Timed>& timed)
 
 } // namespace
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
     KernelWorkload w;
     if (!read_kernel_workload(argc, argv, {1024, 64, 7}, "tilebench_parity [n] [b] [rounds]", w))
@@ -70,4 +71,9 @@ int main(int argc, char** argv)
                     flops / median(t.seconds) / 1e9);
     print_ratios(timed);
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return guarded_main("tilebench_parity", run, argc, argv);
 }

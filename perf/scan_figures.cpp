@@ -4,6 +4,7 @@
 //   tilebench_scan_figures [--reference REF.json] [--band FRACTION] SCAN.json...
 // --reference adds each figure's distance from REF's; --band ends with the scans' median and
 // whether each scan lies within the band around it or carries a host warning.
+#include "common/exit_status.h"
 #include "common/platform_files.h"
 #include "record/figures.h"
 #include "record/scan_record.h"
@@ -120,7 +121,7 @@ bool read_scan(const std::string& file, Scan& scan)
 
 } // namespace
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
     std::string reference_file;
     double band = std::numeric_limits<double>::quiet_NaN();
@@ -154,4 +155,9 @@ int main(int argc, char** argv)
     if (std::isfinite(band))
         print_band(scans, band);
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return guarded_main("tilebench_scan_figures", run, argc, argv);
 }
