@@ -14,7 +14,7 @@ struct CompareSettings {
     double threshold = 0.02; // ratios within 1 +- threshold are no difference
     int resamples = 2000;
     double confidence = 0.95;
-    int minimum_rounds = 6; // below this on either side, no verdict: the interval's coverage is poor
+    int minimum_rounds = min_interval_pairs; // below this on either side, no verdict: the interval's coverage is poor
 };
 
 struct CountComparison {
