@@ -303,11 +303,12 @@ TEST(PlotTool, TheScriptReplacesARegularFileButNeverWritesThroughALinkOrIntoAFif
         EXPECT_EQ(read_file(dir + "/precious"), "kept\n") << c.before;
         EXPECT_FALSE(file_exists(dir + "/missing")) << c.before;
         EXPECT_EQ(file_exists(dir + "/drawn.svg"), c.status == 0) << c.before;
-        if (c.status == 0)
+        if (c.status == 0) {
             EXPECT_EQ(read_file(dir + "/drawn.gp").rfind("set terminal svg", 0), 0u) << c.before;
-        else if (c.script == "drawn.gp")
+        } else if (c.script == "drawn.gp") {
             EXPECT_NE(shell("cd " + shell_word(dir) + " && [ -f drawn.gp ] && [ ! -L drawn.gp ]"), 0)
                 << c.before << ": what stood there was replaced";
+        }
         EXPECT_NE(shell("ls -A " + shell_word(dir) + " | grep -q tmp"), 0) << "a temporary file is left";
     }
 }
