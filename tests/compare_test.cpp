@@ -196,27 +196,107 @@ TEST(CompareRounds, StarvedRoundsAreNotTakenForADifference)
     }
 }
 
-TEST(CompareDifferences, NamesEachDifferenceWithBothValuesAndTheWorkFirst)
+ComparisonReport report_of(const ScanRecord& a, const ScanRecord& b)
+{
+    ComparisonReport report;
+    report.a = Side{"a.json", "a.csv", a, {}};
+    report.b = Side{"b.json", "b.csv", b, {}};
+    report.differences = differences(a, b);
+    return report;
+}
+
+std::vector<std::string> lines_starting(const std::string& text, const std::string& start)
+{
+    std::vector<std::string> found;
+    for (const std::string& line : lines_of(text))
+        if (line.rfind(start, 0) == 0)
+            found.push_back(line);
+    return found;
+}
+
+// Each field a record holds besides its figures, made to differ alone: the line the comparison
+// prints names it with both sides' values, and only size, block and kernel are other work.
+TEST(CompareDifferences, PrintsEachFieldThatDiffersWithBothValues)
 {
     const ScanRecord a = synthetic_record({1, 2});
-    ScanRecord b = a;
-    EXPECT_TRUE(differences(a, b).empty());
-    b.parameters.bind = "none";
-    b.parameters.block = 4;
-    b.machine.cpu_model = "Other CPU";
-    b.environment = {{"OMP_PROC_BIND", "close"}};
-    b.build.compiler = "Clang 16";
-    b.warnings = {Warning{"loaded", "busy"}, Warning{"host_starvation", "CPU 1 at 0.6"}};
-    const std::vector<Difference> found = differences(a, b);
-    std::vector<std::string> lines;
-    for (const Difference& d : found)
-        lines.push_back(d.what + ": " + d.a + " | " + d.b + (d.other_work ? " (work)" : ""));
-    EXPECT_EQ(lines, (std::vector<std::string>{"block: 64 | 4 (work)", "bind: cores | none",
-                                               "cpu model: (unknown) | Other CPU", "compiler: (unknown) | Clang 16",
-                                               "OMP_PROC_BIND: (not set) | close",
-                                               "warnings: none | host_starvation, loaded"}));
-    ASSERT_EQ(work_differences(found).size(), 1u);
-    EXPECT_EQ(work_differences(found)[0].what, "block");
+    EXPECT_EQ(lines_starting(format_comparison(report_of(a, a)), "differs: "),
+              std::vector<std::string>{"differs: nothing the records hold"});
+    using Change = void (*)(ScanRecord&);
+    const struct {
+        Change change;
+        const char* line;
+        bool work;
+    } table[] = {
+        {[](ScanRecord& r) { r.parameters.size = 1024; }, "size: A 512, B 1024", true},
+        {[](ScanRecord& r) { r.parameters.block = 4; }, "block: A 64, B 4", true},
+        {[](ScanRecord& r) { r.parameters.kernel.clear(); }, "kernel family: A tiled, B (unknown)", true},
+        {[](ScanRecord& r) { r.parameters.bind = "none"; }, "bind: A cores, B none", false},
+        {[](ScanRecord& r) { r.parameters.threads = {}; }, "thread counts: A 1, 2, B none", false},
+        {[](ScanRecord& r) { r.interrupted = true; }, "interrupted: A no, B yes", false},
+        {[](ScanRecord& r) { r.machine.cpu_model = "Other CPU"; }, "cpu model: A (unknown), B Other CPU", false},
+        {[](ScanRecord& r) { r.machine.packages = 2; }, "packages: A 0, B 2", false},
+        {[](ScanRecord& r) { r.machine.physical_cores = 8; }, "physical cores: A 0, B 8", false},
+        {[](ScanRecord& r) { r.machine.logical_cpus = 16; }, "logical cpus: A 0, B 16", false},
+        {[](ScanRecord& r) { r.machine.numa_nodes = 1; }, "numa nodes: A 0, B 1", false},
+        {[](ScanRecord& r) {
+             r.machine.caches = {{1, 48 << 10, 2, 8}, {2, 1 << 20, 2, 8}, {3, 512, 16, 1}};
+         },
+         "caches: A (unknown), B L1 48 KiB x8, L2 1 MiB x8, L3 0 KiB x1", false},
+        {[](ScanRecord& r) { r.machine.hostname = "box"; }, "hostname: A (unknown), B box", false},
+        {[](ScanRecord& r) { r.machine.os = "Linux 6.1"; }, "os: A (unknown), B Linux 6.1", false},
+        {[](ScanRecord& r) { r.machine.governor = "powersave"; }, "governor: A (unknown), B powersave", false},
+        {[](ScanRecord& r) { r.machine.boost = "on"; }, "boost: A (unknown), B on", false},
+        {[](ScanRecord& r) { r.build.version = "1.2"; }, "version: A (unknown), B 1.2", false},
+        {[](ScanRecord& r) { r.build.revision = "abc123"; }, "revision: A (unknown), B abc123", false},
+        {[](ScanRecord& r) { r.build.compiler = "Clang 16"; }, "compiler: A (unknown), B Clang 16", false},
+        {[](ScanRecord& r) { r.build.build_type = "Debug"; }, "build type: A (unknown), B Debug", false},
+        {[](ScanRecord& r) { r.build.kernel_flags = "-O2"; }, "kernel flags: A (unknown), B -O2", false},
+        {[](ScanRecord& r) { r.build.openmp_runtime = "omp"; }, "openmp runtime: A (unknown), B omp", false},
+        {[](ScanRecord& r) { r.build.openmp_version = 201511; }, "openmp version: A 0, B 201511", false},
+        {[](ScanRecord& r) {
+             r.environment = {{"OMP_PROC_BIND", "close"}};
+         },
+         "OMP_PROC_BIND: A (not set), B close", false},
+        {[](ScanRecord& r) {
+             r.warnings = {{"loaded", "busy"}, {"host_starvation", "CPU 1"}, {"loaded", "still"}};
+         },
+         "warnings: A none, B host_starvation, loaded", false},
+    };
+    for (const auto& row : table) {
+        ScanRecord b = a;
+        row.change(b);
+        const ComparisonReport report = report_of(a, b);
+        EXPECT_EQ(lines_starting(format_comparison(report), "differs: "),
+                  std::vector<std::string>{std::string("differs: ") + row.line});
+        EXPECT_EQ(work_differences(report.differences).size(), row.work ? 1u : 0u) << row.line;
+    }
+}
+
+// What the comparison says before its tables when both sides carry warnings, rounds left out,
+// and thread counts the other lacks.
+TEST(CompareDifferences, NamesWarningsRoundsLeftOutAndUnmatchedCounts)
+{
+    ScanRecord a = synthetic_record({1, 2}), b = a;
+    a.warnings = {{"loaded", "busy at start"}};
+    b.environment = {{"OMP_WAIT_POLICY", "active"}};
+    ComparisonReport report = report_of(a, b);
+    report.rounds_a.counted = {1, 2, 3};
+    report.rounds_a.incomplete = {4};
+    report.rounds_b.counted = {1, 2};
+    report.rounds_b.starved = {3};
+    report.rounds_b.incomplete = {4, 5};
+    report.comparison.only_in_a = {4};
+    report.comparison.only_in_b = {8, 16};
+    const std::string text = format_comparison(report);
+    EXPECT_EQ(text.substr(text.find('\n') + 1, text.find("\n\n") - text.find('\n')),
+              "A = a.json: n 512, b 64, tiled kernel, bind cores, 3 rounds counted (1 incomplete left out)\n"
+              "B = b.json: n 512, b 64, tiled kernel, bind cores, 2 rounds counted (1 starved, 2 incomplete left out)\n"
+              "differs: OMP_WAIT_POLICY: A (not set), B active\n"
+              "differs: warnings: A loaded, B none\n"
+              "warning of A (loaded): busy at start\n"
+              "B had starved rounds: 1 of 3 left out, as its own figures leave them; compared on its 2 clean rounds\n"
+              "thread counts in A only: 4\n"
+              "thread counts in B only: 8, 16\n");
 }
 
 // Verdicts from figures chosen by hand: B/A 0.921 [0.894, 0.949] is B faster by 7.9 %, and its

@@ -157,6 +157,10 @@ TEST(ScanRecordFile, DamagedOrNewerRecordsAreRefusedNamingTheirFault)
          "damaged scan record: 'configurations' must hold the baseline and one entry per 'speedup'"},
         {with([](Json& j) { j["configurations"][1]["threads"] = 3; }),
          "damaged scan record: configuration 1 and its speed-up disagree on threads"},
+        {with([](Json& j) { j["machine"] = 3; }), "damaged scan record: 'machine' is not an object"},
+        {with([](Json& j) { j["interrupted"] = "no"; }), "damaged scan record: 'interrupted' is not true or false"},
+        {with([](Json& j) { j["rounds"] = -99999999999LL; }),
+         "damaged scan record: 'rounds' -99999999999 is out of range"},
         {with([](Json& j) { j["format_version"] = 0; }), "damaged scan record: 'format_version' 0 is not a version"},
         {with([](Json& j) { j["format_version"] = 3; }),
          "scan record format_version 3 is newer than this program reads (2); read it with the tilebench that "
@@ -241,6 +245,55 @@ TEST(ScanTable, StarvedRoundsHaveTheirShareAndTheirOwnFigure)
               "       no      yes        -                 -");
     EXPECT_EQ(tail(4, "      yes      yes     30 %             1.340"),
               "      yes      yes     30 %             1.340");
+}
+
+// A study's table where every figure it could lack is missing: unknown kernel, bind, time, stop
+// reason, working set, cache and tolerance, an edge a thread count never timed, a thread count
+// without a fastest edge, a size with no cells; and no table at all for a record without a study.
+TEST(StudyTable, EachMissingFigureIsADashAndUnknownCachesAreNamed)
+{
+    ScanRecord record;
+    EXPECT_EQ(study_table(record, "x: "), "");
+    RecordStudySize first;
+    first.size = 256;
+    first.rounds = 3;
+    first.cells = {RecordCell{8, 2.0 * 1024 * 1024, 0, {}, {}}, RecordCell{16, no_value, 3, {}, {}}};
+    RecordEdgeRanking one, four;
+    one.threads = 1;
+    one.edges = {RecordEdge{}};
+    one.edges[0].median_s = 0.5;
+    four.threads = 4;
+    four.fastest_block = 8;
+    four.speedup = 1.5;
+    four.edges = {RecordEdge{}, RecordEdge{}};
+    four.edges[0].median_s = 0.25;
+    four.edges[0].fastest = true;
+    four.edges[1].median_s = 0.3;
+    four.edges[1].indistinguishable = true;
+    first.rankings = {one, four};
+    RecordStudySize second;
+    second.size = 512;
+    second.elapsed_s = 1.0;
+    second.stop_reason = "interrupted";
+    second.rankings = {RecordEdgeRanking{}}; // the sequential kernel, without a fastest edge
+    record.study = RecordStudy{};
+    record.study->per_size = {first, second};
+    EXPECT_EQ(study_table(record, "x: "),
+              "x: n 256, - kernel, bind -, 3 rounds in - s (stopped: -), median seconds per call\n"
+              "  edge  working set  fits      1 thread     4 threads\n"
+              "     8      2.0 MiB     -    0.500000      0.250000 *\n"
+              "    16            -    L3             -    0.300000 =\n"
+              "speed-up of the fastest edge over the best sequential edge, with 95 % intervals:\n"
+              "    1 thread: -\n"
+              "   4 threads: b 8, 1.500 [-, -]\n"
+              "\n"
+              "x: n 512, - kernel, bind -, 0 rounds in 1.0 s (stopped: interrupted), median seconds per call\n"
+              "  edge  working set  fits    sequential\n"
+              "speed-up of the fastest edge over the best sequential edge, with 95 % intervals:\n"
+              "\n"
+              "* the fastest edge by median time; = an edge a paired test on the rounds cannot tell from it (its "
+              "ratio's 95 % interval holds 1 or lies within - %)\n"
+              "working set: three b x b blocks and an n x b panel of 4-byte floats; caches: not known\n");
 }
 
 TEST(Figures, EveryNonFiniteValueIsADash)
