@@ -248,8 +248,9 @@ TEST(ScanTable, StarvedRoundsHaveTheirShareAndTheirOwnFigure)
 }
 
 // A study's table where every figure it could lack is missing: unknown kernel, bind, time, stop
-// reason, working set, cache and tolerance, an edge a thread count never timed, a thread count
-// without a fastest edge, a size with no cells; and no table at all for a record without a study.
+// reason, working set, cache and tolerance, an edge a thread count never timed, one not compared
+// with the fastest, a speed-up without an interval, a thread count without a fastest edge, a size
+// with no cells; and no table at all for a record without a study.
 TEST(StudyTable, EachMissingFigureIsADashAndUnknownCachesAreNamed)
 {
     ScanRecord record;
@@ -265,6 +266,7 @@ TEST(StudyTable, EachMissingFigureIsADashAndUnknownCachesAreNamed)
     four.threads = 4;
     four.fastest_block = 8;
     four.speedup = 1.5;
+    four.speedup_pairs = 1;
     four.edges = {RecordEdge{}, RecordEdge{}};
     four.edges[0].median_s = 0.25;
     four.edges[0].fastest = true;
@@ -281,11 +283,11 @@ TEST(StudyTable, EachMissingFigureIsADashAndUnknownCachesAreNamed)
     EXPECT_EQ(study_table(record, "x: "),
               "x: n 256, - kernel, bind -, 3 rounds in - s (stopped: -), median seconds per call\n"
               "  edge  working set  fits      1 thread     4 threads\n"
-              "     8      2.0 MiB     -    0.500000      0.250000 *\n"
+              "     8      2.0 MiB     -    0.500000 ?    0.250000 *\n"
               "    16            -    L3             -    0.300000 =\n"
               "speed-up of the fastest edge over the best sequential edge, with 95 % intervals:\n"
               "    1 thread: -\n"
-              "   4 threads: b 8, 1.500 [-, -]\n"
+              "   4 threads: b 8, 1.500 [-, -] from 1 clean round, too few for an interval\n"
               "\n"
               "x: n 512, - kernel, bind -, 0 rounds in 1.0 s (stopped: interrupted), median seconds per call\n"
               "  edge  working set  fits    sequential\n"
@@ -293,6 +295,7 @@ TEST(StudyTable, EachMissingFigureIsADashAndUnknownCachesAreNamed)
               "\n"
               "* the fastest edge by median time; = an edge a paired test on the rounds cannot tell from it (its "
               "ratio's 95 % interval holds 1 or lies within - %)\n"
+              "? an edge with too few clean rounds in common with the fastest for an interval: not compared\n"
               "working set: three b x b blocks and an n x b panel of 4-byte floats; caches: not known\n");
 }
 
