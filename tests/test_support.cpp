@@ -149,7 +149,9 @@ void expect_data_blocks(const std::string& script, const std::map<std::string, D
     for (const auto& block : expected)
         expected_names.push_back(block.first);
     EXPECT_EQ(names, expected_names);
-    for (const auto& [name, rows] : expected) {
+    for (const auto& block : expected) {
+        const std::string& name = block.first; // a plain name: a lambda may not capture a structured binding
+        const DataRows& rows = block.second;
         const DataRows& got = drawn.count(name) ? drawn.at(name) : DataRows();
         ASSERT_EQ(got.size(), rows.size()) << name;
         const bool moved = std::any_of(shifted.begin(), shifted.end(),
