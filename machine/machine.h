@@ -6,4 +6,5 @@
 #include "common/build_info.h" // compiler, flags, OpenMP, revision
 #include "machine/binding.h"   // BindMode, team placement
 #include "machine/topology.h"  // MachineInfo, read_machine
+#include "machine/waiting.h"   // how long this process's threads waited for a CPU
 #include "machine/warnings.h"  // Warning and the rules that raise one

@@ -35,7 +35,7 @@ bool has_warning(const ScanRecord& record, const std::string& kind)
 std::string host_warnings(const ScanRecord& record)
 {
     std::string kinds;
-    for (const char* kind : {"host_starvation", "regime_change", "loaded"})
+    for (const char* kind : {"host_starvation", "contended", "regime_change", "loaded"})
         if (has_warning(record, kind))
             kinds += (kinds.empty() ? "" : ",") + std::string(kind);
     return kinds.empty() ? "-" : kinds;
@@ -97,12 +97,13 @@ void print_band(const std::vector<Scan>& scans, double band)
         if (std::isfinite(s) && std::fabs(s / middle - 1.0) <= band)
             continue;
         ++outside;
-        if (!has_warning(scan.record, "host_starvation") && !has_warning(scan.record, "regime_change"))
+        if (!has_warning(scan.record, "host_starvation") && !has_warning(scan.record, "contended") &&
+            !has_warning(scan.record, "regime_change"))
             ++unexplained;
         std::printf("outside +-%.0f %%: %s (%+.1f %%)\n", 100.0 * band, scan.file.c_str(), 100.0 * (s / middle - 1.0));
     }
     std::printf("median of the clean figures %.3f; %d of %zu scans outside +-%.0f %%, %d of them without "
-                "host_starvation or regime_change\n",
+                "host_starvation, contended or regime_change\n",
                 middle, outside, scans.size(), 100.0 * band, unexplained);
 }
 

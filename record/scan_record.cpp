@@ -161,7 +161,8 @@ Json probe_round_json(const RecordProbeRound& r)
             {"gflops", gflops},
             {"relative", figures_json(r.relative)},
             {"starved", r.starved},
-            {"speedups", figures_json(r.speedups)}};
+            {"speedups", figures_json(r.speedups)},
+            {"waited", figure_json(r.waited)}};
 }
 
 Json probe_json(const RecordProbe& p)
@@ -175,6 +176,7 @@ Json probe_json(const RecordProbe& p)
             {"floor", figure_json(p.floor)},
             {"noise_multiple", figure_json(p.noise_multiple)},
             {"ceiling", figure_json(p.ceiling)},
+            {"wait_limit", figure_json(p.wait_limit)},
             {"healthy_gflops", figure_json(p.healthy_gflops)},
             {"noise", figure_json(p.noise)},
             {"threshold", figure_json(p.threshold)},
@@ -536,6 +538,7 @@ void convert(const Json& value, const std::string& path, RecordProbeRound& out)
     optional(value, path, "relative", out.relative);
     optional(value, path, "starved", out.starved);
     optional(value, path, "speedups", out.speedups);
+    optional(value, path, "waited", out.waited);
 }
 
 void convert(const Json& value, const std::string& path, RecordProbe& out)
@@ -547,6 +550,7 @@ void convert(const Json& value, const std::string& path, RecordProbe& out)
     optional(value, path, "floor", out.floor);
     optional(value, path, "noise_multiple", out.noise_multiple);
     optional(value, path, "ceiling", out.ceiling);
+    optional(value, path, "wait_limit", out.wait_limit);
     optional(value, path, "healthy_gflops", out.healthy_gflops);
     optional(value, path, "noise", out.noise);
     optional(value, path, "threshold", out.threshold);

@@ -98,9 +98,10 @@ struct RecordProbeRound {
     double end_s = no_value; // the scan's clock when the round ended
     std::vector<int> cpus;
     std::vector<std::vector<double>> gflops; // per probe, per CPU
-    std::vector<double> relative;            // per CPU: its lowest probe over the healthy rate
+    std::vector<double> relative;            // per CPU: its second-lowest probe over the healthy rate
     bool starved = false;
     std::vector<double> speedups; // per parallel configuration: the round's baseline over its time
+    double waited = no_value;     // the largest share of a call a thread waited for its CPU; null: not judged
 };
 
 // The capacity probe and its verdicts, with what a reader needs to judge every round again.
@@ -108,7 +109,7 @@ struct RecordProbe {
     int order = 0; // of the probe's kernel call
     int calls = 0; // per CPU and probe; the median counts
     std::string rule;
-    double floor = no_value, noise_multiple = no_value, ceiling = no_value;
+    double floor = no_value, noise_multiple = no_value, ceiling = no_value, wait_limit = no_value;
     double healthy_gflops = no_value, noise = no_value, threshold = no_value;
     double seconds = no_value; // wall time spent probing
     std::vector<RecordProbeRound> rounds;

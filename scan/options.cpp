@@ -106,7 +106,8 @@ void add_placement_and_output_options(CLI::App& app, ScanOptions& o, TextOptions
         ->check(CLI::IsMember({"none", "cores", "threads"}))
         ->capture_default_str();
     app.add_option("--probe", text.probe,
-                   "capacity probe of the CPUs every round: each (one at a time), together, or none")
+                   "capacity probe of the CPUs every round, with the check of the threads' waits: each (one CPU at "
+                   "a time), together, or none (neither; every round counts as clean)")
         ->check(CLI::IsMember({"each", "together", "none"}))
         ->capture_default_str();
     app.add_option("--output", o.output, "PREFIX: samples in PREFIX.csv, summary record in PREFIX.json")

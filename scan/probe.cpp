@@ -71,11 +71,11 @@ const char* probe_mode_name(ProbeMode mode)
     return "none";
 }
 
-ProbeBench prepare_probe(const KernelFamily& family, int size, int block, std::size_t cpu_count)
+ProbeBench prepare_probe(const KernelFamily& family, int block, std::size_t cpu_count)
 {
     ProbeBench bench;
     bench.kernel = family.sequential;
-    bench.order = std::max(1, std::min(size, probe_order_max));
+    bench.order = probe_order;
     bench.block = block;
     bench.A = probe_matrix(bench.order, 1u);
     bench.B = probe_matrix(bench.order, 2u);

@@ -16,8 +16,9 @@
 // The probe's work: the family's sequential kernel at a small order, median of a few calls.
 // Order 160 is three column tiles at the default edge of 64 (the last one half wide): about
 // 8 MFLOP, 1.5 ms a call here, so three or four probes of two CPUs, three calls each, stay near
-// 3 % of a default round.
-constexpr int probe_order_max = 160;
+// 3 % of a default round. The order is the same whatever the scan's size: at a size of 32 a
+// call would take some 10 microseconds, where the clock and a single interrupt decide the rate.
+constexpr int probe_order = 160;
 constexpr int probe_calls = 3;
 
 struct ProbeBench {
@@ -28,8 +29,8 @@ struct ProbeBench {
     std::vector<OwnedMatrix> C; // one per CPU, so CPUs probed at once never share a result
 };
 
-// Operands for probing up to cpu_count CPUs at once: order min(size, probe_order_max).
-ProbeBench prepare_probe(const KernelFamily& family, int size, int block, std::size_t cpu_count);
+// Operands for probing up to cpu_count CPUs at once, of order probe_order.
+ProbeBench prepare_probe(const KernelFamily& family, int block, std::size_t cpu_count);
 
 // Each CPU's rate in GFLOP/s (NaN where it could not be taken), in the order of cpus.
 std::vector<double> probe_rates(ProbeBench& bench, const Topology& topology, const std::vector<int>& cpus,

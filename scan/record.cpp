@@ -124,19 +124,22 @@ std::vector<std::vector<double>> round_speedups(const ScanRun& run)
     return speedups;
 }
 
-RecordProbe probe_of(const ScanRun& run, int size)
+RecordProbe probe_of(const ScanRun& run)
 {
     const StarvationRule rule;
     const StarvationVerdict& verdict = run.host.starvation;
     RecordProbe p;
-    p.order = std::max(1, std::min(size, probe_order_max));
+    p.order = probe_order;
     p.calls = probe_calls;
-    p.rule = "a round is starved when a CPU's lowest probe in it is below (1 - threshold) x healthy_gflops, "
-             "threshold = min(ceiling, max(floor, noise_multiple x noise)), healthy_gflops the highest of the CPUs' "
-             "median probes within 15 % below their upper quartile";
+    p.rule = "a round is starved when a CPU's second-lowest probe in it (its only one, if it has one) is below "
+             "(1 - threshold) x healthy_gflops, threshold = min(ceiling, max(floor, noise_multiple x noise)), "
+             "healthy_gflops the highest of the CPUs' median probes within 15 % below their upper quartile; or when "
+             "waited, the largest share of one of its calls that a thread spent waiting for its CPU, is above "
+             "wait_limit";
     p.floor = rule.floor;
     p.noise_multiple = rule.noise_multiple;
     p.ceiling = rule.ceiling;
+    p.wait_limit = rule.wait_limit;
     p.healthy_gflops = verdict.healthy_gflops;
     p.noise = verdict.noise;
     p.threshold = verdict.threshold;
@@ -150,6 +153,7 @@ RecordProbe probe_of(const ScanRun& run, int size)
         r.relative = judged < verdict.relative.size() ? verdict.relative[judged++] : std::vector<double>();
         r.starved = verdict.starved_rounds.count(probe.round) != 0;
         r.speedups = speedups[static_cast<std::size_t>(probe.round - 1)];
+        r.waited = probe.waited;
         p.rounds.push_back(r);
     }
     return p;
@@ -173,7 +177,7 @@ ScanRecord scan_record(const ScanOptions& options, const ScanRun& run, const Sca
         if (i < run.host.starved.speedups.size())
             add_host_figures(record.speedups.back(), run.host, i);
     }
-    record.probe = probe_of(run, options.size);
+    record.probe = probe_of(run);
     record.warnings = context.warnings;
     record.rounds = run.rounds;
     record.samples = static_cast<long long>(run.samples.size());

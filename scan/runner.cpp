@@ -3,14 +3,17 @@
 #include "common/owned_matrix.h"
 #include "common/timing.h"
 #include "machine/binding.h"
+#include "machine/waiting.h"
 #include "scan/cells.h"
 #include "scan/probe.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <random>
 #include <set>
 
@@ -134,7 +137,7 @@ Bench prepare_bench(const ScanOptions& options, const std::vector<Configuration>
         bench.probe_cpus =
             probe_cpus(options.bind != BindMode::none ? bench.binding : binding_order(cores, BindMode::cores),
                        options.threads.back());
-    bench.probe = prepare_probe(family, options.size, options.block, bench.probe_cpus.size());
+    bench.probe = prepare_probe(family, options.block, bench.probe_cpus.size());
     bench.A = view(bench.operands.A);
     bench.B = view(bench.operands.B);
     bench.C = view(bench.operands.C);
@@ -157,12 +160,30 @@ void warm_up(Bench& bench, const std::vector<Configuration>& configurations, con
         }
 }
 
+// Whether a thread's wait for its CPU during this configuration's calls says something about
+// other work: its team is bound one thread to a CPU, so no thread of it waits behind another.
+// Unbound teams may share a CPU for a while by the system's own choice, and larger teams than
+// CPUs always do.
+bool waits_judged(const Bench& bench, const Configuration& configuration)
+{
+    return bench.options.probe != ProbeMode::none && !bench.binding.empty() &&
+           static_cast<std::size_t>(configuration.threads) <= bench.binding.size();
+}
+
 // One configuration's timed call with its placement, validation and report.
 void measure_once(Bench& bench, ScanRun& run, Rounds& rounds, int round, std::size_t c, const ScanHooks& hooks)
 {
     const Configuration& configuration = run.configurations[c];
     record_cpus(run.placement[c], place(bench, configuration));
+    const bool judged = waits_judged(bench, configuration);
+    const std::map<long, double> waits_before = judged ? thread_wait_seconds() : std::map<long, double>();
     const auto [seconds, team] = timed_call(bench, configuration);
+    if (judged && seconds > 0.0) {
+        const double waited = longest_new_wait(waits_before, thread_wait_seconds()) / seconds;
+        double& round_waited = run.probes.back().waited;
+        if (std::isfinite(waited) && !(waited <= round_waited))
+            round_waited = waited;
+    }
     record_cpus(run.placement[c], locate(bench, configuration));
     const Sample sample{round, c, team, seconds,
                         same_bits(bench.operands.C, reference_for(bench, configuration.block))};

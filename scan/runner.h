@@ -57,7 +57,7 @@ ScanRun run_scan(const ScanOptions& options, const KernelFamily& family, const T
 ScanRun run_plan(const ScanOptions& options, const std::vector<Configuration>& plan, const KernelFamily& family,
                  const Topology& topology, const MachineInfo& machine, const ScanHooks& hooks);
 
-// host_starvation and regime_change, from the completed rounds of the run.
+// host_starvation, contended and regime_change, from the completed rounds of the run.
 std::vector<Warning> host_warnings(const ScanRun& run);
 
 // Thread numbers that were seen on more than one logical CPU in a configuration's placement.

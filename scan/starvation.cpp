@@ -72,11 +72,14 @@ std::string percent(double share)
 
 double round_rate(const ProbeRound& round, std::size_t cpu)
 {
-    double lowest = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> rates;
     for (const std::vector<double>& probe : round.gflops)
-        if (cpu < probe.size() && std::isfinite(probe[cpu]) && !(lowest <= probe[cpu]))
-            lowest = probe[cpu];
-    return lowest;
+        if (cpu < probe.size() && std::isfinite(probe[cpu]))
+            rates.push_back(probe[cpu]);
+    if (rates.empty())
+        return std::numeric_limits<double>::quiet_NaN();
+    std::sort(rates.begin(), rates.end());
+    return rates[std::min<std::size_t>(1, rates.size() - 1)];
 }
 
 StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const StarvationRule& rule)
@@ -94,6 +97,10 @@ StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const 
                 verdict.starved_rounds.insert(round.round);
         }
         verdict.relative.push_back(relative);
+        if (round.waited > rule.wait_limit) {
+            verdict.contended_rounds.insert(round.round);
+            verdict.starved_rounds.insert(round.round);
+        }
     }
     return verdict;
 }
@@ -105,22 +112,42 @@ std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, c
         (verdict.starved_rounds.size() == 1 && measuring_host.empty()))
         return {};
     std::map<int, std::vector<double>> fell; // CPU -> its relative rates where it was starved
-    for (std::size_t r = 0; r < rounds.size() && r < verdict.relative.size(); ++r)
+    std::vector<double> waits;               // the contended rounds' longest waits
+    std::size_t fell_rounds = 0;             // rounds in which some CPU fell
+    for (std::size_t r = 0; r < rounds.size() && r < verdict.relative.size(); ++r) {
+        bool fell_here = false;
         for (std::size_t i = 0; i < rounds[r].cpus.size(); ++i)
-            if (verdict.relative[r][i] < 1.0 - verdict.threshold)
+            if (verdict.relative[r][i] < 1.0 - verdict.threshold) {
                 fell[rounds[r].cpus[i]].push_back(verdict.relative[r][i]);
-    std::vector<std::string> falls;
-    falls.reserve(fell.size());
-    for (const auto& [cpu, relative] : fell) {
-        char text[160];
-        std::snprintf(text, sizeof(text), "CPU %d fell to %.2f of the healthy rate in %d of %d rounds (%s)", cpu,
-                      median(relative), static_cast<int>(relative.size()), completed_rounds,
-                      percent(static_cast<double>(relative.size()) / completed_rounds).c_str());
-        falls.emplace_back(text);
+                fell_here = true;
+            }
+        fell_rounds += fell_here;
+        if (verdict.contended_rounds.count(rounds[r].round) != 0)
+            waits.push_back(rounds[r].waited);
     }
-    std::string message = joined(falls, "; ") + "; those rounds are left out of the figures";
-    if (!measuring_host.empty())
-        message += "; too few clean rounds reached the precision at " + measuring_host +
-                   ": those figures measure the host, not the kernel";
-    return {{"host_starvation", message}};
+    const auto share = [&](std::size_t count) {
+        return std::to_string(count) + " of " + std::to_string(completed_rounds) + " rounds (" +
+               percent(static_cast<double>(count) / completed_rounds) + ")";
+    };
+    std::vector<Warning> warnings;
+    if (!fell.empty()) {
+        std::vector<std::string> falls;
+        for (const auto& [cpu, relative] : fell) {
+            char text[80];
+            std::snprintf(text, sizeof(text), "CPU %d fell to %.2f of the healthy rate in ", cpu, median(relative));
+            falls.push_back(text + share(relative.size()));
+        }
+        warnings.push_back({"host_starvation", joined(falls, "; ") + "; those rounds are left out of the figures"});
+    }
+    if (!waits.empty())
+        warnings.push_back({"contended", "a thread waited for its CPU behind other work in this system in " +
+                                             share(waits.size()) + ", for up to " +
+                                             percent(*std::max_element(waits.begin(), waits.end())) +
+                                             " of a call; those rounds are left out of the figures"});
+    // The figures that measure the host are said once, by the cause that took the most rounds.
+    if (!measuring_host.empty() && !warnings.empty())
+        (waits.size() > fell_rounds ? warnings.back() : warnings.front()).message +=
+            "; too few clean rounds reached the precision at " + measuring_host +
+            ": those figures measure the host, not the kernel";
+    return warnings;
 }

@@ -1,7 +1,8 @@
-// Whether the host took part of a CPU away during a round. The capacity probe times the same
+// Whether a CPU the round's teams used was not all there. The capacity probe times the same
 // short piece of work on every CPU the round's teams use; a CPU whose rate fell below the
-// scan's healthy rate by more than the probe's own noise marks its round starved. Pure: the
-// judgement is a function of the recorded rates, so a reader of the record can redo it.
+// scan's healthy rate by more than the probe's own noise marks its round starved, and so does a
+// timed call one of whose threads waited for its CPU behind other work. Pure: the judgement is a
+// function of the recorded rates and waits, so a reader of the record can redo it.
 #pragma once
 
 #include "machine/warnings.h"
@@ -19,16 +20,24 @@ struct ProbeRound {
     std::vector<int> cpus;
     std::vector<std::vector<double>> gflops;                 // per probe, per CPU
     double end_s = std::numeric_limits<double>::quiet_NaN(); // the scan's clock when the round ended
+    // The largest share of one of the round's timed calls that a thread of it spent ready to run
+    // while other work held its CPU; NaN where no call of the round was judged.
+    double waited = std::numeric_limits<double>::quiet_NaN();
 };
 
 // A CPU is starved in a round when its rate is below (1 - threshold) x the healthy rate, with
 // threshold = min(ceiling, max(floor, noise_multiple x the probe's noise on healthy rounds)).
 // The ceiling keeps a scatter that the host itself causes from widening the threshold until no
 // round could ever fall below it: a CPU at three quarters of its rate is starved, however noisy.
+// The floor sits above the few per cent by which a single probe of a few milliseconds strays on
+// a quiet machine; the host's own spells take a third of a CPU. A round is also starved when a
+// thread waited for its CPU for more than wait_limit of a call: on a quiet machine the waits are
+// the microseconds a woken thread takes to be run.
 struct StarvationRule {
-    double floor = 0.05;
+    double floor = 0.08;
     double noise_multiple = 3.0;
     double ceiling = 0.25;
+    double wait_limit = 0.05;
 };
 
 struct StarvationVerdict {
@@ -36,10 +45,13 @@ struct StarvationVerdict {
     double noise = 0.0;     // robust standard deviation of one probe's log rate, from those above the healthy rate
     double threshold = 0.0; // min(ceiling, max(floor, noise_multiple x noise))
     std::vector<std::vector<double>> relative; // per probe round, per CPU: its rate over the healthy rate
-    std::set<int> starved_rounds;
+    std::set<int> contended_rounds;            // a thread waited for its CPU beyond the rule's limit
+    std::set<int> starved_rounds;              // a CPU fell below the threshold, or the round was contended
 };
 
-// A CPU's rate in the round: the lowest of its probes, so that a spell during any of them counts.
+// A CPU's rate in the round: the second-lowest of its probes (the only one, when the round has
+// one). A spell of the host's lasts minutes and lowers every probe of the round; a single probe
+// that strayed low, the commonest thing a quiet machine does, does not starve a round alone.
 double round_rate(const ProbeRound& round, std::size_t cpu);
 
 // The healthy rate is the highest of the CPUs' own: a CPU's is the median of its probes within
@@ -52,10 +64,11 @@ double round_rate(const ProbeRound& round, std::size_t cpu);
 StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const StarvationRule& rule);
 
 // host_starvation: the CPUs that fell, in how many of the rounds and to which rate (the median
-// of their starved rounds' relative rates). measuring_host names the figures whose clean rounds
-// did not reach the precision asked ("threads 1,2"; empty for none): the warning says they
-// measure the host. A single starved round whose figures still reached the precision is left
-// out of them without a warning: at the probe's noise a quiet machine gives one now and then.
-// Empty when no round was starved.
+// of their starved rounds' relative rates); contended: in how many rounds a thread waited for its
+// CPU behind other work in this system, and for how much of a call at most. measuring_host names
+// the figures whose clean rounds did not reach the precision asked ("threads 1,2"; empty for
+// none): the first warning says they measure the host. A single starved round whose figures
+// still reached the precision is left out of them without a warning: a quiet machine gives one
+// now and then. Empty when no round was starved.
 std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, const StarvationVerdict& verdict,
                                         int completed_rounds, const std::string& measuring_host);

@@ -47,7 +47,7 @@ std::vector<Warning> study_short_call_warning(const StudyRun& study)
     return too_short_warning(baseline_short, {short_counts.begin(), short_counts.end()}, shortest_timed_call_s);
 }
 
-// host_starvation and regime_change of every size, one warning of each kind, each size's part
+// host_starvation, contended and regime_change of every size, one warning of each kind, each size's part
 // named.
 std::vector<Warning> study_host_warnings(const StudyRun& study)
 {

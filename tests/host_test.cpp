@@ -155,24 +155,62 @@ TEST(HostStarvation, CpusStarvedForMostOfTheScanAreStillJudgedAgainstTheirHealth
     EXPECT_EQ(wide.starved_rounds.size(), 20u);
 }
 
-TEST(HostStarvation, EachRoundCountsItsSlowerProbeAndTheRuleReadsBackFromTheRates)
+TEST(HostStarvation, EachRoundCountsItsSecondLowestProbeAndTheRuleReadsBackFromTheRates)
 {
-    EXPECT_EQ(round_rate({1, {0}, {{8.0}, {6.0}, {7.0}}}, 0), 6.0);
+    EXPECT_EQ(round_rate({1, {0}, {{8.0}, {6.0}, {7.0}}}, 0), 7.0);
+    EXPECT_EQ(round_rate({1, {0}, {{8.0}, {6.0}, {5.0}, {9.0}}}, 0), 6.0);
     EXPECT_EQ(round_rate({1, {0}, {{8.0}, {nan}}}, 0), 8.0); // the round ended before its second probe
     EXPECT_TRUE(std::isnan(round_rate({1, {0}, {}}, 0)));
-    // Three rounds, CPU 1 low in one probe of the second: the healthy rate is the better CPU's
-    // median probe.
-    const std::vector<ProbeRound> rounds = {
-        {1, {0, 1}, {{10, 10}, {10, 10}}}, {2, {0, 1}, {{10, 9}, {10, 7}}}, {3, {0, 1}, {{11, 10}, {10, 10}}}};
+    // Four rounds, CPU 1 low in both probes of the second and in one of the fourth: the healthy
+    // rate is the better CPU's median probe, and a single low probe starves nothing.
+    const std::vector<ProbeRound> rounds = {{1, {0, 1}, {{10, 10}, {10, 10}}},
+                                            {2, {0, 1}, {{10, 7.5}, {10, 7}}},
+                                            {3, {0, 1}, {{11, 10}, {10, 10}}},
+                                            {4, {0, 1}, {{10, 10}, {10, 5}}}};
     const StarvationVerdict verdict = judge_starvation(rounds, StarvationRule{});
     EXPECT_EQ(verdict.healthy_gflops, 10.0);
     EXPECT_EQ(verdict.starved_rounds, (std::set<int>{2}));
-    EXPECT_DOUBLE_EQ(verdict.relative[1][1], 0.7);
-    EXPECT_DOUBLE_EQ(verdict.threshold, 0.05);
+    EXPECT_DOUBLE_EQ(verdict.relative[1][1], 0.75);
+    EXPECT_DOUBLE_EQ(verdict.relative[3][1], 1.0);
+    EXPECT_DOUBLE_EQ(verdict.threshold, 0.08);
     EXPECT_TRUE(judge_starvation({}, StarvationRule{}).starved_rounds.empty());
     // One starved round is left out quietly while the figures still reach the precision.
-    EXPECT_TRUE(starvation_warning(rounds, verdict, 3, "").empty());
-    EXPECT_EQ(starvation_warning(rounds, verdict, 3, "threads 2").size(), 1u);
+    EXPECT_TRUE(starvation_warning(rounds, verdict, 4, "").empty());
+    EXPECT_EQ(starvation_warning(rounds, verdict, 4, "threads 2").size(), 1u);
+}
+
+// A team thread that waited for its CPU behind other work in this system: the round is starved
+// whatever the probe saw, and the warning names the waits apart from the host's falls.
+TEST(HostStarvation, ARoundWhoseThreadWaitedForItsCpuIsContended)
+{
+    std::vector<ProbeRound> rounds;
+    for (int r = 1; r <= 6; ++r)
+        rounds.push_back({r, {0, 1}, {{10, 10}, {10, 10}}, nan, 0.001});
+    rounds[1].waited = 0.051;
+    rounds[2].waited = 0.4;
+    rounds[3].waited = 0.05; // at the limit: not beyond it
+    rounds[4].waited = nan;  // not judged
+    rounds[5].gflops = {{10, 6}, {10, 6}};
+    const StarvationVerdict verdict = judge_starvation(rounds, StarvationRule{});
+    EXPECT_EQ(verdict.contended_rounds, (std::set<int>{2, 3}));
+    EXPECT_EQ(verdict.starved_rounds, (std::set<int>{2, 3, 6}));
+    const std::vector<Warning> warnings = starvation_warning(rounds, verdict, 6, "threads 2");
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[0].kind, "host_starvation");
+    EXPECT_EQ(
+        warnings[0].message,
+        "CPU 1 fell to 0.60 of the healthy rate in 1 of 6 rounds (17 %); those rounds are left out of the figures");
+    // The figures that measure the host are named by the cause of most of the starved rounds.
+    EXPECT_EQ(warnings[1].kind, "contended");
+    EXPECT_EQ(warnings[1].message, "a thread waited for its CPU behind other work in this system in 2 of 6 rounds "
+                                   "(33 %), for up to 40 % of a call; those rounds are left out of the figures; too "
+                                   "few clean rounds reached the precision at threads 2: those figures measure the "
+                                   "host, not the kernel");
+    // Contention alone, with every figure precise: its own warning and no host_starvation.
+    rounds[5].gflops = {{10, 10}, {10, 10}};
+    const std::vector<Warning> alone = starvation_warning(rounds, judge_starvation(rounds, StarvationRule{}), 6, "");
+    ASSERT_EQ(alone.size(), 1u);
+    EXPECT_EQ(alone[0].kind, "contended");
 }
 
 // Baseline valid in rounds 1-8, the team of 2 invalid in rounds 1-4, every round's ratio exactly

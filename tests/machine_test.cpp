@@ -8,7 +8,10 @@
 
 #include <sched.h>
 
+#include <chrono>
 #include <cmath>
+#include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -135,6 +138,48 @@ TEST(Machine, OtherProcessesWorkIsReadFromTwoCpuLines)
     EXPECT_EQ(now[10], 'T');
     EXPECT_EQ(now.back(), 'Z');
     EXPECT_GE(load_average(), 0.0);
+}
+
+// Two threads held to one CPU take turns on it, so each waits for about half the time both
+// run; a thread that waits behind nothing shows close to no wait at all.
+TEST(Machine, ThreadsWaitingForACpuAreSeenInTheSchedulersAccount)
+{
+    EXPECT_DOUBLE_EQ(schedstat_wait_seconds("3140371 6973 2\n"), 6.973e-6);
+    EXPECT_DOUBLE_EQ(schedstat_wait_seconds("0 2500000000 9"), 2.5);
+    EXPECT_TRUE(std::isnan(schedstat_wait_seconds("")));
+    EXPECT_TRUE(std::isnan(schedstat_wait_seconds("12 34"))); // a line from before the slice count
+    EXPECT_DOUBLE_EQ(longest_new_wait({{1, 1.0}, {2, 5.0}, {3, 0.0}}, {{1, 1.5}, {2, 5.25}, {4, 9.0}}), 0.5);
+    EXPECT_TRUE(std::isnan(longest_new_wait({}, {{1, 1.0}})));
+    EXPECT_TRUE(std::isnan(longest_new_wait({{1, 1.0}}, {})));
+
+    const std::map<long, double> before = thread_wait_seconds();
+    if (before.empty())
+        GTEST_SKIP() << "this system keeps no per-thread account of waits";
+    cpu_set_t one;
+    ASSERT_EQ(sched_getaffinity(0, sizeof(one), &one), 0);
+    int cpu = 0;
+    while (!CPU_ISSET(cpu, &one))
+        ++cpu;
+    CPU_ZERO(&one);
+    CPU_SET(cpu, &one);
+    // Both spin to one deadline, then each reads the account while the other still lives.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    std::mutex guard;
+    double longest = 0.0;
+    const auto spin = [&] {
+        sched_setaffinity(0, sizeof(one), &one);
+        while (std::chrono::steady_clock::now() < deadline) {
+        }
+        const std::map<long, double> now = thread_wait_seconds();
+        const std::lock_guard<std::mutex> lock(guard);
+        for (const auto& [id, seconds] : now)
+            if (before.count(id) == 0)
+                longest = std::max(longest, seconds);
+    };
+    std::thread first(spin), second(spin);
+    first.join();
+    second.join();
+    EXPECT_GT(longest, 0.03) << "two threads on one CPU for 0.3 s, and neither waited";
 }
 
 TEST(Machine, EachWarningHasItsRule)

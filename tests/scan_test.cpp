@@ -412,8 +412,10 @@ TEST(ScanRecord, EveryFigureReadsBackAsTheRunFieldItComesFrom)
     run.summary.speedups[0].karp_flatt = no_value; // undefined at one thread: null, and NaN again
     run.host.clean = run.summary;
     run.host.regime_changes = {{4, 5, 2.0}};
-    run.host.starvation = {v(), v(), v(), {{v(), v()}, {v(), v()}}, {2}};
-    run.probes = {{1, {0, 1}, {{v(), v()}, {v(), v()}}, v()}, {2, {1, 2}, {{v(), v()}}, v()}, {3, {0}, {{v()}}, v()}};
+    run.host.starvation = {v(), v(), v(), {{v(), v()}, {v(), v()}}, {2}, {2}};
+    run.probes = {{1, {0, 1}, {{v(), v()}, {v(), v()}}, v(), v()},
+                  {2, {1, 2}, {{v(), v()}}, v(), v()},
+                  {3, {0}, {{v()}}, v(), v()}};
     run.rounds = 2; // the third round was cut short
     for (int round = 1; round <= 3; ++round)
         for (std::size_t c = 0; c < 4; ++c)
@@ -490,8 +492,9 @@ TEST(ScanRecord, EveryFigureReadsBackAsTheRunFieldItComesFrom)
         const auto speedup = [&run, k](std::size_t c) {
             return run.samples[4 * k].seconds / run.samples[4 * k + c].seconds;
         };
-        same("probe.rounds[" + std::to_string(k) + "]", {g.end_s, g.speedups[0], g.speedups[1], g.speedups[2]},
-             {run.probes[k].end_s, speedup(1), speedup(2), k == 1 ? no_value : speedup(3)});
+        same("probe.rounds[" + std::to_string(k) + "]",
+             {g.end_s, g.waited, g.speedups[0], g.speedups[1], g.speedups[2]},
+             {run.probes[k].end_s, run.probes[k].waited, speedup(1), speedup(2), k == 1 ? no_value : speedup(3)});
         EXPECT_EQ((std::vector<int>{g.round, g.starved}), (std::vector<int>{run.probes[k].round, k == 1}));
         EXPECT_EQ(g.cpus, run.probes[k].cpus);
         EXPECT_EQ(g.gflops, run.probes[k].gflops);
