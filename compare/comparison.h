@@ -35,4 +35,8 @@ struct Comparison {
     std::vector<CountComparison> counts;   // the thread counts both measured, ascending
 };
 
+// Each side is one scan or several (the same work, scanned at other times): the figures pool a
+// side's scans, and the intervals resample the scans as well as their rounds.
+Comparison compare_rounds(const std::vector<CountedRounds>& a, const std::vector<CountedRounds>& b,
+                          const CompareSettings& settings);
 Comparison compare_rounds(const CountedRounds& a, const CountedRounds& b, const CompareSettings& settings);

@@ -62,6 +62,24 @@ void check_clean_rounds(const char* name, const Side& side, const CountedRounds&
                                            " of its complete rounds starved, so its figures measure the host"};
 }
 
+// A side's further scans: the work of its first, whatever --allow-different says, since their
+// rounds are pooled with it.
+void load_more(const char* name, const Side& first, const std::vector<std::string>& arguments, std::vector<Side>& more,
+               std::vector<CountedRounds>& rounds)
+{
+    for (const std::string& argument : arguments) {
+        more.push_back(load(argument));
+        const std::vector<Difference> work = work_differences(differences(first.record, more.back().record));
+        if (!work.empty())
+            throw Refusal{exit_not_comparable, std::string(name) + "'s scans " + quoted_token(first.record_path, 200) +
+                                                   " and " + quoted_token(more.back().record_path, 200) +
+                                                   " time different work (" + quoted_token(work.front().what, 60) +
+                                                   "); a side's scans are pooled, so they must time the same"};
+        rounds.push_back(counted_rounds(more.back().record, more.back().samples));
+        check_clean_rounds(name, more.back(), rounds.back());
+    }
+}
+
 ComparisonReport compare(const CompareOptions& options)
 {
     ComparisonReport report;
@@ -73,10 +91,15 @@ ComparisonReport compare(const CompareOptions& options)
     report.rounds_b = counted_rounds(report.b.record, report.b.samples);
     check_clean_rounds("A", report.a, report.rounds_a);
     check_clean_rounds("B", report.b, report.rounds_b);
+    load_more("A", report.a, options.more_a, report.more_a, report.more_rounds_a);
+    load_more("B", report.b, options.more_b, report.more_b, report.more_rounds_b);
     CompareSettings settings;
     settings.seed = options.seed;
     settings.threshold = options.threshold_percent / 100.0;
-    report.comparison = compare_rounds(report.rounds_a, report.rounds_b, settings);
+    std::vector<CountedRounds> a{report.rounds_a}, b{report.rounds_b};
+    a.insert(a.end(), report.more_rounds_a.begin(), report.more_rounds_a.end());
+    b.insert(b.end(), report.more_rounds_b.begin(), report.more_rounds_b.end());
+    report.comparison = compare_rounds(a, b, settings);
     report.fail_if_slower = options.fail_if_slower;
     if (report.comparison.counts.empty())
         throw Refusal{exit_not_comparable, "no thread count in common: A has " +

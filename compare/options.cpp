@@ -13,7 +13,9 @@ namespace {
 const char* const footer =
     "A and B are scan records of tilebench-scan, PREFIX.json, each with its samples file PREFIX.csv beside it. "
     "Faster is about time: B faster by x % means B's median time is x % below A's. A side is compared on the "
-    "rounds its own figures come from: rounds its probe found starved are left out and named.\n"
+    "rounds its own figures come from: rounds its probe found starved are left out and named. Two scans minutes "
+    "apart on a shared host can differ by more than either one's rounds scatter; scans of each side taken in "
+    "turn (A, B, A, B, ...) and given with --more-a and --more-b put that drift into the intervals.\n"
     "Exit status: 0 compared; 1 a record or samples file missing, unreadable or damaged, or the output could not "
     "be written; 2 bad arguments; 5 not comparable (other size, block or kernel family without --allow-different, "
     "no thread count in common, or a side whose every round its probe found starved); 6 B slower than A beyond "
@@ -33,6 +35,14 @@ ParsedCompareOptions parse_compare_options(int argc, char** argv, std::uint64_t 
     // Not marked required: CLI11 would then name a missing A before an unknown option.
     app.add_option("A", o.a, "the scan compared against (PREFIX.json)");
     app.add_option("B", o.b, "the scan compared (PREFIX.json)");
+    app.add_option("--more-a", o.more_a,
+                   "another scan of A's work, taken at another time (repeatable): each side's scans are resampled "
+                   "as well as their rounds, so the intervals hold the drift between scans")
+        ->allow_extra_args(false)
+        ->type_name("FILE");
+    app.add_option("--more-b", o.more_b, "another scan of B's work (repeatable), as --more-a")
+        ->allow_extra_args(false)
+        ->type_name("FILE");
     app.add_option("--threshold", o.threshold_percent, "percent: ratios within 1 +- this are no difference")
         ->check(CLI::Range(0.0, 100.0))
         ->capture_default_str();

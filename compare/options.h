@@ -6,14 +6,16 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct CompareOptions {
-    std::string a, b;               // PREFIX.json (or PREFIX) of each side
-    double threshold_percent = 2.0; // ratios within 1 +- this are no difference
-    double fail_if_slower = -1.0;   // percent; below 0 when not asked
-    std::uint64_t seed = 0;         // the bootstrap; recorded either way
-    bool allow_different = false;   // compare scans of different size, block or kernel family
-    std::string output;             // the JSON record of the comparison; empty for none
+    std::string a, b;                        // PREFIX.json (or PREFIX) of each side
+    std::vector<std::string> more_a, more_b; // further scans of each side
+    double threshold_percent = 2.0;          // ratios within 1 +- this are no difference
+    double fail_if_slower = -1.0;            // percent; below 0 when not asked
+    std::uint64_t seed = 0;                  // the bootstrap; recorded either way
+    bool allow_different = false;            // compare scans of different size, block or kernel family
+    std::string output;                      // the JSON record of the comparison; empty for none
 };
 
 struct ParsedCompareOptions {

@@ -122,6 +122,18 @@ ComparisonSide side_record(const Side& side, const CountedRounds& rounds)
     return record;
 }
 
+// Every scan of the comparison in order, A's then B's, each with its side's name.
+template <typename Visit>
+void for_each_scan(const ComparisonReport& report, Visit visit)
+{
+    visit("A", report.a, report.rounds_a);
+    for (std::size_t i = 0; i < report.more_a.size() && i < report.more_rounds_a.size(); ++i)
+        visit("A", report.more_a[i], report.more_rounds_a[i]);
+    visit("B", report.b, report.rounds_b);
+    for (std::size_t i = 0; i < report.more_b.size() && i < report.more_rounds_b.size(); ++i)
+        visit("B", report.more_b[i], report.more_rounds_b[i]);
+}
+
 ComparisonCount count_record(const CountComparison& c)
 {
     ComparisonCount r;
@@ -165,17 +177,26 @@ std::string format_comparison(const ComparisonReport& report)
     const Comparison& comparison = report.comparison;
     const CompareSettings& s = comparison.settings;
     char heading[200];
+    const bool several = !report.more_a.empty() || !report.more_b.empty();
     std::snprintf(heading, sizeof(heading),
-                  "tilebench-compare: ratios B/A with %g %% intervals (each side's rounds resampled on their own, "
+                  "tilebench-compare: ratios B/A with %g %% intervals (each side's %s resampled on their own, "
                   "seed %llu), noise band +-%g %%\n",
-                  s.confidence * 100.0, static_cast<unsigned long long>(s.seed), s.threshold * 100.0);
-    std::string text = heading + side_line("A", report.a, report.rounds_a) + side_line("B", report.b, report.rounds_b);
+                  s.confidence * 100.0, several ? "scans, and their rounds," : "rounds",
+                  static_cast<unsigned long long>(s.seed), s.threshold * 100.0);
+    std::string text = heading;
+    for_each_scan(report, [&](const char* name, const Side& side, const CountedRounds& rounds) {
+        text += side_line(name, side, rounds);
+    });
     for (const Difference& d : report.differences)
         text += "differs: " + d.what + ": A " + shown(d.a) + ", B " + shown(d.b) + "\n";
     if (report.differences.empty())
         text += "differs: nothing the records hold\n";
-    text += warnings_text("A", report.a.record.warnings) + warnings_text("B", report.b.record.warnings);
-    text += starved_text("A", report.rounds_a) + starved_text("B", report.rounds_b);
+    for_each_scan(report, [&](const char* name, const Side& side, const CountedRounds&) {
+        text += warnings_text(name, side.record.warnings);
+    });
+    for_each_scan(report, [&](const char* name, const Side&, const CountedRounds& rounds) {
+        text += starved_text(name, rounds);
+    });
     if (!comparison.only_in_a.empty())
         text += "thread counts in A only: " + count_list(comparison.only_in_a) + "\n";
     if (!comparison.only_in_b.empty())
@@ -190,6 +211,10 @@ ComparisonRecord comparison_record(const ComparisonReport& report)
     ComparisonRecord record;
     record.a = side_record(report.a, report.rounds_a);
     record.b = side_record(report.b, report.rounds_b);
+    for (std::size_t i = 0; i < report.more_a.size() && i < report.more_rounds_a.size(); ++i)
+        record.more_a.push_back(side_record(report.more_a[i], report.more_rounds_a[i]));
+    for (std::size_t i = 0; i < report.more_b.size() && i < report.more_rounds_b.size(); ++i)
+        record.more_b.push_back(side_record(report.more_b[i], report.more_rounds_b[i]));
     record.seed = s.seed;
     record.resamples = s.resamples;
     record.confidence = s.confidence;

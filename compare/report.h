@@ -15,6 +15,9 @@
 struct ComparisonReport {
     Side a, b;
     CountedRounds rounds_a, rounds_b;
+    // Further scans of each side, the same work at other times, and their rounds.
+    std::vector<Side> more_a, more_b;
+    std::vector<CountedRounds> more_rounds_a, more_rounds_b;
     std::vector<Difference> differences;
     Comparison comparison;
     double fail_if_slower = -1.0; // percent; below 0 when not asked

@@ -94,6 +94,23 @@ ComparisonCount count_of(const Json& json)
     return c;
 }
 
+Json sides_json(const std::vector<ComparisonSide>& sides)
+{
+    Json list = Json::array();
+    for (const ComparisonSide& side : sides)
+        list.push_back(side_json(side));
+    return list;
+}
+
+std::vector<ComparisonSide> sides_of(const Json& json, const char* key)
+{
+    std::vector<ComparisonSide> sides;
+    if (json.contains(key))
+        for (const Json& side : json.at(key))
+            sides.push_back(side_of(side));
+    return sides;
+}
+
 } // namespace
 
 void to_json(nlohmann::ordered_json& json, const ComparisonRecord& record)
@@ -107,6 +124,8 @@ void to_json(nlohmann::ordered_json& json, const ComparisonRecord& record)
     json = {{"comparison_format_version", comparison_record_version},
             {"a", side_json(record.a)},
             {"b", side_json(record.b)},
+            {"more_a", sides_json(record.more_a)},
+            {"more_b", sides_json(record.more_b)},
             {"seed", record.seed},
             {"resamples", record.resamples},
             {"confidence", record.confidence},
@@ -128,6 +147,9 @@ void from_json(const nlohmann::ordered_json& json, ComparisonRecord& record)
                                  ", newer than this program reads (" + std::to_string(comparison_record_version) + ")");
     record.a = side_of(json.at("a"));
     record.b = side_of(json.at("b"));
+    // Absent from records of comparisons of one scan a side, written before sides had more.
+    record.more_a = sides_of(json, "more_a");
+    record.more_b = sides_of(json, "more_b");
     record.seed = json.at("seed").get<std::uint64_t>();
     record.resamples = json.at("resamples").get<int>();
     record.confidence = json.at("confidence").get<double>();

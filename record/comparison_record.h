@@ -47,6 +47,7 @@ struct ComparisonCount {
 
 struct ComparisonRecord {
     ComparisonSide a, b;
+    std::vector<ComparisonSide> more_a, more_b; // further scans of each side, resampled with it
     std::uint64_t seed = 0;
     int resamples = 0;
     double confidence = 0.95;

@@ -83,3 +83,64 @@ Interval percentile_interval(std::vector<double> replicates, double confidence)
     interval.high = percentile_of_sorted(replicates, 1.0 - (1.0 - confidence) / 2.0);
     return interval;
 }
+
+namespace {
+
+// The groups that hold something to resample, by index.
+template <typename Group, typename Size>
+std::vector<const Group*> non_empty(const std::vector<Group>& groups, Size size_of)
+{
+    std::vector<const Group*> kept;
+    for (const Group& g : groups)
+        if (size_of(g) > 0)
+            kept.push_back(&g);
+    return kept;
+}
+
+} // namespace
+
+std::vector<double> resampled_grouped_medians(const std::vector<std::vector<double>>& groups, int resamples,
+                                              std::mt19937_64& generator)
+{
+    const auto kept = non_empty(groups, [](const std::vector<double>& g) { return g.size(); });
+    std::vector<double> medians, drawn;
+    if (kept.empty())
+        return medians;
+    medians.reserve(static_cast<std::size_t>(std::max(resamples, 0)));
+    for (int r = 0; r < resamples; ++r) {
+        drawn.clear();
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            const std::vector<double>& scan = *kept[draw_index(generator, kept.size())];
+            for (std::size_t i = 0; i < scan.size(); ++i)
+                drawn.push_back(scan[draw_index(generator, scan.size())]);
+        }
+        medians.push_back(median(drawn));
+    }
+    return medians;
+}
+
+std::vector<double> resampled_grouped_speedups(const std::vector<PairedSamples>& groups, int resamples,
+                                               std::mt19937_64& generator)
+{
+    const auto pairs_in = [](const PairedSamples& g) { return std::min(g.baseline.size(), g.parallel.size()); };
+    const auto kept = non_empty(groups, pairs_in);
+    std::vector<double> ratios, top, bottom;
+    if (kept.empty())
+        return ratios;
+    ratios.reserve(static_cast<std::size_t>(std::max(resamples, 0)));
+    for (int r = 0; r < resamples; ++r) {
+        top.clear();
+        bottom.clear();
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            const PairedSamples& scan = *kept[draw_index(generator, kept.size())];
+            const std::size_t count = pairs_in(scan);
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::size_t pick = draw_index(generator, count);
+                top.push_back(scan.baseline[pick]);
+                bottom.push_back(scan.parallel[pick]);
+            }
+        }
+        ratios.push_back(median(top) / median(bottom));
+    }
+    return ratios;
+}

@@ -3,6 +3,7 @@
 // resampled on its own, and replicate r of the ratio divides B's r-th replicate by A's.
 #include "stats/stats.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -51,6 +52,55 @@ RatioEstimate compare_speedups(const PairedSamples& a, const PairedSamples& b, i
     std::mt19937_64 generator(seed);
     const std::vector<double> from_a = resampled_ratios_of_medians(a.baseline, a.parallel, resamples, generator);
     const std::vector<double> from_b = resampled_ratios_of_medians(b.baseline, b.parallel, resamples, generator);
+    estimate.interval = percentile_interval(ratios_of_replicates(from_a, from_b), confidence);
+    return estimate;
+}
+
+std::vector<double> pooled(const std::vector<std::vector<double>>& groups)
+{
+    std::vector<double> all;
+    for (const std::vector<double>& g : groups)
+        all.insert(all.end(), g.begin(), g.end());
+    return all;
+}
+
+PairedSamples pooled(const std::vector<PairedSamples>& groups)
+{
+    PairedSamples all;
+    for (const PairedSamples& g : groups) {
+        const std::size_t count = std::min(g.baseline.size(), g.parallel.size());
+        all.baseline.insert(all.baseline.end(), g.baseline.begin(), g.baseline.begin() + count);
+        all.parallel.insert(all.parallel.end(), g.parallel.begin(), g.parallel.begin() + count);
+    }
+    return all;
+}
+
+RatioEstimate compare_grouped_medians(const std::vector<std::vector<double>>& a,
+                                      const std::vector<std::vector<double>>& b, int resamples, std::uint64_t seed,
+                                      double confidence)
+{
+    if (a.size() == 1 && b.size() == 1)
+        return compare_medians(a.front(), b.front(), resamples, seed, confidence);
+    RatioEstimate estimate;
+    const std::vector<double> all_a = pooled(a), all_b = pooled(b);
+    estimate.ratio = all_a.empty() || all_b.empty() ? not_a_number : median(all_b) / median(all_a);
+    std::mt19937_64 generator(seed);
+    const std::vector<double> from_a = resampled_grouped_medians(a, resamples, generator);
+    const std::vector<double> from_b = resampled_grouped_medians(b, resamples, generator);
+    estimate.interval = percentile_interval(ratios_of_replicates(from_a, from_b), confidence);
+    return estimate;
+}
+
+RatioEstimate compare_grouped_speedups(const std::vector<PairedSamples>& a, const std::vector<PairedSamples>& b,
+                                       int resamples, std::uint64_t seed, double confidence)
+{
+    if (a.size() == 1 && b.size() == 1)
+        return compare_speedups(a.front(), b.front(), resamples, seed, confidence);
+    RatioEstimate estimate;
+    estimate.ratio = speedup_of(pooled(b)) / speedup_of(pooled(a));
+    std::mt19937_64 generator(seed);
+    const std::vector<double> from_a = resampled_grouped_speedups(a, resamples, generator);
+    const std::vector<double> from_b = resampled_grouped_speedups(b, resamples, generator);
     estimate.interval = percentile_interval(ratios_of_replicates(from_a, from_b), confidence);
     return estimate;
 }

@@ -97,6 +97,30 @@ double speedup_of(const PairedSamples& pairs);
 RatioEstimate compare_speedups(const PairedSamples& a, const PairedSamples& b, int resamples, std::uint64_t seed,
                                double confidence);
 
+// A side measured in several scans, one group of samples per scan. Two scans minutes apart on a
+// shared host differ by more than either one's rounds scatter, and nothing inside a scan shows
+// it; with several scans a side, that difference is measured. Each replicate draws as many
+// scans as the side has, with replacement, then each drawn scan's rounds with replacement, and
+// takes the median (or ratio of medians) of everything drawn, so the interval holds the spread
+// between scans as well as within them. Scans with nothing to resample are left out; empty when
+// none is left.
+std::vector<double> resampled_grouped_medians(const std::vector<std::vector<double>>& groups, int resamples,
+                                              std::mt19937_64& generator);
+std::vector<double> resampled_grouped_speedups(const std::vector<PairedSamples>& groups, int resamples,
+                                               std::mt19937_64& generator);
+
+// Every scan's samples as one: the point estimates of a side of several scans.
+std::vector<double> pooled(const std::vector<std::vector<double>>& groups);
+PairedSamples pooled(const std::vector<PairedSamples>& groups);
+
+// compare_medians and compare_speedups for sides of one scan or more. With one scan on each
+// side they are those functions, replicate for replicate.
+RatioEstimate compare_grouped_medians(const std::vector<std::vector<double>>& a,
+                                      const std::vector<std::vector<double>>& b, int resamples, std::uint64_t seed,
+                                      double confidence);
+RatioEstimate compare_grouped_speedups(const std::vector<PairedSamples>& a, const std::vector<PairedSamples>& b,
+                                       int resamples, std::uint64_t seed, double confidence);
+
 // Whether a ratio's interval shows a change beyond the noise: none when it holds 1, lies
 // within [1 - threshold, 1 + threshold], or is not a number; otherwise lower or higher than 1.
 enum class Change { none, lower, higher };

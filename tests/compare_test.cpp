@@ -530,6 +530,67 @@ TEST(CompareProgram, RefusesWithOneLineAndTheStatusOfEachRefusal)
     EXPECT_EQ(lines_of(allowed.out).at(3), "differs: size: A 512, B 1024");
 }
 
+// Scans of each side taken in turn: B's two scans 3 % and 9 % above A's 0 % and 6 %. One scan a
+// side takes the first pair's 3 % for a difference; with both scans a side, the drift between
+// them is in the interval, and every scan is named with what it counted.
+TEST(CompareProgram, SeveralScansASidePutTheDriftBetweenScansInTheInterval)
+{
+    const std::string dir = make_scratch_dir("compare_more");
+    write_side(dir, "a1", synthetic_record({1, 2}), synthetic_samples(10, {1, 2}, 1.00));
+    write_side(dir, "a2", synthetic_record({1, 2}), synthetic_samples(10, {1, 2}, 1.06));
+    write_side(dir, "b1", synthetic_record({1, 2}), synthetic_samples(10, {1, 2}, 1.03));
+    const ProbedScan b2 = probed_scan({1, 2}, 12, {11, 12}, 1.5);
+    write_side(dir, "b2", b2.record, [&b2] {
+        std::vector<RecordedSample> samples = b2.samples;
+        for (RecordedSample& sample : samples)
+            if (sample.configuration.parallel && sample.round <= 10)
+                sample.seconds *= 1.09;
+        return samples;
+    }());
+    write_side(
+        dir, "n1024",
+        [] {
+            ScanRecord r = synthetic_record({1, 2});
+            r.parameters.size = 1024;
+            return r;
+        }(),
+        synthetic_samples(10, {1, 2}, 1.0));
+
+    const ProgramRun single = run_in(dir, compare_exe + " --seed 2 a1 b1");
+    ASSERT_EQ(single.status, 0) << single.err;
+    EXPECT_NE(single.out.find("      2      10      10      0.500000      0.515000  1.030"), std::string::npos)
+        << single.out;
+    EXPECT_NE(single.out.find("B slower by 3.0 % ["), std::string::npos) << single.out;
+
+    const ProgramRun run = run_in(dir, compare_exe + " --seed 2 --output cmp.json a1 --more-a a2 b1 --more-b b2.json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = lines_of(run.out);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "tilebench-compare: ratios B/A with 95 % intervals (each side's scans, and their rounds, "
+                        "resampled on their own, seed 2), noise band +-2 %");
+    EXPECT_EQ(lines[1], "A = a1.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted");
+    EXPECT_EQ(lines[2], "A = a2.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted");
+    EXPECT_EQ(lines[3], "B = b1.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted");
+    EXPECT_EQ(lines[4], "B = b2.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted (2 starved left out)");
+    EXPECT_EQ(run.out.find("B slower by"), std::string::npos) << run.out;
+    const auto json = nlohmann::ordered_json::parse(read_file(dir + "/cmp.json"));
+    ASSERT_EQ(json["more_a"].size(), 1u);
+    EXPECT_EQ(json["more_a"][0]["record"], "a2.json");
+    ASSERT_EQ(json["more_b"].size(), 1u);
+    EXPECT_EQ(json["more_b"][0]["rounds_starved"], (std::vector<int>{11, 12}));
+    for (const auto& count : json["thread_counts"]) {
+        EXPECT_EQ(count["runs_a"], 20);
+        EXPECT_EQ(count["runs_b"], 20);
+        EXPECT_EQ(count["time_change"], "none") << count["time_verdict"];
+    }
+
+    // A side's scans are pooled, so they must time the same work, whatever --allow-different says.
+    const ProgramRun mixed = run_in(dir, compare_exe + " --allow-different a1 --more-a n1024 b1");
+    EXPECT_EQ(mixed.status, 5);
+    EXPECT_EQ(mixed.err, "tilebench-compare: A's scans a1.json and n1024.json time different work (size); a side's "
+                         "scans are pooled, so they must time the same\n");
+}
+
 TEST(CompareProgram, FailIfSlowerEndsWithItsOwnStatusOnlyBeyondTheLimit)
 {
     const Sides slower = two_scans("compare_slower", 1.25);
@@ -574,6 +635,8 @@ TEST(CompareRecord, WhatIsWrittenReadsBackAndOnlyAComparisonLooksLikeOne)
     report.comparison.counts[0].time.interval.low = std::numeric_limits<double>::quiet_NaN();
     report.differences = {{"bind", "cores", "none", false}};
     report.rounds_b.starved = {3, 5};
+    report.more_b = {report.a};
+    report.more_rounds_b = {report.rounds_a};
     const ComparisonRecord written = comparison_record(report);
     const std::string text = comparison_record_text(written);
     EXPECT_TRUE(looks_like_comparison_record(text));
@@ -586,12 +649,16 @@ TEST(CompareRecord, WhatIsWrittenReadsBackAndOnlyAComparisonLooksLikeOne)
     EXPECT_TRUE(std::isnan(read.fail_if_slower));               // not asked
     EXPECT_EQ(read.thread_counts[1].time_verdict.rfind("B faster by 20.0 % [", 0), 0u);
     EXPECT_EQ(read.b.rounds_starved, (std::vector<int>{3, 5}));
+    ASSERT_EQ(read.more_b.size(), 1u);
+    EXPECT_EQ(read.more_b[0].record, report.a.record_path);
 
     // A comparison written before starved rounds were left out has no such key: none were.
     nlohmann::ordered_json older = nlohmann::ordered_json::parse(text);
     older["b"].erase("rounds_starved");
+    older.erase("more_b"); // nor, before sides had several scans, any further scan
     ASSERT_TRUE(parse_comparison_record(older.dump(), read, problem)) << problem;
     EXPECT_TRUE(read.b.rounds_starved.empty());
+    EXPECT_TRUE(read.more_b.empty());
 
     nlohmann::ordered_json newer = nlohmann::ordered_json::parse(text);
     newer["comparison_format_version"] = 2;

@@ -103,6 +103,53 @@ TEST(StatsComparison, ChangeBeyondNoiseNeedsAnIntervalClearOfOneAndOfTheBand)
             << row.low << " " << row.high << " " << row.threshold;
 }
 
+// Scans of one side taken minutes apart sit at levels further apart than its rounds can show.
+// A: four scans at 1.00, 1.04, 1.08 and 1.12; B: each 4 % above, every scan of 30 rounds within
+// 2 % of its level. Pooled, the 120 rounds a side say B is slower beyond the noise band; drawn
+// scan first, the interval holds the spread of four levels and 1 with it: four scans a side
+// cannot tell 4 % from the drift between scans.
+TEST(StatsComparison, ScansOfASideAreResampledBeforeTheirRounds)
+{
+    const auto scan = [](double level) {
+        std::vector<double> rounds;
+        for (int r = 0; r < 30; ++r)
+            rounds.push_back(level * (1.0 + 0.02 * std::sin(1.7 * r)));
+        return rounds;
+    };
+    std::vector<std::vector<double>> a, b;
+    for (const double level : {1.00, 1.04, 1.08, 1.12}) {
+        a.push_back(scan(level));
+        b.push_back(scan(level + 0.04));
+    }
+    const RatioEstimate pooled_rounds = compare_medians(pooled(a), pooled(b), 2000, 5, 0.95);
+    EXPECT_EQ(change_beyond_noise(pooled_rounds.interval, 0.02), Change::higher);
+    const RatioEstimate by_scan = compare_grouped_medians(a, b, 2000, 5, 0.95);
+    EXPECT_DOUBLE_EQ(by_scan.ratio, pooled_rounds.ratio);
+    EXPECT_LT(by_scan.interval.low, 1.0);
+    EXPECT_GT(by_scan.interval.high, 1.06);
+    EXPECT_EQ(change_beyond_noise(by_scan.interval, 0.02), Change::none);
+
+    // Speed-ups the same way, each scan's pairs kept whole.
+    std::vector<PairedSamples> pa, pb;
+    for (const double level : {1.00, 1.04, 1.08, 1.12}) {
+        pa.push_back({scan(1.0), scan(0.5 / level)});
+        pb.push_back({scan(1.0), scan(0.5 / (level + 0.04))});
+    }
+    EXPECT_EQ(change_beyond_noise(compare_speedups(pooled(pa), pooled(pb), 2000, 6, 0.95).interval, 0.02),
+              Change::higher);
+    EXPECT_EQ(change_beyond_noise(compare_grouped_speedups(pa, pb, 2000, 6, 0.95).interval, 0.02), Change::none);
+
+    // One scan a side is the plain comparison, replicate for replicate; an empty scan is left out.
+    const RatioEstimate one = compare_grouped_medians({a[0]}, {b[0]}, 500, 9, 0.95);
+    const RatioEstimate plain = compare_medians(a[0], b[0], 500, 9, 0.95);
+    EXPECT_EQ(one.interval.low, plain.interval.low);
+    EXPECT_EQ(one.interval.high, plain.interval.high);
+    std::mt19937_64 g1(3), g2(3);
+    EXPECT_EQ(resampled_grouped_medians({a[0], {}}, 50, g1), resampled_grouped_medians({a[0]}, 50, g2));
+    std::mt19937_64 g3(3);
+    EXPECT_TRUE(resampled_grouped_medians({{}, {}}, 50, g3).empty());
+}
+
 // Two sides of 10 rounds with log-normal noise (5 % spread) and a true time ratio of 0.9: the
 // 95 % interval should hold 0.9 in roughly 95 % of comparisons. The bound is loose on purpose:
 // this guards against an interval that is plainly wrong (one side left out, a percentile
