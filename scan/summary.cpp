@@ -46,6 +46,13 @@ void set_speedup(SpeedupSummary& s, double baseline_s, double parallel_s, const 
         return;
     }
     s.speedup = baseline_s / parallel_s;
+    // Below min_interval_pairs the bootstrap has too few distinct resamples to cover what it
+    // claims: one pair gives an interval of a single point. The figure then stands alone, as a
+    // study's does.
+    if (static_cast<int>(sequential.size()) < min_interval_pairs) {
+        s.ci_low = s.ci_high = nan;
+        return;
+    }
     // Each count has its own stream from the one seed, so adding a count leaves the others'
     // intervals as they were.
     const Interval interval = bootstrap_ratio_of_medians(
