@@ -61,14 +61,15 @@ std::vector<RegimeChange> find_regime_changes(const std::vector<Configuration>& 
                                               const std::vector<Sample>& clean_samples)
 {
     std::vector<RegimeChange> changes;
+    std::size_t speedup = 0; // the speed-ups are the cells' parallel configurations, in order
     for (const CellSpan& cell : cell_spans(configurations)) {
         const std::vector<Sample> own = cell_samples(clean_samples, cell);
-        for (std::size_t c = 1; c < cell.count; ++c) {
+        for (std::size_t c = 1; c < cell.count; ++c, ++speedup) {
             std::vector<int> rounds;
             const Drift drift = detect_drift(round_log_speedups(own, c, &rounds));
             if (drift.changed)
                 changes.push_back({configurations[cell.first + c].threads,
-                                   rounds[static_cast<std::size_t>(drift.index)], drift.statistic});
+                                   rounds[static_cast<std::size_t>(drift.index)], drift.statistic, speedup});
         }
     }
     return changes;
@@ -132,17 +133,20 @@ std::string speedups_named(const std::vector<Configuration>& plan, const std::ve
     return cell_spans(plan).size() > 1 ? joined(cells, ", ") : "threads " + joined(counts, ",");
 }
 
-std::vector<Warning> regime_warning(const std::vector<RegimeChange>& changes)
+std::vector<Warning> regime_warning(const std::vector<Configuration>& plan, const std::vector<RegimeChange>& changes)
 {
     if (changes.empty())
         return {};
     std::vector<std::string> found;
     found.reserve(changes.size());
     for (const RegimeChange& change : changes) {
+        std::string where = speedups_named(plan, {change.speedup});
+        if (where.rfind("threads ", 0) == 0) // one cell: "at 2 threads", as a scan has always said
+            where = std::to_string(change.threads) + " threads";
         char text[160];
-        std::snprintf(text, sizeof(text), "the speed-up at %d threads changed level at round %d (drift %.2f > 1.63)",
-                      change.threads, change.round, change.statistic);
-        found.emplace_back(text);
+        std::snprintf(text, sizeof(text), " changed level at round %d (drift %.2f > 1.63)", change.round,
+                      change.statistic);
+        found.push_back("the speed-up at " + where + text);
     }
     return {{"regime_change", joined(found, "; ") + "; the rounds before and after measured different conditions"}};
 }

@@ -15,8 +15,9 @@
 
 struct RegimeChange {
     int threads = 0;
-    int round = 0;          // the first round of the new level
-    double statistic = 0.0; // the drift test's, against its 1 % critical value
+    int round = 0;           // the first round of the new level
+    double statistic = 0.0;  // the drift test's, against its 1 % critical value
+    std::size_t speedup = 0; // which speed-up moved, its index as in the summaries
 };
 
 struct HostFigures {
@@ -62,4 +63,6 @@ std::vector<std::size_t> speedups_measuring_host(const HostFigures& figures);
 std::string speedups_named(const std::vector<Configuration>& plan, const std::vector<std::size_t>& speedups);
 
 // regime_change: one warning naming each thread count and the round where its level moved.
-std::vector<Warning> regime_warning(const std::vector<RegimeChange>& changes);
+// Each change is named as speedups_named names it, so that in a plan of several cells the edge is
+// said too.
+std::vector<Warning> regime_warning(const std::vector<Configuration>& plan, const std::vector<RegimeChange>& changes);

@@ -100,7 +100,7 @@ void add_host_figures(RecordSpeedup& r, const HostFigures& host, std::size_t ind
     const std::vector<std::size_t> measuring = speedups_measuring_host(host);
     r.measures_host = std::find(measuring.begin(), measuring.end(), index) != measuring.end();
     for (const RegimeChange& change : host.regime_changes)
-        if (change.threads == r.threads)
+        if (change.speedup == index)
             r.regime_change_round = change.round;
 }
 

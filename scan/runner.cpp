@@ -291,7 +291,7 @@ std::vector<Warning> host_warnings(const ScanRun& run)
     std::vector<Warning> warnings =
         starvation_warning(completed, run.host.starvation, run.rounds,
                            speedups_named(run.configurations, speedups_measuring_host(run.host)));
-    for (const Warning& w : regime_warning(run.host.regime_changes))
+    for (const Warning& w : regime_warning(run.configurations, run.host.regime_changes))
         warnings.push_back(w);
     return warnings;
 }

@@ -3,6 +3,7 @@
 // starvation judgement, the clean-round figures and stop rule, the pairing of the point estimate
 // with its interval, and the floor of paired rounds under a precise interval.
 #include "kernels/kernels.h"
+#include "scan/cells.h"
 #include "scan/scan.h"
 #include "stats/stats.h"
 
@@ -281,11 +282,18 @@ TEST(HostFigures, ALevelThatMovesInTheCleanRoundsIsAChangeOfRegime)
     ASSERT_EQ(figures.regime_changes.size(), 1u);
     EXPECT_EQ(figures.regime_changes[0].threads, 2);
     EXPECT_EQ(figures.regime_changes[0].round, 13);
-    const std::vector<Warning> warnings = regime_warning(figures.regime_changes);
+    const std::vector<Warning> warnings = regime_warning(scan.configurations, figures.regime_changes);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].kind, "regime_change");
     EXPECT_NE(warnings[0].message.find("at 2 threads changed level at round 13"), std::string::npos);
     EXPECT_TRUE(figures_of(synthetic_scan(std::vector<double>(24, 1.0))).regime_changes.empty());
+    // In a study, the edge is named with the thread count: both edges have a speed-up at 2.
+    const std::vector<Warning> study =
+        regime_warning(plan_cells(1024, {16, 64}, {1, 2}), {{2, 7, 2.5, 3}, {1, 9, 1.75, 0}});
+    ASSERT_EQ(study.size(), 1u);
+    EXPECT_EQ(study[0].message, "the speed-up at b 64 on 2 threads changed level at round 7 (drift 2.50 > 1.63); the "
+                                "speed-up at b 16 on 1 thread changed level at round 9 (drift 1.75 > 1.63); the "
+                                "rounds before and after measured different conditions");
 }
 
 TEST(HostProbe, ItGoesAroundTheParallelCallsOnTheCpusTheTeamsUse)

@@ -207,8 +207,8 @@ std::vector<Sample> samples_of(const std::vector<std::vector<double>>& rounds)
 TEST(ScanSummary, SpeedUpIsARatioOfMediansAndInvalidSamplesTakeNoPart)
 {
     const auto configurations = plan_configurations({1, 2});
-    std::vector<Sample> samples =
-        samples_of({{1.0, 1.0, 0.5}, {1.2, 1.1, 0.65}, {0.8, 0.9, 0.4}, {1.0, 1.0, 0.5}, {1.1, 1.0, 0.55}, {0.9, 1.0, 0.45}});
+    std::vector<Sample> samples = samples_of(
+        {{1.0, 1.0, 0.5}, {1.2, 1.1, 0.65}, {0.8, 0.9, 0.4}, {1.0, 1.0, 0.5}, {1.1, 1.0, 0.55}, {0.9, 1.0, 0.45}});
     samples.push_back({7, 2, 2, 0.001, false}); // would drag the median down if it counted
     const ScanSummary s = summarise_scan(configurations, samples, {1024, 64, blocked_schedule_bound, 0.05, 3, 500});
     ASSERT_EQ(s.configurations.size(), 3u);
@@ -411,7 +411,7 @@ TEST(ScanRecord, EveryFigureReadsBackAsTheRunFieldItComesFrom)
     }
     run.summary.speedups[0].karp_flatt = no_value; // undefined at one thread: null, and NaN again
     run.host.clean = run.summary;
-    run.host.regime_changes = {{4, 5, 2.0}};
+    run.host.regime_changes = {{4, 5, 2.0, 2}};
     run.host.starvation = {v(), v(), v(), {{v(), v()}, {v(), v()}}, {2}, {2}};
     run.probes = {{1, {0, 1}, {{v(), v()}, {v(), v()}}, v(), v()},
                   {2, {1, 2}, {{v(), v()}}, v(), v()},
