@@ -5,6 +5,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -314,8 +315,24 @@ ClaimProblem replaceable(const std::string& path)
     return std::filesystem::is_regular_file(status) ? ClaimProblem::none : ClaimProblem::not_regular;
 }
 
+std::string unreplaceable_output(const std::string& path)
+{
+    switch (replaceable(path)) {
+    case ClaimProblem::not_regular:
+        return "it is not a regular file (a FIFO, a device or a directory)";
+    case ClaimProblem::cannot_open:
+        return std::strerror(errno);
+    default:
+        return "";
+    }
+}
+
 bool write_file_atomically(const std::string& path, const std::string& text)
 {
+    if (replaceable(path) == ClaimProblem::not_regular) {
+        errno = EPERM; // callers that name the reason ask unreplaceable_output first
+        return false;
+    }
     std::string temporary;
     std::FILE* file = create_unique_file(path + ".tmp.", NewFileAccess::as_umask, temporary);
     if (!file)

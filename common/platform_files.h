@@ -62,6 +62,13 @@ std::FILE* create_unique_file(const std::string& pattern_prefix, NewFileAccess a
 // missing or not to be searched).
 ClaimProblem replaceable(const std::string& path);
 
+// Why an output the user named must not be put in place by a rename, in words ("it is not a
+// regular file (a FIFO, a device or a directory)"), or empty: nothing, a regular file or a
+// symbolic link stands there (the link itself is replaced, and nothing is written through it).
+// A rename would replace a FIFO or a device with a file, and as root /dev/null itself; a folder
+// on the way that cannot be searched gives the system's reason.
+std::string unreplaceable_output(const std::string& path);
+
 // Writes text to a new file of a name no one else has (path + ".tmp." and six random
 // characters, created only if it did not exist, so a link planted there leads nowhere), then
 // renames it over path, which replaces a link at path rather than writing through it. False,

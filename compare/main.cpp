@@ -82,6 +82,9 @@ void load_more(const char* name, const Side& first, const std::vector<std::strin
 
 ComparisonReport compare(const CompareOptions& options)
 {
+    const std::string refused = options.output.empty() ? "" : unreplaceable_output(options.output);
+    if (!refused.empty())
+        throw Refusal{exit_failure, "cannot write " + options.output + ": " + refused};
     ComparisonReport report;
     report.a = load(options.a);
     report.b = load(options.b);

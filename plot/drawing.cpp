@@ -99,6 +99,9 @@ std::string draw_picture(const std::string& output, PictureFormat format, const 
     std::error_code ignored;
     if (std::filesystem::is_directory(output, ignored))
         return "cannot write " + output + ": it is a directory";
+    const std::string refused = unreplaceable_output(output);
+    if (!refused.empty())
+        return "cannot write " + output + ": " + refused;
     // The temporary picture lives beside the output, so that the last step is a rename within
     // one file system, and so that an output that cannot be written is known before drawing.
     // gnuplot writes it on its standard output: no name from the command line or a file enters

@@ -33,16 +33,11 @@ int fail(const std::string& message, int status = exit_failure)
 // directory is left as it is. Empty, or one line saying why the script was not written.
 std::string write_script(const std::string& path, const std::string& text)
 {
-    switch (replaceable(path)) {
-    case ClaimProblem::none:
-        break;
-    case ClaimProblem::link:
+    if (replaceable(path) == ClaimProblem::link)
         return "cannot write " + path + ": it is a symbolic link, and nothing is written through one";
-    case ClaimProblem::not_regular:
-        return "cannot write " + path + ": it is not a regular file (a FIFO, a device or a directory)";
-    default:
-        return "cannot write " + path + ": " + std::strerror(errno);
-    }
+    const std::string refused = unreplaceable_output(path);
+    if (!refused.empty())
+        return "cannot write " + path + ": " + refused;
     if (!write_file_atomically(path, text))
         return "cannot write " + path + ": " + std::strerror(errno);
     return "";

@@ -78,8 +78,12 @@ void check_resources(const ScanOptions& options)
         throw Refusal{exit_bad_input, "--threads " + options.threads_text + ": " + too_many};
 }
 
+// PREFIX.json is put in place at the end; a name it cannot take is refused before measuring.
 SamplesFile open_samples(const ScanOptions& options, const char* header = samples_header)
 {
+    const std::string refused = unreplaceable_output(options.output + ".json");
+    if (!refused.empty())
+        throw Refusal{exit_failure, "cannot write " + options.output + ".json: " + refused};
     SamplesFile samples;
     const std::string problem = open_samples_file(samples, options.output + ".csv", header);
     if (!problem.empty())
@@ -93,7 +97,10 @@ bool write_record(const ScanOptions& options, const ScanRecord& record)
     const std::string json_path = options.output + ".json";
     if (write_file_atomically(json_path, scan_record_text(record)))
         return true;
-    std::fprintf(stderr, "tilebench-scan: cannot write %s: %s\n", json_path.c_str(), std::strerror(errno));
+    const int error = errno;
+    const std::string refused = unreplaceable_output(json_path); // what came there during the scan
+    std::fprintf(stderr, "tilebench-scan: cannot write %s: %s\n", json_path.c_str(),
+                 refused.empty() ? std::strerror(error) : refused.c_str());
     return false;
 }
 

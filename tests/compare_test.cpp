@@ -513,6 +513,14 @@ TEST(CompareProgram, RefusesWithOneLineAndTheStatusOfEachRefusal)
         EXPECT_EQ(run.err, row.err) << row.arguments;
         EXPECT_EQ(run.out, "") << row.arguments;
     }
+    // The comparison's record is put in place by a rename, which would replace a FIFO with it.
+    ASSERT_EQ(shell("mkfifo '" + sides.dir + "/fifo.json'"), 0);
+    const ProgramRun fifo = run_in(sides.dir, "timeout 60 " + compare_exe + " --output fifo.json a.json a.json");
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_EQ(fifo.err, "tilebench-compare: cannot write fifo.json: it is not a regular file (a FIFO, a device or a "
+                        "directory)\n");
+    EXPECT_EQ(fifo.out, "");
+
     const ProgramRun newer = run_in(sides.dir, compare_exe + " a.json newer.json");
     EXPECT_EQ(newer.status, 1);
     EXPECT_EQ(lines_of(newer.err).size(), 1u);

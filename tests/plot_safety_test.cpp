@@ -274,6 +274,13 @@ TEST(PlotTool, TheScriptReplacesARegularFileButNeverWritesThroughALinkOrIntoAFif
 {
     const std::string dir = make_scratch_dir("plot_script_file");
     write_file(dir + "/out.csv", "2,64,0.1,1.9,0.95,0.475\n");
+    // The picture is put in place by a rename, which would replace a FIFO or a device with it.
+    ASSERT_EQ(shell("cd " + shell_word(dir) + " && mkfifo drawn.png"), 0);
+    const ProgramRun fifo = run_in(dir, "timeout 60 " + shell_word(plot_exe) + " --output drawn.png");
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_EQ(fifo.err,
+              "tilebench-plot: cannot write drawn.png: it is not a regular file (a FIFO, a device or a directory)\n");
+    EXPECT_EQ(shell("[ -p " + shell_word(dir + "/drawn.png") + " ]"), 0);
     const std::string link_refused =
         "tilebench-plot: cannot write drawn.gp: it is a symbolic link, and nothing is written through one\n";
     const std::string not_regular = "it is not a regular file (a FIFO, a device or a directory)\n";

@@ -117,13 +117,24 @@ TEST(ScanProgram, BadOptionsAreOneLineAndStatusTwoBeforeAnythingIsWritten)
 
 TEST(ScanProgram, ARecordThatCannotBeWrittenIsSaidAndStatusOne)
 {
+    // A folder that appears where the record goes once the scan is under way: what stood there at
+    // the start is checked then (a FIFO, above), and this is what the end still meets.
     const std::string dir = make_scratch_dir("scan_unwritable");
-    ASSERT_EQ(shell("mkdir -p '" + dir + "/scan.json/inside'"), 0); // what the record cannot replace
-    const ProgramRun run = run_in(dir, scan_exe + " --size 16 --block 8 --threads 1 --min-runs 1 --max-runs 1 --quiet");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("tilebench-scan: cannot write scan.json: Is a directory\n"), std::string::npos) << run.err;
-    EXPECT_NE(run.out.find("baseline: sequential kernel"), std::string::npos); // the table still comes
-    EXPECT_EQ(lines_of(read_file(dir + "/scan.csv")).size(), 3u);              // and every sample
+    const int got = shell("cd '" + dir + "' && { " + scan_exe +
+                          " --size 16 --block 8 --threads 1 --min-runs 100000 --max-runs 100000 --time-limit 2 "
+                          "--probe none --quiet > out.txt 2> err.txt & pid=$!; "
+                          "while [ \"$(wc -l 2>/dev/null < scan.csv || echo 0)\" -lt 5 ]; do sleep 0.05; done; "
+                          "mkdir -p scan.json/inside; wait $pid; }");
+    EXPECT_EQ(got, 1);
+    const std::string err = read_file(dir + "/err.txt");
+    EXPECT_NE(err.find("tilebench-scan: cannot write scan.json: it is not a regular file (a FIFO, a device or a "
+                       "directory)\n"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(read_file(dir + "/out.txt").find("baseline: sequential kernel"), std::string::npos); // the table
+    const std::vector<std::string> samples = lines_of(read_file(dir + "/scan.csv"));
+    EXPECT_GT(samples.size(), 5u); // and every sample
+    EXPECT_EQ(samples.back().back(), '1');
 }
 
 // Whether this shell can start a program with SIGINT at its default: a background job of a
@@ -323,6 +334,16 @@ TEST(ScanProgram, NoFileIsWrittenThroughALinkOrEmptiedUnlessItIsAScansOwn)
         EXPECT_EQ(nlohmann::json::parse(read_file(dir + "/scan.json"))["rounds"], 1);
         EXPECT_EQ(lines_of(read_file(dir + "/scan.csv")).size(), 3u);
     }
+    // A FIFO where the record goes would be replaced by the rename at the end (a device, as root,
+    // too): refused before anything is measured, and left as it was.
+    const std::string dir = make_scratch_dir("scan_fifo_record");
+    ASSERT_EQ(shell("cd '" + dir + "' && mkfifo scan.json"), 0);
+    const ProgramRun run = run_in(dir, "timeout 60 " + scan);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "tilebench-scan: cannot write scan.json: it is not a regular file (a FIFO, a device or a directory)\n");
+    EXPECT_FALSE(file_exists(dir + "/scan.csv"));
+    EXPECT_EQ(shell("[ -p '" + dir + "/scan.json' ]"), 0);
 }
 
 TEST(ScanProgram, AStandardStreamStartedClosedNeverWritesIntoTheSamples)
