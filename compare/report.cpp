@@ -30,11 +30,11 @@ std::string side_line(const char* name, const Side& side, const CountedRounds& r
 }
 
 // A side's starved rounds are named with the warnings: the figures beside them are its clean ones.
-std::string starved_text(const char* name, const CountedRounds& rounds)
+std::string starved_text(const std::string& name, const CountedRounds& rounds)
 {
     if (rounds.starved.empty())
         return "";
-    return std::string(name) + " had starved rounds: " + std::to_string(rounds.starved.size()) + " of " +
+    return name + " had starved rounds: " + std::to_string(rounds.starved.size()) + " of " +
            std::to_string(rounds.starved.size() + rounds.counted.size()) +
            " left out, as its own figures leave them; compared on its " + std::to_string(rounds.counted.size()) +
            " clean rounds\n";
@@ -102,11 +102,11 @@ std::string measure_table(const Comparison& comparison, const MeasureColumns& m)
     return text;
 }
 
-std::string warnings_text(const char* name, const std::vector<Warning>& warnings)
+std::string warnings_text(const std::string& name, const std::vector<Warning>& warnings)
 {
     std::string text;
     for (const Warning& w : warnings)
-        text += "warning of " + std::string(name) + " (" + shown(w.kind) + "): " + shown(w.message) + "\n";
+        text += "warning of " + name + " (" + shown(w.kind) + "): " + shown(w.message) + "\n";
     return text;
 }
 
@@ -191,11 +191,15 @@ std::string format_comparison(const ComparisonReport& report)
         text += "differs: " + d.what + ": A " + shown(d.a) + ", B " + shown(d.b) + "\n";
     if (report.differences.empty())
         text += "differs: nothing the records hold\n";
+    // With several scans a side, each scan's warnings and starved rounds say which scan.
+    const auto label = [several](const char* name, const Side& side) {
+        return several ? std::string(name) + ", " + shown(side.record_path) : std::string(name);
+    };
     for_each_scan(report, [&](const char* name, const Side& side, const CountedRounds&) {
-        text += warnings_text(name, side.record.warnings);
+        text += warnings_text(label(name, side), side.record.warnings);
     });
-    for_each_scan(report, [&](const char* name, const Side&, const CountedRounds& rounds) {
-        text += starved_text(name, rounds);
+    for_each_scan(report, [&](const char* name, const Side& side, const CountedRounds& rounds) {
+        text += starved_text(label(name, side), rounds);
     });
     if (!comparison.only_in_a.empty())
         text += "thread counts in A only: " + count_list(comparison.only_in_a) + "\n";

@@ -580,6 +580,9 @@ TEST(CompareProgram, SeveralScansASidePutTheDriftBetweenScansInTheInterval)
     EXPECT_EQ(lines[2], "A = a2.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted");
     EXPECT_EQ(lines[3], "B = b1.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted");
     EXPECT_EQ(lines[4], "B = b2.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted (2 starved left out)");
+    EXPECT_EQ(lines[6], "warning of B, b2.json (host_starvation): CPU 1 fell to 0.60 of the healthy rate");
+    EXPECT_EQ(lines[7], "B, b2.json had starved rounds: 2 of 12 left out, as its own figures leave them; compared on "
+                        "its 10 clean rounds");
     EXPECT_EQ(run.out.find("B slower by"), std::string::npos) << run.out;
     const auto json = nlohmann::ordered_json::parse(read_file(dir + "/cmp.json"));
     ASSERT_EQ(json["more_a"].size(), 1u);
