@@ -31,13 +31,15 @@ struct ProbeRound {
 // round could ever fall below it: a CPU at three quarters of its rate is starved, however noisy.
 // The floor sits above the few per cent by which a single probe of a few milliseconds strays on
 // a quiet machine; the host's own spells take a third of a CPU. A round is also starved when a
-// thread waited for its CPU for more than wait_limit of a call: on a quiet machine the waits are
-// the microseconds a woken thread takes to be run.
+// thread waited for its CPU for more than wait_limit of a call. On a quiet machine most waits are
+// the microseconds a woken thread takes to be run, and now and then the system's own work takes
+// a CPU for some ten milliseconds, up to a tenth of a default call; another process that shares
+// the CPU takes half of it, or more.
 struct StarvationRule {
     double floor = 0.08;
     double noise_multiple = 3.0;
     double ceiling = 0.25;
-    double wait_limit = 0.05;
+    double wait_limit = 0.2;
 };
 
 struct StarvationVerdict {

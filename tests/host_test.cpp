@@ -187,10 +187,10 @@ TEST(HostStarvation, ARoundWhoseThreadWaitedForItsCpuIsContended)
     std::vector<ProbeRound> rounds;
     for (int r = 1; r <= 6; ++r)
         rounds.push_back({r, {0, 1}, {{10, 10}, {10, 10}}, nan, 0.001});
-    rounds[1].waited = 0.051;
+    rounds[1].waited = 0.201;
     rounds[2].waited = 0.4;
-    rounds[3].waited = 0.05; // at the limit: not beyond it
-    rounds[4].waited = nan;  // not judged
+    rounds[3].waited = 0.2; // at the limit: not beyond it
+    rounds[4].waited = nan; // not judged
     rounds[5].gflops = {{10, 6}, {10, 6}};
     const StarvationVerdict verdict = judge_starvation(rounds, StarvationRule{});
     EXPECT_EQ(verdict.contended_rounds, (std::set<int>{2, 3}));
