@@ -1,13 +1,19 @@
 // The figures perf/starve.sh reports, one line per scan record: the clean speed-up at the
 // largest thread count with its interval, the share of starved rounds and their own figure, the
 // host warnings, and what the probe and everything outside the timed calls cost.
-//   tilebench_scan_figures [--reference REF.json] [--band FRACTION] SCAN.json...
+//   tilebench_scan_figures [--judge] [--reference REF.json] [--band FRACTION] SCAN.json...
 // --reference adds each figure's distance from REF's; --band ends with the scans' median and
-// whether each scan lies within the band around it or carries a host warning.
+// whether each scan lies within the band around it or carries a host warning. --judge judges
+// every round again by this build's rule, from the probe's rates and the threads' waits the
+// record holds and the samples file beside it, and gives the figures that rule makes: records
+// taken before the rule last changed read as they would today.
 #include "common/exit_status.h"
 #include "common/platform_files.h"
+#include "kernels/families.h"
 #include "record/figures.h"
 #include "record/scan_record.h"
+#include "scan/clean_rounds.h"
+#include "scan/samples_reader.h"
 #include "stats/stats.h"
 
 #include <cmath>
@@ -107,7 +113,71 @@ void print_band(const std::vector<Scan>& scans, double band)
                 middle, outside, scans.size(), 100.0 * band, unexplained);
 }
 
-bool read_scan(const std::string& file, Scan& scan)
+// The scan's configurations as its record lists them, and its samples against them.
+std::vector<Configuration> configurations_of(const ScanRecord& r)
+{
+    std::vector<Configuration> configurations;
+    for (const RecordConfiguration& c : r.configurations)
+        configurations.push_back({c.kind == "parallel", c.threads, r.parameters.size, r.parameters.block});
+    return configurations;
+}
+
+std::vector<Sample> samples_of(const std::vector<Configuration>& configurations,
+                               const std::vector<RecordedSample>& recorded)
+{
+    std::vector<Sample> samples;
+    for (const RecordedSample& s : recorded)
+        for (std::size_t c = 0; c < configurations.size(); ++c)
+            if (configurations[c].parallel == s.configuration.parallel &&
+                configurations[c].threads == s.configuration.threads)
+                samples.push_back({s.round, c, s.team, s.seconds, s.valid});
+    return samples;
+}
+
+// The record as this build's rule would have written its host figures and verdicts.
+bool judge_again(const std::string& file, ScanRecord& r)
+{
+    std::vector<RecordedSample> recorded;
+    std::string problem;
+    const std::string csv = file.substr(0, file.size() - 5) + ".csv";
+    if (!read_samples(read_text_file(csv.c_str()), recorded, problem)) {
+        std::fprintf(stderr, "tilebench_scan_figures: %s: %s\n", csv.c_str(), problem.c_str());
+        return false;
+    }
+    const std::vector<Configuration> configurations = configurations_of(r);
+    std::vector<ProbeRound> probes;
+    for (const RecordProbeRound& p : r.probe.rounds)
+        probes.push_back({p.round, p.cpus, p.gflops, p.end_s, p.waited});
+    const KernelFamily* family = find_kernel_family(r.parameters.kernel);
+    const SummaryInputs inputs{r.parameters.size,      r.parameters.block, family ? family->schedule_bound : nullptr,
+                               r.parameters.precision, r.parameters.seed,  2000};
+    const HostFigures host =
+        host_figures(configurations, samples_of(configurations, recorded), probes, r.rounds, inputs, StarvationRule{});
+    for (std::size_t i = 0; i < r.speedups.size() && i < host.clean.speedups.size(); ++i) {
+        const SpeedupSummary &clean = host.clean.speedups[i], &starved = host.starved.speedups[i];
+        RecordSpeedup& s = r.speedups[i];
+        s.speedup = clean.speedup;
+        s.ci_low = clean.ci_low;
+        s.ci_high = clean.ci_high;
+        s.precision_reached = clean.precision_reached;
+        s.starved_share = starved_share(host, i);
+        s.starved_speedup = starved.speedup;
+    }
+    for (RecordProbeRound& p : r.probe.rounds)
+        p.starved = host.starvation.starved_rounds.count(p.round) != 0;
+    std::vector<Warning> warnings;
+    for (const Warning& w : r.warnings)
+        if (w.kind != "host_starvation" && w.kind != "contended" && w.kind != "regime_change")
+            warnings.push_back(w);
+    for (const auto& more : {starvation_warning(probes, host.starvation, r.rounds,
+                                                speedups_named(configurations, speedups_measuring_host(host))),
+                             regime_warning(configurations, host.regime_changes)})
+        warnings.insert(warnings.end(), more.begin(), more.end());
+    r.warnings = warnings;
+    return true;
+}
+
+bool read_scan(const std::string& file, Scan& scan, bool judge)
 {
     std::string problem;
     const std::string text = read_text_file(file.c_str());
@@ -117,7 +187,7 @@ bool read_scan(const std::string& file, Scan& scan)
         return false;
     }
     scan.file = file.substr(file.find_last_of('/') + 1);
-    return true;
+    return !judge || judge_again(file, scan.record);
 }
 
 } // namespace
@@ -127,25 +197,31 @@ static int run(int argc, char** argv)
     std::string reference_file;
     double band = std::numeric_limits<double>::quiet_NaN();
     std::vector<Scan> scans;
+    bool judge = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
+        if (argument == "--judge") {
+            judge = true;
+            continue;
+        }
         if ((argument == "--reference" || argument == "--band") && i + 1 < argc) {
             (argument == "--band" ? band = std::atof(argv[++i]) : (reference_file = argv[++i], 0.0));
             continue;
         }
         Scan scan;
-        if (!read_scan(argument, scan))
+        if (!read_scan(argument, scan, judge))
             return 1;
         scans.push_back(scan);
     }
     if (scans.empty()) {
-        std::fprintf(stderr, "usage: tilebench_scan_figures [--reference REF.json] [--band FRACTION] SCAN.json...\n");
+        std::fprintf(stderr,
+                     "usage: tilebench_scan_figures [--judge] [--reference REF.json] [--band FRACTION] SCAN.json...\n");
         return 2;
     }
     double reference = std::numeric_limits<double>::quiet_NaN();
     Scan reference_scan;
     if (!reference_file.empty()) {
-        if (!read_scan(reference_file, reference_scan))
+        if (!read_scan(reference_file, reference_scan, judge))
             return 1;
         if (!reference_scan.record.speedups.empty())
             reference = reference_scan.record.speedups.back().speedup;
