@@ -7,9 +7,11 @@
 #include "common/text.h"
 #include "compare/compare.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <random>
 
@@ -62,6 +64,14 @@ void check_clean_rounds(const char* name, const Side& side, const CountedRounds&
                                            " of its complete rounds starved, so its figures measure the host"};
 }
 
+// Whether two names are one file: a scan given twice on a side would count as two scans that
+// agree, and narrow the interval for nothing.
+bool same_file(const std::string& a, const std::string& b)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error);
+}
+
 // A side's further scans: the work of its first, whatever --allow-different says, since their
 // rounds are pooled with it.
 void load_more(const char* name, const Side& first, const std::vector<std::string>& arguments, std::vector<Side>& more,
@@ -69,6 +79,13 @@ void load_more(const char* name, const Side& first, const std::vector<std::strin
 {
     for (const std::string& argument : arguments) {
         more.push_back(load(argument));
+        const bool repeated = same_file(first.record_path, more.back().record_path) ||
+                              std::any_of(more.begin(), more.end() - 1, [&](const Side& earlier) {
+                                  return same_file(earlier.record_path, more.back().record_path);
+                              });
+        if (repeated)
+            throw Refusal{exit_bad_input, std::string(name) + "'s scan " + quoted_token(more.back().record_path, 200) +
+                                              " is given twice; each scan of a side counts once"};
         const std::vector<Difference> work = work_differences(differences(first.record, more.back().record));
         if (!work.empty())
             throw Refusal{exit_not_comparable, std::string(name) + "'s scans " + quoted_token(first.record_path, 200) +

@@ -17,9 +17,10 @@ const char* const footer =
     "apart on a shared host can differ by more than either one's rounds scatter; scans of each side taken in "
     "turn (A, B, A, B, ...) and given with --more-a and --more-b put that drift into the intervals.\n"
     "Exit status: 0 compared; 1 a record or samples file missing, unreadable or damaged, or the output could not "
-    "be written; 2 bad arguments; 5 not comparable (other size, block or kernel family without --allow-different, "
-    "no thread count in common, or a side whose every round its probe found starved); 6 B slower than A beyond "
-    "--fail-if-slower.";
+    "be written; 2 bad arguments, or a scan given twice on a side; 5 not comparable (other size, block or kernel "
+    "family without --allow-different, "
+    "no thread count in common, a side whose every round its probe found starved, or scans of one side that time "
+    "different work); 6 B slower than A beyond --fail-if-slower.";
 
 } // namespace
 

@@ -595,6 +595,11 @@ TEST(CompareProgram, SeveralScansASidePutTheDriftBetweenScansInTheInterval)
         EXPECT_EQ(count["time_change"], "none") << count["time_verdict"];
     }
 
+    // A scan given twice on a side, under any name, would count as two that agree.
+    const ProgramRun twice = run_in(dir, compare_exe + " a1 --more-a a2 --more-a ./a1.json b1");
+    EXPECT_EQ(twice.status, 2);
+    EXPECT_EQ(twice.err, "tilebench-compare: A's scan ./a1.json is given twice; each scan of a side counts once\n");
+
     // A side's scans are pooled, so they must time the same work, whatever --allow-different says.
     const ProgramRun mixed = run_in(dir, compare_exe + " --allow-different a1 --more-a n1024 b1");
     EXPECT_EQ(mixed.status, 5);
