@@ -2,6 +2,9 @@
 
 #include "kernels/kernels.h"
 
+// A family that only this table calls needs no header: its kernels are declared here, above its
+// row, so that a new family is its own source file and its row alone.
+
 const std::vector<KernelFamily>& kernel_families()
 {
     static const std::vector<KernelFamily> table = {
