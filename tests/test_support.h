@@ -4,6 +4,8 @@
 
 #include "common/owned_matrix.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -47,3 +49,21 @@ std::map<std::string, DataRows> data_blocks(const std::string& script);
 // expected thread count away from it: scans side by side stand a little apart.
 void expect_data_blocks(const std::string& script, const std::map<std::string, DataRows>& expected,
                         const std::vector<std::string>& shifted = {}, double x_slack = 0.0);
+
+// A text a reader must refuse, and the one line it must give as its reason.
+struct RefusedText {
+    std::string text;
+    std::string problem;
+};
+
+// parse(text, read, problem) refuses every case's text into a Read, saying exactly its problem.
+template <typename Read, typename Parse>
+void expect_refusals(Parse parse, const std::vector<RefusedText>& cases)
+{
+    for (const RefusedText& c : cases) {
+        Read read;
+        std::string problem;
+        EXPECT_FALSE(parse(c.text, read, problem)) << c.problem;
+        EXPECT_EQ(problem, c.problem);
+    }
+}
