@@ -1,16 +1,13 @@
 #include "record/comparison_record.h"
 
+#include "record/json_values.h"
+
 #include <cmath>
 #include <stdexcept>
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-Json figure_json(double value)
-{
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
-}
 
 // A figure read back: null is NaN; anything but a number is refused by get().
 double figure_of(const Json& object, const char* key)
@@ -21,15 +18,12 @@ double figure_of(const Json& object, const char* key)
 
 Json side_json(const ComparisonSide& side)
 {
-    Json warnings = Json::array();
-    for (const Warning& w : side.warnings)
-        warnings.push_back({{"kind", w.kind}, {"message", w.message}});
     return {{"record", side.record},
             {"samples", side.samples},
             {"rounds_counted", side.rounds_counted},
             {"rounds_incomplete", side.rounds_incomplete},
             {"rounds_starved", side.rounds_starved},
-            {"warnings", warnings}};
+            {"warnings", list_json(side.warnings, warning_json)}};
 }
 
 ComparisonSide side_of(const Json& json)
@@ -94,14 +88,6 @@ ComparisonCount count_of(const Json& json)
     return c;
 }
 
-Json sides_json(const std::vector<ComparisonSide>& sides)
-{
-    Json list = Json::array();
-    for (const ComparisonSide& side : sides)
-        list.push_back(side_json(side));
-    return list;
-}
-
 std::vector<ComparisonSide> sides_of(const Json& json, const char* key)
 {
     std::vector<ComparisonSide> sides;
@@ -115,26 +101,23 @@ std::vector<ComparisonSide> sides_of(const Json& json, const char* key)
 
 void to_json(nlohmann::ordered_json& json, const ComparisonRecord& record)
 {
-    Json differences = Json::array();
-    for (const ComparisonDifference& d : record.differences)
-        differences.push_back({{"what", d.what}, {"a", d.a}, {"b", d.b}, {"other_work", d.other_work}});
-    Json counts = Json::array();
-    for (const ComparisonCount& c : record.thread_counts)
-        counts.push_back(count_json(c));
+    const auto difference_json = [](const ComparisonDifference& d) {
+        return Json{{"what", d.what}, {"a", d.a}, {"b", d.b}, {"other_work", d.other_work}};
+    };
     json = {{"comparison_format_version", comparison_record_version},
             {"a", side_json(record.a)},
             {"b", side_json(record.b)},
-            {"more_a", sides_json(record.more_a)},
-            {"more_b", sides_json(record.more_b)},
+            {"more_a", list_json(record.more_a, side_json)},
+            {"more_b", list_json(record.more_b, side_json)},
             {"seed", record.seed},
             {"resamples", record.resamples},
             {"confidence", record.confidence},
             {"threshold", record.threshold},
             {"minimum_rounds", record.minimum_rounds},
-            {"differences", differences},
+            {"differences", list_json(record.differences, difference_json)},
             {"only_in_a", record.only_in_a},
             {"only_in_b", record.only_in_b},
-            {"thread_counts", counts},
+            {"thread_counts", list_json(record.thread_counts, count_json)},
             {"fail_if_slower", figure_json(record.fail_if_slower)},
             {"slower_beyond_limit", record.slower_beyond_limit}};
 }
