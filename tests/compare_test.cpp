@@ -661,9 +661,9 @@ TEST(CompareRecord, WhatIsWrittenReadsBackAndOnlyAComparisonLooksLikeOne)
     ComparisonRecord read;
     ASSERT_TRUE(parse_comparison_record(text, read, problem)) << problem;
     EXPECT_EQ(comparison_record_text(read), text);
-    EXPECT_TRUE(std::isnan(read.thread_counts[0].time_ci_low)); // null reads back as NaN
+    EXPECT_TRUE(std::isnan(read.thread_counts[0].time.ci_low)); // null reads back as NaN
     EXPECT_TRUE(std::isnan(read.fail_if_slower));               // not asked
-    EXPECT_EQ(read.thread_counts[1].time_verdict.rfind("B faster by 20.0 % [", 0), 0u);
+    EXPECT_EQ(read.thread_counts[1].time.verdict.rfind("B faster by 20.0 % [", 0), 0u);
     EXPECT_EQ(read.b.rounds_starved, (std::vector<int>{3, 5}));
     ASSERT_EQ(read.more_b.size(), 1u);
     EXPECT_EQ(read.more_b[0].record, report.a.record_path);
