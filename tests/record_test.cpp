@@ -46,18 +46,7 @@ void with_probe(ScanRecord& r)
 ScanRecord full_record()
 {
     ScanRecord r = documented_scan_record();
-    r.machine = {"CPU",
-                 1,
-                 2,
-                 4,
-                 {1, 3},
-                 2,
-                 1,
-                 {{1, 49152, 2, 2}},
-                 "Linux 6",
-                 "host",
-                 "performance",
-                 "on",
+    r.machine = {{"CPU", 1, 2, 4, 2, 1, {{1, 49152, 2, 2}}, "Linux 6", "host", "performance", "on", {}, {1, 3}},
                  0.5,
                  0.25,
                  0.125,
