@@ -26,6 +26,8 @@ std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& text);
 bool file_exists(const std::string& path);
 std::vector<std::string> lines_of(const std::string& text);
+// The text's first count lines, each with its newline; the whole text when it has fewer.
+std::string first_lines(const std::string& text, std::size_t count);
 
 // Exit status of a shell command, or -1 when it did not exit normally.
 int shell(const std::string& command);
