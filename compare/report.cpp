@@ -59,6 +59,7 @@ struct MeasureColumns {
     int figure_width;
     RatioEstimate CountComparison::*ratio;
     std::string (*verdict)(const CountComparison&);
+    std::string (*change)(const CountComparison&); // the verdict's word, for the record
 };
 
 const MeasureColumns time_columns = {
@@ -72,7 +73,8 @@ const MeasureColumns time_columns = {
     "%.6f",
     14,
     &CountComparison::time,
-    time_verdict};
+    time_verdict,
+    time_change_name};
 
 const MeasureColumns speedup_columns = {
     "speed-up over each side's own baseline (B/A above 1: B scales better)\n"
@@ -85,7 +87,8 @@ const MeasureColumns speedup_columns = {
     "%.3f",
     12,
     &CountComparison::speedup,
-    speedup_verdict};
+    speedup_verdict,
+    speedup_change_name};
 
 std::string measure_table(const Comparison& comparison, const MeasureColumns& m)
 {
@@ -134,29 +137,17 @@ void for_each_scan(const ComparisonReport& report, Visit visit)
         visit("B", report.more_b[i], report.more_rounds_b[i]);
 }
 
+// The record holds each measure as its table shows it, with the verdict's word beside it.
+ComparedMeasure measure_record(const CountComparison& c, const MeasureColumns& m)
+{
+    const RatioEstimate& ratio = c.*m.ratio;
+    return {c.*m.behind_a,      c.*m.behind_b,       c.*m.figure_a, c.*m.figure_b, ratio.ratio,
+            ratio.interval.low, ratio.interval.high, m.change(c),   m.verdict(c)};
+}
+
 ComparisonCount count_record(const CountComparison& c)
 {
-    ComparisonCount r;
-    r.threads = c.threads;
-    r.runs_a = c.runs_a;
-    r.runs_b = c.runs_b;
-    r.median_a_s = c.median_a_s;
-    r.median_b_s = c.median_b_s;
-    r.time_ratio = c.time.ratio;
-    r.time_ci_low = c.time.interval.low;
-    r.time_ci_high = c.time.interval.high;
-    r.time_change = time_change_name(c);
-    r.time_verdict = time_verdict(c);
-    r.pairs_a = c.pairs_a;
-    r.pairs_b = c.pairs_b;
-    r.speedup_a = c.speedup_a;
-    r.speedup_b = c.speedup_b;
-    r.speedup_ratio = c.speedup.ratio;
-    r.speedup_ci_low = c.speedup.interval.low;
-    r.speedup_ci_high = c.speedup.interval.high;
-    r.speedup_change = speedup_change_name(c);
-    r.speedup_verdict = speedup_verdict(c);
-    return r;
+    return {c.threads, measure_record(c, time_columns), measure_record(c, speedup_columns)};
 }
 
 } // namespace

@@ -24,12 +24,10 @@ std::string ratio_rows(const ComparisonRecord& record, bool time)
 {
     std::ostringstream rows;
     for (const ComparisonCount& c : record.thread_counts) {
-        const double ratio = time ? c.time_ratio : c.speedup_ratio;
-        const double low = time ? c.time_ci_low : c.speedup_ci_low;
-        const double high = time ? c.time_ci_high : c.speedup_ci_high;
-        if (finite(ratio, low, high))
-            rows << c.threads << " " << figure("%.6f", ratio) << " " << figure("%.6f", low) << " "
-                 << figure("%.6f", high) << "\n";
+        const ComparedMeasure& m = time ? c.time : c.speedup;
+        if (finite(m.ratio, m.ci_low, m.ci_high))
+            rows << c.threads << " " << figure("%.6f", m.ratio) << " " << figure("%.6f", m.ci_low) << " "
+                 << figure("%.6f", m.ci_high) << "\n";
     }
     return rows.str();
 }
@@ -78,9 +76,9 @@ std::string format_comparison_summary(const ComparisonRecord& record, const std:
         out << "  differs: " << shown(d.what) << ": A " << shown(d.a) << ", B " << shown(d.b) << "\n";
     out << "  threads   time B/A   95 % interval     speed-up B/A   95 % interval     verdict on time\n";
     for (const ComparisonCount& c : record.thread_counts)
-        out << column(std::to_string(c.threads), 9) << column(figure("%.3f", c.time_ratio), 11)
-            << column(interval_text(c.time_ci_low, c.time_ci_high), 17) << column(figure("%.3f", c.speedup_ratio), 15)
-            << column(interval_text(c.speedup_ci_low, c.speedup_ci_high), 17) << "     " << shown(c.time_verdict)
+        out << column(std::to_string(c.threads), 9) << column(figure("%.3f", c.time.ratio), 11)
+            << column(interval_text(c.time.ci_low, c.time.ci_high), 17) << column(figure("%.3f", c.speedup.ratio), 15)
+            << column(interval_text(c.speedup.ci_low, c.speedup.ci_high), 17) << "     " << shown(c.time.verdict)
             << "\n";
     return out.str();
 }

@@ -1,16 +1,13 @@
 #include "record/comparison_record.h"
 
+#include "record/json_values.h"
+
 #include <cmath>
 #include <stdexcept>
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-Json figure_json(double value)
-{
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
-}
 
 // A figure read back: null is NaN; anything but a number is refused by get().
 double figure_of(const Json& object, const char* key)
@@ -21,15 +18,12 @@ double figure_of(const Json& object, const char* key)
 
 Json side_json(const ComparisonSide& side)
 {
-    Json warnings = Json::array();
-    for (const Warning& w : side.warnings)
-        warnings.push_back({{"kind", w.kind}, {"message", w.message}});
     return {{"record", side.record},
             {"samples", side.samples},
             {"rounds_counted", side.rounds_counted},
             {"rounds_incomplete", side.rounds_incomplete},
             {"rounds_starved", side.rounds_starved},
-            {"warnings", warnings}};
+            {"warnings", list_json(side.warnings, warning_json)}};
 }
 
 ComparisonSide side_of(const Json& json)
@@ -46,60 +40,68 @@ ComparisonSide side_of(const Json& json)
     return side;
 }
 
+// The keys of one measure of a count, in the order they are written.
+struct MeasureKeys {
+    const char* behind_a;
+    const char* behind_b;
+    const char* a;
+    const char* b;
+    const char* ratio;
+    const char* ci_low;
+    const char* ci_high;
+    const char* change;
+    const char* verdict;
+};
+
+const MeasureKeys time_keys = {"runs_a",      "runs_b",       "median_a_s",  "median_b_s",  "time_ratio",
+                               "time_ci_low", "time_ci_high", "time_change", "time_verdict"};
+const MeasureKeys speedup_keys = {"pairs_a",         "pairs_b",        "speedup_a",
+                                  "speedup_b",       "speedup_ratio",  "speedup_ci_low",
+                                  "speedup_ci_high", "speedup_change", "speedup_verdict"};
+
+void add_measure(Json& json, const MeasureKeys& keys, const ComparedMeasure& m)
+{
+    json[keys.behind_a] = m.behind_a;
+    json[keys.behind_b] = m.behind_b;
+    json[keys.a] = figure_json(m.a);
+    json[keys.b] = figure_json(m.b);
+    json[keys.ratio] = figure_json(m.ratio);
+    json[keys.ci_low] = figure_json(m.ci_low);
+    json[keys.ci_high] = figure_json(m.ci_high);
+    json[keys.change] = m.change;
+    json[keys.verdict] = m.verdict;
+}
+
+ComparedMeasure measure_of(const Json& json, const MeasureKeys& keys)
+{
+    ComparedMeasure m;
+    m.behind_a = json.at(keys.behind_a).get<int>();
+    m.behind_b = json.at(keys.behind_b).get<int>();
+    m.a = figure_of(json, keys.a);
+    m.b = figure_of(json, keys.b);
+    m.ratio = figure_of(json, keys.ratio);
+    m.ci_low = figure_of(json, keys.ci_low);
+    m.ci_high = figure_of(json, keys.ci_high);
+    m.change = json.at(keys.change).get<std::string>();
+    m.verdict = json.at(keys.verdict).get<std::string>();
+    return m;
+}
+
 Json count_json(const ComparisonCount& c)
 {
-    return {{"threads", c.threads},
-            {"runs_a", c.runs_a},
-            {"runs_b", c.runs_b},
-            {"median_a_s", figure_json(c.median_a_s)},
-            {"median_b_s", figure_json(c.median_b_s)},
-            {"time_ratio", figure_json(c.time_ratio)},
-            {"time_ci_low", figure_json(c.time_ci_low)},
-            {"time_ci_high", figure_json(c.time_ci_high)},
-            {"time_change", c.time_change},
-            {"time_verdict", c.time_verdict},
-            {"pairs_a", c.pairs_a},
-            {"pairs_b", c.pairs_b},
-            {"speedup_a", figure_json(c.speedup_a)},
-            {"speedup_b", figure_json(c.speedup_b)},
-            {"speedup_ratio", figure_json(c.speedup_ratio)},
-            {"speedup_ci_low", figure_json(c.speedup_ci_low)},
-            {"speedup_ci_high", figure_json(c.speedup_ci_high)},
-            {"speedup_change", c.speedup_change},
-            {"speedup_verdict", c.speedup_verdict}};
+    Json json = {{"threads", c.threads}};
+    add_measure(json, time_keys, c.time);
+    add_measure(json, speedup_keys, c.speedup);
+    return json;
 }
 
 ComparisonCount count_of(const Json& json)
 {
     ComparisonCount c;
     c.threads = json.at("threads").get<int>();
-    c.runs_a = json.at("runs_a").get<int>();
-    c.runs_b = json.at("runs_b").get<int>();
-    c.median_a_s = figure_of(json, "median_a_s");
-    c.median_b_s = figure_of(json, "median_b_s");
-    c.time_ratio = figure_of(json, "time_ratio");
-    c.time_ci_low = figure_of(json, "time_ci_low");
-    c.time_ci_high = figure_of(json, "time_ci_high");
-    c.time_change = json.at("time_change").get<std::string>();
-    c.time_verdict = json.at("time_verdict").get<std::string>();
-    c.pairs_a = json.at("pairs_a").get<int>();
-    c.pairs_b = json.at("pairs_b").get<int>();
-    c.speedup_a = figure_of(json, "speedup_a");
-    c.speedup_b = figure_of(json, "speedup_b");
-    c.speedup_ratio = figure_of(json, "speedup_ratio");
-    c.speedup_ci_low = figure_of(json, "speedup_ci_low");
-    c.speedup_ci_high = figure_of(json, "speedup_ci_high");
-    c.speedup_change = json.at("speedup_change").get<std::string>();
-    c.speedup_verdict = json.at("speedup_verdict").get<std::string>();
+    c.time = measure_of(json, time_keys);
+    c.speedup = measure_of(json, speedup_keys);
     return c;
-}
-
-Json sides_json(const std::vector<ComparisonSide>& sides)
-{
-    Json list = Json::array();
-    for (const ComparisonSide& side : sides)
-        list.push_back(side_json(side));
-    return list;
 }
 
 std::vector<ComparisonSide> sides_of(const Json& json, const char* key)
@@ -115,26 +117,23 @@ std::vector<ComparisonSide> sides_of(const Json& json, const char* key)
 
 void to_json(nlohmann::ordered_json& json, const ComparisonRecord& record)
 {
-    Json differences = Json::array();
-    for (const ComparisonDifference& d : record.differences)
-        differences.push_back({{"what", d.what}, {"a", d.a}, {"b", d.b}, {"other_work", d.other_work}});
-    Json counts = Json::array();
-    for (const ComparisonCount& c : record.thread_counts)
-        counts.push_back(count_json(c));
+    const auto difference_json = [](const ComparisonDifference& d) {
+        return Json{{"what", d.what}, {"a", d.a}, {"b", d.b}, {"other_work", d.other_work}};
+    };
     json = {{"comparison_format_version", comparison_record_version},
             {"a", side_json(record.a)},
             {"b", side_json(record.b)},
-            {"more_a", sides_json(record.more_a)},
-            {"more_b", sides_json(record.more_b)},
+            {"more_a", list_json(record.more_a, side_json)},
+            {"more_b", list_json(record.more_b, side_json)},
             {"seed", record.seed},
             {"resamples", record.resamples},
             {"confidence", record.confidence},
             {"threshold", record.threshold},
             {"minimum_rounds", record.minimum_rounds},
-            {"differences", differences},
+            {"differences", list_json(record.differences, difference_json)},
             {"only_in_a", record.only_in_a},
             {"only_in_b", record.only_in_b},
-            {"thread_counts", counts},
+            {"thread_counts", list_json(record.thread_counts, count_json)},
             {"fail_if_slower", figure_json(record.fail_if_slower)},
             {"slower_beyond_limit", record.slower_beyond_limit}};
 }

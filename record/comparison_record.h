@@ -29,20 +29,24 @@ struct ComparisonDifference {
     bool other_work = false; // size, block or kernel family
 };
 
-// One thread count both sides measured. Ratios are B over A; figures that are not numbers are
-// written as null and read back as NaN.
+// One measure of both sides at one thread count: what each side's figure rests on, the
+// figures, B's over A's with its interval, and the judgement in a word and in a line. Figures
+// that are not numbers are written as null and read back as NaN.
+struct ComparedMeasure {
+    int behind_a = 0, behind_b = 0;
+    double a = 0, b = 0;
+    double ratio = 0, ci_low = 0, ci_high = 0;
+    std::string change;
+    std::string verdict;
+};
+
+// One thread count both sides measured.
 struct ComparisonCount {
     int threads = 0;
-    int runs_a = 0, runs_b = 0;
-    double median_a_s = 0, median_b_s = 0;
-    double time_ratio = 0, time_ci_low = 0, time_ci_high = 0;
-    std::string time_change; // faster, slower, none, not_judged
-    std::string time_verdict;
-    int pairs_a = 0, pairs_b = 0;
-    double speedup_a = 0, speedup_b = 0;
-    double speedup_ratio = 0, speedup_ci_low = 0, speedup_ci_high = 0;
-    std::string speedup_change; // better, worse, none, not_judged
-    std::string speedup_verdict;
+    // runs_a, runs_b, median_a_s, median_b_s, time_ratio, ...; change: faster, slower, none, not_judged
+    ComparedMeasure time;
+    // pairs_a, pairs_b, speedup_a, speedup_b, speedup_ratio, ...; change: better, worse, none, not_judged
+    ComparedMeasure speedup;
 };
 
 struct ComparisonRecord {

@@ -1,5 +1,7 @@
 #include "record/scan_record.h"
 
+#include "record/json_values.h"
+
 #include <cmath>
 #include <stdexcept>
 
@@ -18,11 +20,6 @@ struct NewerRecord : std::runtime_error {
 };
 
 // --- writing ---
-
-Json figure_json(double value)
-{
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
-}
 
 Json text_or_null(const std::string& text)
 {
@@ -66,12 +63,12 @@ Json with_allowed_cpus(const Json& machine, const std::vector<int>& allowed)
 
 Json machine_json(const RecordMachine& m)
 {
-    Json caches = Json::array();
-    for (const CacheInfo& cache : m.caches)
-        caches.push_back({{"level", cache.level},
-                          {"size_bytes", cache.size_bytes},
-                          {"shared_by", cache.shared_by},
-                          {"count", cache.count}});
+    const Json caches = list_json(m.caches, [](const CacheInfo& cache) {
+        return Json{{"level", cache.level},
+                    {"size_bytes", cache.size_bytes},
+                    {"shared_by", cache.shared_by},
+                    {"count", cache.count}};
+    });
     const Json machine = {{"cpu_model", text_or_null(m.cpu_model)},
                           {"packages", m.packages},
                           {"physical_cores", m.physical_cores},
@@ -144,21 +141,15 @@ Json speedup_json(const RecordSpeedup& s, bool probed)
 
 Json figures_json(const std::vector<double>& values)
 {
-    Json list = Json::array();
-    for (double value : values)
-        list.push_back(figure_json(value));
-    return list;
+    return list_json(values, figure_json);
 }
 
 Json probe_round_json(const RecordProbeRound& r)
 {
-    Json gflops = Json::array();
-    for (const std::vector<double>& probe : r.gflops)
-        gflops.push_back(figures_json(probe));
     return {{"round", r.round},
             {"end_s", figure_json(r.end_s)},
             {"cpus", r.cpus},
-            {"gflops", gflops},
+            {"gflops", list_json(r.gflops, figures_json)},
             {"relative", figures_json(r.relative)},
             {"starved", r.starved},
             {"speedups", figures_json(r.speedups)},
@@ -167,9 +158,6 @@ Json probe_round_json(const RecordProbeRound& r)
 
 Json probe_json(const RecordProbe& p)
 {
-    Json rounds = Json::array();
-    for (const RecordProbeRound& r : p.rounds)
-        rounds.push_back(probe_round_json(r));
     return {{"order", p.order},
             {"calls", p.calls},
             {"rule", p.rule},
@@ -181,23 +169,12 @@ Json probe_json(const RecordProbe& p)
             {"noise", figure_json(p.noise)},
             {"threshold", figure_json(p.threshold)},
             {"seconds", figure_json(p.seconds)},
-            {"rounds", rounds}};
-}
-
-Json configurations_json(const std::vector<RecordConfiguration>& configurations)
-{
-    Json list = Json::array();
-    for (const RecordConfiguration& c : configurations)
-        list.push_back(configuration_json(c));
-    return list;
+            {"rounds", list_json(p.rounds, probe_round_json)}};
 }
 
 Json speedups_json(const std::vector<RecordSpeedup>& speedups, bool probed)
 {
-    Json list = Json::array();
-    for (const RecordSpeedup& s : speedups)
-        list.push_back(speedup_json(s, probed));
-    return list;
+    return list_json(speedups, [probed](const RecordSpeedup& s) { return speedup_json(s, probed); });
 }
 
 Json edge_json(const RecordEdge& e)
@@ -216,9 +193,6 @@ Json edge_json(const RecordEdge& e)
 
 Json ranking_json(const RecordEdgeRanking& r)
 {
-    Json edges = Json::array();
-    for (const RecordEdge& e : r.edges)
-        edges.push_back(edge_json(e));
     return {{"threads", r.threads},
             {"fastest_block", r.fastest_block},
             {"best_sequential_block", r.best_sequential_block},
@@ -226,7 +200,7 @@ Json ranking_json(const RecordEdgeRanking& r)
             {"speedup_ci_low", figure_json(r.speedup_ci_low)},
             {"speedup_ci_high", figure_json(r.speedup_ci_high)},
             {"speedup_pairs", r.speedup_pairs},
-            {"edges", edges}};
+            {"edges", list_json(r.edges, edge_json)}};
 }
 
 Json cell_json(const RecordCell& c, bool probed)
@@ -234,35 +208,28 @@ Json cell_json(const RecordCell& c, bool probed)
     return {{"block", c.block},
             {"working_set_bytes", figure_json(c.working_set_bytes)},
             {"cache_level", c.cache_level},
-            {"configurations", configurations_json(c.configurations)},
+            {"configurations", list_json(c.configurations, configuration_json)},
             {"speedup", speedups_json(c.speedups, probed)}};
 }
 
 Json study_size_json(const RecordStudySize& z, bool probed)
 {
-    Json caches = Json::array(), cells = Json::array(), rankings = Json::array();
-    for (const RecordCacheEdge& c : z.cache_edges)
-        caches.push_back({{"level", c.level}, {"size_bytes", c.size_bytes}, {"edge", figure_json(c.edge)}});
-    for (const RecordCell& c : z.cells)
-        cells.push_back(cell_json(c, probed));
-    for (const RecordEdgeRanking& r : z.rankings)
-        rankings.push_back(ranking_json(r));
+    const auto cache_edge_json = [](const RecordCacheEdge& c) {
+        return Json{{"level", c.level}, {"size_bytes", c.size_bytes}, {"edge", figure_json(c.edge)}};
+    };
     return {{"size", z.size},
             {"seed", z.seed},
             {"rounds", z.rounds},
             {"samples", z.samples},
             {"elapsed_s", figure_json(z.elapsed_s)},
             {"stop_reason", z.stop_reason},
-            {"cache_edges", caches},
-            {"cells", cells},
-            {"rankings", rankings}};
+            {"cache_edges", list_json(z.cache_edges, cache_edge_json)},
+            {"cells", list_json(z.cells, [probed](const RecordCell& c) { return cell_json(c, probed); })},
+            {"rankings", list_json(z.rankings, ranking_json)}};
 }
 
 Json study_json(const RecordStudy& study, bool probed)
 {
-    Json sizes = Json::array();
-    for (const RecordStudySize& z : study.per_size)
-        sizes.push_back(study_size_json(z, probed));
     return {{"sizes", study.sizes},
             {"sizes_text", study.sizes_text},
             {"blocks", study.blocks},
@@ -270,7 +237,8 @@ Json study_json(const RecordStudy& study, bool probed)
             {"tolerance", figure_json(study.tolerance)},
             {"sequential_rate_flops", figure_json(study.sequential_rate_flops)},
             {"estimated_minimum_s", figure_json(study.estimated_minimum_s)},
-            {"per_size", sizes}};
+            {"per_size",
+             list_json(study.per_size, [probed](const RecordStudySize& z) { return study_size_json(z, probed); })}};
 }
 
 // --- reading: one conversion per kind of value, each naming the value's path when it refuses ---
@@ -706,15 +674,13 @@ void to_json(Json& json, const ScanRecord& record)
     for (const auto& [name, value] : record.environment)
         environment[name] = value;
     json["environment"] = environment;
-    json["configurations"] = configurations_json(record.configurations);
+    json["configurations"] = list_json(record.configurations, configuration_json);
     json["speedup"] = speedups_json(record.speedups, probed);
     if (probed)
         json["probe"] = probe_json(record.probe);
     if (record.study)
         json["study"] = study_json(*record.study, probed);
-    json["warnings"] = Json::array();
-    for (const Warning& w : record.warnings)
-        json["warnings"].push_back({{"kind", w.kind}, {"message", w.message}});
+    json["warnings"] = list_json(record.warnings, warning_json);
     json["rounds"] = record.rounds;
     json["samples"] = record.samples;
     json["invalid_samples"] = record.invalid_samples;

@@ -7,11 +7,11 @@
 #include "common/build_info.h"
 #include "machine/topology.h" // CacheInfo
 #include "machine/warnings.h" // Warning
+#include "record/summary_figures.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -20,10 +20,6 @@
 // Written as "format_version". Records written before the key existed (tilebench 1.1.0) are
 // version 1: they name the schedule bound "tile_bound". A higher version is refused.
 constexpr int scan_record_version = 2;
-
-// JSON has no NaN or infinity: such a figure is written as null and read back as NaN, which is
-// also what a figure the record does not hold reads as.
-constexpr double no_value = std::numeric_limits<double>::quiet_NaN();
 
 struct RecordParameters {
     int size = 0;
@@ -45,45 +41,23 @@ struct RecordParameters {
                                   // which has none of the probe's keys
 };
 
-struct RecordMachine {
-    std::string cpu_model; // empty when unknown (written as null), and os to boost likewise
-    int packages = 0;
-    int physical_cores = 0;
-    int logical_cpus = 0;
-    std::vector<int> allowed_cpus; // the logical CPUs the scan was given (affinity within cpuset); empty: unknown
-    int smt = 0;
-    int numa_nodes = 0;
-    std::vector<CacheInfo> caches;
-    std::string os;
-    std::string hostname;
-    std::string governor;
-    std::string boost;
+// The machine as the scan found it, all but its cores' CPUs, which the record leaves out: the
+// cpu_model and os to boost empty when unknown (written as null), the allowed_cpus the logical
+// CPUs the scan was given (affinity within cpuset), empty when unknown.
+struct RecordMachine : MachineInfo {
     double load_start = no_value, load_end = no_value; // one-minute load averages
     double busy_cpus_at_start = no_value;
     std::string date; // UTC, "2026-12-07T02:31:33Z"
 };
 
-struct RecordConfiguration {
+struct RecordConfiguration : TimeFigures {
     std::string kind; // "sequential" or "parallel"
     int threads = 0;
-    std::vector<int> teams; // distinct teams the calls got
-    int runs = 0;           // valid samples
-    double median_s = no_value, ci_low_s = no_value, ci_high_s = no_value, ci_coverage = no_value;
-    double min_s = no_value, max_s = no_value;
-    double gflops = no_value;
     std::vector<std::vector<int>> placement; // per thread number, the logical CPUs it was seen on
 };
 
-struct RecordSpeedup {
-    int threads = 0;
-    int pairs = 0;
-    double speedup = no_value, ci_low = no_value, ci_high = no_value;
-    double efficiency = no_value, efficiency_ci_low = no_value, efficiency_ci_high = no_value;
-    double karp_flatt = no_value;
-    double schedule_bound = no_value; // the best speed-up the kernel's division of work allows
-    bool differs_from_previous = false;
-    bool precision_reached = false;
-    // The figures above come from the clean rounds; these from the rounds the probe found starved.
+struct RecordSpeedup : SpeedupFigures {
+    // The figures of SpeedupFigures come from the clean rounds; these from the rounds the probe found starved.
     int starved_pairs = 0;
     double starved_share = no_value; // of all paired rounds
     double starved_speedup = no_value, starved_ci_low = no_value, starved_ci_high = no_value;

@@ -30,20 +30,8 @@ RecordParameters parameters_of(const ScanOptions& options)
 
 RecordMachine machine_of(const ScanContext& context)
 {
-    const MachineInfo& m = context.machine;
     RecordMachine r;
-    r.cpu_model = m.cpu_model;
-    r.packages = m.packages;
-    r.physical_cores = m.physical_cores;
-    r.logical_cpus = m.logical_cpus;
-    r.allowed_cpus = m.allowed_cpus;
-    r.smt = m.smt;
-    r.numa_nodes = m.numa_nodes;
-    r.caches = m.caches;
-    r.os = m.os;
-    r.hostname = m.hostname;
-    r.governor = m.governor;
-    r.boost = m.boost;
+    static_cast<MachineInfo&>(r) = context.machine;
     r.load_start = context.load_start;
     r.load_end = context.load_end;
     r.busy_cpus_at_start = context.busy_cpus_start;
@@ -54,17 +42,9 @@ RecordMachine machine_of(const ScanContext& context)
 RecordConfiguration configuration_of(const ConfigurationSummary& s, std::vector<std::vector<int>> placement)
 {
     RecordConfiguration c;
+    static_cast<TimeFigures&>(c) = s;
     c.kind = s.configuration.parallel ? "parallel" : "sequential";
     c.threads = s.configuration.threads;
-    c.teams = s.teams;
-    c.runs = s.runs;
-    c.median_s = s.median_s;
-    c.ci_low_s = s.ci_low_s;
-    c.ci_high_s = s.ci_high_s;
-    c.ci_coverage = s.coverage;
-    c.min_s = s.min_s;
-    c.max_s = s.max_s;
-    c.gflops = s.gflops;
     c.placement = std::move(placement);
     return c;
 }
@@ -72,18 +52,7 @@ RecordConfiguration configuration_of(const ConfigurationSummary& s, std::vector<
 RecordSpeedup speedup_of(const SpeedupSummary& s)
 {
     RecordSpeedup r;
-    r.threads = s.threads;
-    r.pairs = s.pairs;
-    r.speedup = s.speedup;
-    r.ci_low = s.ci_low;
-    r.ci_high = s.ci_high;
-    r.efficiency = s.efficiency;
-    r.efficiency_ci_low = s.efficiency_ci_low;
-    r.efficiency_ci_high = s.efficiency_ci_high;
-    r.karp_flatt = s.karp_flatt;
-    r.schedule_bound = s.schedule_bound;
-    r.differs_from_previous = s.differs_from_previous;
-    r.precision_reached = s.precision_reached;
+    static_cast<SpeedupFigures&>(r) = s;
     return r;
 }
 

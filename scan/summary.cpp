@@ -23,13 +23,14 @@ ConfigurationSummary summarise_configuration(const Configuration& configuration,
     s.teams.assign(teams.begin(), teams.end());
     if (seconds.empty()) {
         s.median_s = s.ci_low_s = s.ci_high_s = s.min_s = s.max_s = s.gflops = nan;
+        s.ci_coverage = 0.0; // no interval, and so none that covers anything
         return s;
     }
     s.median_s = median(seconds);
     const Interval interval = median_interval(seconds, scan_confidence);
     s.ci_low_s = interval.low;
     s.ci_high_s = interval.high;
-    s.coverage = interval.coverage;
+    s.ci_coverage = interval.coverage;
     s.min_s = *std::min_element(seconds.begin(), seconds.end());
     s.max_s = *std::max_element(seconds.begin(), seconds.end());
     s.gflops = 2.0 * size * size * static_cast<double>(size) / s.median_s / 1e9;

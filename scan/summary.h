@@ -4,6 +4,7 @@
 #pragma once
 
 #include "kernels/families.h"
+#include "record/summary_figures.h"
 #include "scan/plan.h"
 
 #include <cstdint>
@@ -21,25 +22,13 @@ struct Sample {
     bool valid = true; // the call left the reference bits
 };
 
-struct ConfigurationSummary {
+// A configuration's times, as its record holds them (record/summary_figures.h).
+struct ConfigurationSummary : TimeFigures {
     Configuration configuration;
-    int runs = 0; // valid samples
-    double median_s = 0.0, ci_low_s = 0.0, ci_high_s = 0.0, coverage = 0.0;
-    double min_s = 0.0, max_s = 0.0;
-    double gflops = 0.0;    // 2 n^3 per call over the median time
-    std::vector<int> teams; // distinct teams the calls got
 };
 
-struct SpeedupSummary {
-    int threads = 0;
-    int pairs = 0; // rounds where both the baseline and this count have a valid sample
-    double speedup = 0.0, ci_low = 0.0, ci_high = 0.0;
-    double efficiency = 0.0, efficiency_ci_low = 0.0, efficiency_ci_high = 0.0;
-    double karp_flatt = 0.0;
-    double schedule_bound = 0.0;        // the best speed-up the kernel's division of work allows
-    bool differs_from_previous = false; // its time interval and the previous count's do not overlap
-    bool precision_reached = false;     // never from fewer than min_interval_pairs pairs (stats/stats.h)
-};
+// A parallel count's speed-up, as its record holds it.
+using SpeedupSummary = SpeedupFigures;
 
 struct ScanSummary {
     std::vector<ConfigurationSummary> configurations;

@@ -23,18 +23,29 @@ std::vector<double> ratios_of_replicates(const std::vector<double>& a, const std
     return ratios;
 }
 
+// The ratio with its interval: A's replicates and then B's are drawn from one generator seeded
+// with seed, by resample(side, resamples, generator), and replicate r of the ratio divides B's
+// r-th replicate by A's.
+template <typename Side, typename Resample>
+RatioEstimate estimate_ratio(double ratio, const Side& a, const Side& b, Resample resample, int resamples,
+                             std::uint64_t seed, double confidence)
+{
+    RatioEstimate estimate;
+    estimate.ratio = ratio;
+    std::mt19937_64 generator(seed);
+    const std::vector<double> from_a = resample(a, resamples, generator);
+    const std::vector<double> from_b = resample(b, resamples, generator);
+    estimate.interval = percentile_interval(ratios_of_replicates(from_a, from_b), confidence);
+    return estimate;
+}
+
 } // namespace
 
 RatioEstimate compare_medians(const std::vector<double>& a, const std::vector<double>& b, int resamples,
                               std::uint64_t seed, double confidence)
 {
-    RatioEstimate estimate;
-    estimate.ratio = a.empty() || b.empty() ? not_a_number : median(b) / median(a);
-    std::mt19937_64 generator(seed);
-    const std::vector<double> from_a = resampled_medians(a, resamples, generator);
-    const std::vector<double> from_b = resampled_medians(b, resamples, generator);
-    estimate.interval = percentile_interval(ratios_of_replicates(from_a, from_b), confidence);
-    return estimate;
+    const double ratio = a.empty() || b.empty() ? not_a_number : median(b) / median(a);
+    return estimate_ratio(ratio, a, b, resampled_medians, resamples, seed, confidence);
 }
 
 double speedup_of(const PairedSamples& pairs)
@@ -47,13 +58,10 @@ double speedup_of(const PairedSamples& pairs)
 RatioEstimate compare_speedups(const PairedSamples& a, const PairedSamples& b, int resamples, std::uint64_t seed,
                                double confidence)
 {
-    RatioEstimate estimate;
-    estimate.ratio = speedup_of(b) / speedup_of(a);
-    std::mt19937_64 generator(seed);
-    const std::vector<double> from_a = resampled_ratios_of_medians(a.baseline, a.parallel, resamples, generator);
-    const std::vector<double> from_b = resampled_ratios_of_medians(b.baseline, b.parallel, resamples, generator);
-    estimate.interval = percentile_interval(ratios_of_replicates(from_a, from_b), confidence);
-    return estimate;
+    const auto resample = [](const PairedSamples& side, int count, std::mt19937_64& generator) {
+        return resampled_ratios_of_medians(side.baseline, side.parallel, count, generator);
+    };
+    return estimate_ratio(speedup_of(b) / speedup_of(a), a, b, resample, resamples, seed, confidence);
 }
 
 std::vector<double> pooled(const std::vector<std::vector<double>>& groups)
@@ -81,14 +89,9 @@ RatioEstimate compare_grouped_medians(const std::vector<std::vector<double>>& a,
 {
     if (a.size() == 1 && b.size() == 1)
         return compare_medians(a.front(), b.front(), resamples, seed, confidence);
-    RatioEstimate estimate;
     const std::vector<double> all_a = pooled(a), all_b = pooled(b);
-    estimate.ratio = all_a.empty() || all_b.empty() ? not_a_number : median(all_b) / median(all_a);
-    std::mt19937_64 generator(seed);
-    const std::vector<double> from_a = resampled_grouped_medians(a, resamples, generator);
-    const std::vector<double> from_b = resampled_grouped_medians(b, resamples, generator);
-    estimate.interval = percentile_interval(ratios_of_replicates(from_a, from_b), confidence);
-    return estimate;
+    const double ratio = all_a.empty() || all_b.empty() ? not_a_number : median(all_b) / median(all_a);
+    return estimate_ratio(ratio, a, b, resampled_grouped_medians, resamples, seed, confidence);
 }
 
 RatioEstimate compare_grouped_speedups(const std::vector<PairedSamples>& a, const std::vector<PairedSamples>& b,
@@ -96,13 +99,8 @@ RatioEstimate compare_grouped_speedups(const std::vector<PairedSamples>& a, cons
 {
     if (a.size() == 1 && b.size() == 1)
         return compare_speedups(a.front(), b.front(), resamples, seed, confidence);
-    RatioEstimate estimate;
-    estimate.ratio = speedup_of(pooled(b)) / speedup_of(pooled(a));
-    std::mt19937_64 generator(seed);
-    const std::vector<double> from_a = resampled_grouped_speedups(a, resamples, generator);
-    const std::vector<double> from_b = resampled_grouped_speedups(b, resamples, generator);
-    estimate.interval = percentile_interval(ratios_of_replicates(from_a, from_b), confidence);
-    return estimate;
+    const double ratio = speedup_of(pooled(b)) / speedup_of(pooled(a));
+    return estimate_ratio(ratio, a, b, resampled_grouped_speedups, resamples, seed, confidence);
 }
 
 Change change_beyond_noise(const Interval& ratio, double threshold)

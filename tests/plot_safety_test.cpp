@@ -462,13 +462,13 @@ ComparisonRecord comparison_with_texts(const std::string& text, double threshold
     for (const int t : {1, 2, INT_MAX, -3}) {
         ComparisonCount c;
         c.threads = t;
-        c.time_ratio = t == 2 ? nan : 0.9;
-        c.time_ci_low = 0.85;
-        c.time_ci_high = t == INT_MAX ? 1e308 : 0.95;
-        c.speedup_ratio = 1.1;
-        c.speedup_ci_low = -0.0;
-        c.speedup_ci_high = 1.2;
-        c.time_verdict = text;
+        c.time.ratio = t == 2 ? nan : 0.9;
+        c.time.ci_low = 0.85;
+        c.time.ci_high = t == INT_MAX ? 1e308 : 0.95;
+        c.speedup.ratio = 1.1;
+        c.speedup.ci_low = -0.0;
+        c.speedup.ci_high = 1.2;
+        c.time.verdict = text;
         record.thread_counts.push_back(c);
     }
     return record;

@@ -46,18 +46,7 @@ void with_probe(ScanRecord& r)
 ScanRecord full_record()
 {
     ScanRecord r = documented_scan_record();
-    r.machine = {"CPU",
-                 1,
-                 2,
-                 4,
-                 {1, 3},
-                 2,
-                 1,
-                 {{1, 49152, 2, 2}},
-                 "Linux 6",
-                 "host",
-                 "performance",
-                 "on",
+    r.machine = {{"CPU", 1, 2, 4, 2, 1, {{1, 49152, 2, 2}}, "Linux 6", "host", "performance", "on", {}, {1, 3}},
                  0.5,
                  0.25,
                  0.125,
@@ -127,10 +116,7 @@ TEST(ScanRecordFile, DamagedOrNewerRecordsAreRefusedNamingTheirFault)
         edit(changed);
         return changed.dump();
     };
-    const struct {
-        std::string text;
-        std::string problem;
-    } cases[] = {
+    const std::vector<RefusedText> cases = {
         {good.dump().substr(0, 300), "damaged scan record: not a complete JSON object"},
         {"[1, 2]", "damaged scan record: not a complete JSON object"},
         {with([](Json& j) { j["speedup"][1]["speedup"] = "fast"; }),
@@ -167,12 +153,7 @@ TEST(ScanRecordFile, DamagedOrNewerRecordsAreRefusedNamingTheirFault)
          "scan record format_version 3 is newer than this program reads (2); read it with the tilebench that "
          "wrote it"},
     };
-    for (const auto& c : cases) {
-        ScanRecord record;
-        std::string problem;
-        EXPECT_FALSE(parse_scan_record(c.text, record, problem)) << c.problem;
-        EXPECT_EQ(problem, c.problem);
-    }
+    expect_refusals<ScanRecord>(parse_scan_record, cases);
 }
 
 // What tilebench-plot read before stays readable: keys it never needed may be missing or null.

@@ -96,10 +96,7 @@ TEST(ResultRecord, ALineThatIsNotARowSaysWhichFieldAndQuotesItBounded)
     std::string escaped_89;
     for (int e = 0; e < 10; ++e)
         escaped_89 += "\\x89";
-    const struct {
-        std::string line;
-        std::string problem;
-    } cases[] = {
+    const std::vector<RefusedText> cases = {
         {"2,512,0.5", "expected 6 comma-separated fields, found 3"},
         {"2,512,1,1,1,1,", "expected 6 comma-separated fields, found 7"},
         {"x,64,1,1,1,1", "nbThreads is not a whole number: 'x'"},
@@ -113,12 +110,7 @@ TEST(ResultRecord, ALineThatIsNotARowSaysWhichFieldAndQuotesItBounded)
         {std::string(91, '\x89') + ",64,1,1,1,1",
          "nbThreads is not a whole number: '" + escaped_89 + "... (91 bytes)'"},
     };
-    for (const auto& c : cases) {
-        ResultRow row;
-        std::string problem;
-        EXPECT_FALSE(parse_result_row(c.line, row, problem)) << c.line;
-        EXPECT_EQ(problem, c.problem);
-    }
+    expect_refusals<ResultRow>(parse_result_row, cases);
 }
 
 TEST(ResultRecord, AThreadCountsFiguresFollowFromItsMeanInSinglePrecision)

@@ -403,7 +403,7 @@ TEST(ScanRecord, EveryFigureReadsBackAsTheRunFieldItComesFrom)
     ScanRun run;
     run.configurations = plan_configurations({1, 2, 4});
     for (const Configuration& c : run.configurations)
-        run.summary.configurations.push_back({c, w(), v(), v(), v(), v(), v(), v(), v(), {c.threads, w()}});
+        run.summary.configurations.push_back({{w(), v(), v(), v(), v(), v(), v(), v(), {c.threads, w()}}, c});
     for (const int threads : {1, 2, 4}) {
         run.summary.speedups.push_back(
             {threads, w(), v(), v(), v(), v(), v(), v(), v(), v(), threads == 2, threads != 2});
@@ -463,7 +463,7 @@ TEST(ScanRecord, EveryFigureReadsBackAsTheRunFieldItComesFrom)
         const ConfigurationSummary& s = run.summary.configurations[c];
         same("configurations[" + std::to_string(c) + "]",
              {g.median_s, g.ci_low_s, g.ci_high_s, g.ci_coverage, g.min_s, g.max_s, g.gflops},
-             {s.median_s, s.ci_low_s, s.ci_high_s, s.coverage, s.min_s, s.max_s, s.gflops});
+             {s.median_s, s.ci_low_s, s.ci_high_s, s.ci_coverage, s.min_s, s.max_s, s.gflops});
         EXPECT_EQ((std::vector<int>{g.threads, g.runs}), (std::vector<int>{s.configuration.threads, s.runs}));
         EXPECT_EQ(g.teams, s.teams);
     }

@@ -2,6 +2,7 @@
 // resampling distribution of tiny samples, and a seeded check that the interval covers a known
 // ratio about as often as it claims.
 #include "stats/stats.h"
+#include "stats_samples.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +29,10 @@ TEST(StatsComparison, TheScanIntervalIsUnchangedByItsReplicatesBeingShared)
 {
     // Values recorded before the replicates became a function of their own: a record's interval
     // must recompute from its seed exactly.
-    const std::vector<double> sequential = {1.0, 1.2, 0.9, 1.1, 1.3, 1.0, 0.95, 1.05};
-    const std::vector<double> parallel = {0.5, 0.61, 0.44, 0.56, 0.66, 0.5, 0.47, 0.52};
     std::mt19937_64 generator(7);
     const Interval from_replicates =
-        percentile_interval(resampled_ratios_of_medians(sequential, parallel, 2000, generator), 0.95);
-    const Interval direct = bootstrap_ratio_of_medians(sequential, parallel, 2000, 7, 0.95);
+        percentile_interval(resampled_ratios_of_medians(paired_sequential, paired_parallel, 2000, generator), 0.95);
+    const Interval direct = bootstrap_ratio_of_medians(paired_sequential, paired_parallel, 2000, 7, 0.95);
     EXPECT_EQ(from_replicates.low, direct.low);
     EXPECT_EQ(from_replicates.high, direct.high);
 }

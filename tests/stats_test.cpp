@@ -1,6 +1,7 @@
 // The summaries behind every interval the scan prints, against values computed by hand or
 // taken from published tables.
 #include "stats/stats.h"
+#include "stats_samples.h"
 
 #include <gtest/gtest.h>
 
@@ -60,10 +61,8 @@ TEST(Stats, MedianIntervalPicksThoseRanksOfTheSortedSample)
 
 TEST(Stats, BootstrapOfARatioIsReproducibleAndPairsWhatWasMeasuredTogether)
 {
-    const std::vector<double> sequential = {1.0, 1.2, 0.9, 1.1, 1.3, 1.0, 0.95, 1.05};
-    const std::vector<double> parallel = {0.5, 0.61, 0.44, 0.56, 0.66, 0.5, 0.47, 0.52};
-    const Interval once = bootstrap_ratio_of_medians(sequential, parallel, 2000, 7, 0.95);
-    const Interval again = bootstrap_ratio_of_medians(sequential, parallel, 2000, 7, 0.95);
+    const Interval once = bootstrap_ratio_of_medians(paired_sequential, paired_parallel, 2000, 7, 0.95);
+    const Interval again = bootstrap_ratio_of_medians(paired_sequential, paired_parallel, 2000, 7, 0.95);
     EXPECT_EQ(once.low, again.low);
     EXPECT_EQ(once.high, again.high);
     EXPECT_LE(once.low, 2.0);

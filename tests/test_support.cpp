@@ -100,6 +100,16 @@ std::vector<std::string> lines_of(const std::string& text)
     return lines;
 }
 
+std::string first_lines(const std::string& text, std::size_t count)
+{
+    std::size_t end = 0;
+    for (std::size_t line = 0; line < count && end < text.size(); ++line) {
+        const std::size_t newline = text.find('\n', end);
+        end = newline == std::string::npos ? text.size() : newline + 1;
+    }
+    return text.substr(0, end);
+}
+
 int shell(const std::string& command)
 {
     const int raw = std::system(command.c_str());

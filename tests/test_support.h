@@ -4,6 +4,8 @@
 
 #include "common/owned_matrix.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -24,6 +26,8 @@ std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& text);
 bool file_exists(const std::string& path);
 std::vector<std::string> lines_of(const std::string& text);
+// The text's first count lines, each with its newline; the whole text when it has fewer.
+std::string first_lines(const std::string& text, std::size_t count);
 
 // Exit status of a shell command, or -1 when it did not exit normally.
 int shell(const std::string& command);
@@ -47,3 +51,21 @@ std::map<std::string, DataRows> data_blocks(const std::string& script);
 // expected thread count away from it: scans side by side stand a little apart.
 void expect_data_blocks(const std::string& script, const std::map<std::string, DataRows>& expected,
                         const std::vector<std::string>& shifted = {}, double x_slack = 0.0);
+
+// A text a reader must refuse, and the one line it must give as its reason.
+struct RefusedText {
+    std::string text;
+    std::string problem;
+};
+
+// parse(text, read, problem) refuses every case's text into a Read, saying exactly its problem.
+template <typename Read, typename Parse>
+void expect_refusals(Parse parse, const std::vector<RefusedText>& cases)
+{
+    for (const RefusedText& c : cases) {
+        Read read;
+        std::string problem;
+        EXPECT_FALSE(parse(c.text, read, problem)) << c.problem;
+        EXPECT_EQ(problem, c.problem);
+    }
+}
