@@ -3,6 +3,7 @@
 // what it draws, and how it fails.
 #include "plot/plot.h"
 #include "record/record.h"
+#include "scan_records.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -174,9 +175,9 @@ ScanRecord plotted_record(double second_speedup = 1.8)
     r.machine.cpu_model = "Test CPU";
     r.machine.physical_cores = 2;
     const double no = no_value;
-    r.configurations = {{{9, 1.0, 0.9, 1.1, no, no, no, no, {1}}, "sequential", 1, {}},
-                        {{9, 1.0, 0.95, 1.05, no, no, no, no, {1}}, "parallel", 1, {}},
-                        {{8, 0.55, 0.5, no, no, no, no, no, {2}}, "parallel", 2, {}}};
+    r.configurations = {configuration_record("sequential", 1, {9, 1.0, 0.9, 1.1, no, no, no, no, {1}}),
+                        configuration_record("parallel", 1, {9, 1.0, 0.95, 1.05, no, no, no, no, {1}}),
+                        configuration_record("parallel", 2, {8, 0.55, 0.5, no, no, no, no, no, {2}})};
     r.speedups = {{{1, 9, 1.0, 0.97, 1.03, 1.0, 0.97, 1.03, no_value, 1.0, false, true}},
                   {{2, 8, second_speedup, 1.7, 1.9, 0.9, 0.85, 0.95, no_value, 2.0, false, false}}};
     r.warnings = {{"loaded", "busy"}};
