@@ -187,9 +187,11 @@ TEST(ScanProgram, ASignalEndsTheScanWithTheSummaryOfWhatItHas)
 TEST(ScanProgram, ASignalIgnoredWhenTheScanStartsStaysIgnored)
 {
     const std::string dir = make_scratch_dir("scan_ignored");
-    const int got = shell("cd '" + dir + "' && trap '' INT HUP && { " + scan_exe +
-                          " --size 64 --block 8 --threads 1-2 --min-runs 30 --max-runs 30 --quiet > out.txt "
-                          "2> err.txt & pid=$!; sleep 1; kill -INT $pid; kill -HUP $pid; wait $pid; }");
+    const int got =
+        shell("cd '" + dir + "' && trap '' INT HUP && { " + scan_exe +
+              " --size 64 --block 8 --threads 1-2 --min-runs 30 --max-runs 30 --time-limit 86400 --probe none "
+              "--quiet > out.txt "
+              "2> err.txt & pid=$!; sleep 1; kill -INT $pid; kill -HUP $pid; wait $pid; }");
     EXPECT_EQ(got, 0) << read_file(dir + "/err.txt");
     const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
     EXPECT_EQ(record["interrupted"], false);
