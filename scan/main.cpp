@@ -226,12 +226,11 @@ int study_program(const ScanOptions& options, const Topology& topology, const Ma
     std::cout << study_table(record, "tilebench-scan study: ");
     files_ok = results_reached_standard_output("tilebench-scan") && files_ok;
 
-    if (study.stop == StopReason::interrupted)
-        return stop_status(remembered_stop_signal());
+    // The same order of causes as a scan's, from the one place that decides it.
+    int invalid = 0;
     for (const SizeStudy& size : study.sizes)
-        if (invalid_samples(size.run.samples) > 0)
-            return exit_invalid_result;
-    return files_ok ? exit_ok : exit_failure;
+        invalid += invalid_samples(size.run.samples);
+    return scan_exit_status(study.stop, remembered_stop_signal(), invalid, files_ok);
 }
 
 } // namespace
