@@ -42,10 +42,10 @@ inline ScanRecord documented_scan_record()
     r.machine.physical_cores = 2;
     r.machine.logical_cpus = 2;
     r.configurations = {
-        configuration_record("sequential", 1, {7, 0.426252, 0.406743, 0.431741, 0.984375, 0.406743, 0.431741, 5.0379, {1}},
-                             {{0}}),
-        configuration_record("parallel", 1, {7, 0.422717, 0.410138, 0.464231, 0.984375, 0.410138, 0.464231, 5.0802, {1}},
-                             {{0}}),
+        configuration_record("sequential", 1,
+                             {7, 0.426252, 0.406743, 0.431741, 0.984375, 0.406743, 0.431741, 5.0379, {1}}, {{0}}),
+        configuration_record("parallel", 1,
+                             {7, 0.422717, 0.410138, 0.464231, 0.984375, 0.410138, 0.464231, 5.0802, {1}}, {{0}}),
         configuration_record("parallel", 2, {7, 0.219063, 0.21635, 0.236402, 0.984375, 0.21635, 0.236402, 9.8030, {2}},
                              {{0}, {1}}),
     };
