@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <random>
 #include <set>
 
 namespace {
@@ -208,6 +209,25 @@ TEST(StudyRounds, TheSummaryOfAPlanIsItsCellsEachWithItsOwnBaselineAndBound)
     EXPECT_EQ(cells_way.speedups[1].speedup, scan_way.speedups[1].speedup);
     EXPECT_EQ(cells_way.speedups[1].ci_low, scan_way.speedups[1].ci_low);
     EXPECT_EQ(cells_way.speedups[1].ci_high, scan_way.speedups[1].ci_high);
+}
+
+TEST(StudyRounds, EachCellDrawsItsIntervalsFromItsOwnStreams)
+{
+    // Two cells timed alike, call for call, with scatter: had they one seed, they would share
+    // every interval as well.
+    const std::vector<Configuration> plan = plan_cells(1024, {64, 128}, {2});
+    std::mt19937_64 scatter(11);
+    std::uniform_real_distribution<double> jitter(0.9, 1.1);
+    std::vector<Sample> samples;
+    for (int round = 1; round <= 12; ++round) {
+        const double base = 2.0 * jitter(scatter), parallel = 1.1 * jitter(scatter);
+        for (std::size_t c = 0; c < plan.size(); ++c)
+            samples.push_back({round, c, plan[c].threads, c % 2 == 0 ? base : parallel, true});
+    }
+    const ScanSummary s = summarise_cells(plan, samples, {1024, 0, blocked_schedule_bound, 0.05, 3, 300});
+    ASSERT_EQ(s.speedups.size(), 2u);
+    EXPECT_EQ(s.speedups[0].speedup, s.speedups[1].speedup);
+    EXPECT_TRUE(s.speedups[0].ci_low != s.speedups[1].ci_low || s.speedups[0].ci_high != s.speedups[1].ci_high);
 }
 
 // A run of one size with synthetic times: seconds[cell][configuration], every round alike but
