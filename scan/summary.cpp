@@ -22,8 +22,7 @@ ConfigurationSummary summarise_configuration(const Configuration& configuration,
     s.runs = static_cast<int>(seconds.size());
     s.teams.assign(teams.begin(), teams.end());
     if (seconds.empty()) {
-        s.median_s = s.ci_low_s = s.ci_high_s = s.min_s = s.max_s = s.gflops = nan;
-        s.ci_coverage = 0.0; // no interval, and so none that covers anything
+        s.ci_coverage = 0.0; // no interval, and so none that covers anything; every time stays no_value
         return s;
     }
     s.median_s = median(seconds);
