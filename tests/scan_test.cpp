@@ -235,6 +235,18 @@ TEST(ScanSummary, SpeedUpIsARatioOfMediansAndInvalidSamplesTakeNoPart)
     const ScanSummary again = summarise_scan(configurations, samples, {1024, 64, blocked_schedule_bound, 0.05, 3, 500});
     EXPECT_EQ(again.speedups[1].ci_low, s.speedups[1].ci_low);
     EXPECT_EQ(again.speedups[1].ci_high, s.speedups[1].ci_high);
+
+    // A configuration with no valid call has no time, and an interval that covers nothing.
+    std::vector<Sample> none_valid;
+    for (const Sample& sample : samples)
+        if (sample.config != 2)
+            none_valid.push_back(sample);
+    none_valid.push_back({1, 2, 2, 0.5, false});
+    const ScanSummary bare =
+        summarise_scan(configurations, none_valid, {1024, 64, blocked_schedule_bound, 0.05, 3, 500});
+    EXPECT_EQ(bare.configurations[2].runs, 0);
+    EXPECT_TRUE(std::isnan(bare.configurations[2].median_s) && std::isnan(bare.configurations[2].ci_high_s));
+    EXPECT_EQ(bare.configurations[2].ci_coverage, 0.0);
 }
 
 TEST(ScanSummary, CallsTooShortForTheClockAreNeverPreciseAndAZeroTimeGivesNoSpeedUp)
