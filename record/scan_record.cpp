@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <tuple>
 #include <type_traits>
 
 namespace {
@@ -20,9 +21,7 @@ struct NewerRecord : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// What a key asks of the writer and the reader beyond its value. A record's keys are listed
-// once, by the keys() of its type below, and one list drives both writing and reading, so that
-// the two cannot drift apart.
+// What a key asks of the writer and the reader beyond its value.
 enum KeyRule : unsigned {
     plain = 0,
     needed = 1u << 0,     // a reader refuses a record without it
@@ -61,251 +60,195 @@ bool is_unset(const std::optional<T>& value)
     return !value;
 }
 
-// --- the keys of each record type, in their order on disk ---
-//
-// K is a Writer or a Reader, and S the type itself, const when written: one template per type,
-// chosen by the type S stands for.
+// One key of a record: its name on disk, the field that holds it, its rules, and the name it
+// had in an older record, still read.
+template <class Owner, class Field>
+struct Key {
+    const char* name;
+    Field Owner::*field;
+    unsigned rules;
+    const char* older;
+};
 
-template <class S, class Type>
-using KeysOf = std::enable_if_t<std::is_same_v<std::remove_const_t<S>, Type>, int>;
-
-template <class K, class S, KeysOf<S, RecordParameters> = 0>
-void keys(K& k, S& p)
+template <class Owner, class Field>
+Key<Owner, Field> key(const char* name, Field Owner::*field, unsigned rules = plain, const char* older = nullptr)
 {
-    k("size", p.size, needed);
-    k("block", p.block, needed);
-    k("threads", p.threads);
-    k("threads_text", p.threads_text);
-    k("kernel", p.kernel);
-    k("precision", p.precision);
-    k("min_runs", p.min_runs);
-    k("max_runs", p.max_runs);
-    k("time_limit_s", p.time_limit_s);
-    k("warmup", p.warmup);
-    k("seed", p.seed);
-    k("bind", p.bind);
-    k("output", p.output);
-    k("confidence", p.confidence);
-    k("timer", p.timer);
-    k("probe", p.probe, left_out_unset);
+    return {name, field, rules, older};
 }
 
-template <class K, class S, KeysOf<S, CacheInfo> = 0>
-void keys(K& k, S& c)
+// Keys of one record written together, as an object of their own under name.
+template <class... Keys>
+struct Group {
+    const char* name;
+    std::tuple<Keys...> keys;
+};
+
+template <class... Keys>
+Group<Keys...> group(const char* name, Keys... keys)
 {
-    k("level", c.level);
-    k("size_bytes", c.size_bytes);
-    k("shared_by", c.shared_by);
-    k("count", c.count);
+    return {name, std::make_tuple(keys...)};
 }
 
-template <class K, class S, KeysOf<S, RecordMachine> = 0>
-void keys(K& k, S& m)
+// --- the keys of each record type, in their order on disk: the one list that the writer and
+// the reader both walk, so that the two cannot drift apart ---
+
+template <class T>
+struct Of {
+};
+
+auto keys_of(Of<RecordParameters>)
 {
-    k("cpu_model", m.cpu_model, null_unset);
-    k("packages", m.packages);
-    k("physical_cores", m.physical_cores);
-    k("logical_cpus", m.logical_cpus);
-    k("allowed_cpus", m.allowed_cpus, left_out_unset);
-    k("smt", m.smt);
-    k("numa_nodes", m.numa_nodes);
-    k("caches", m.caches);
-    k("os", m.os, null_unset);
-    k("hostname", m.hostname, null_unset);
-    k("governor", m.governor, null_unset);
-    k("boost", m.boost, null_unset);
-    k.group("load_average", [&m](auto& load) {
-        load("start", m.load_start);
-        load("end", m.load_end);
-    });
-    k("busy_cpus_at_start", m.busy_cpus_at_start);
-    k("date", m.date);
+    using R = RecordParameters;
+    return std::make_tuple(
+        key("size", &R::size, needed), key("block", &R::block, needed), key("threads", &R::threads),
+        key("threads_text", &R::threads_text), key("kernel", &R::kernel), key("precision", &R::precision),
+        key("min_runs", &R::min_runs), key("max_runs", &R::max_runs), key("time_limit_s", &R::time_limit_s),
+        key("warmup", &R::warmup), key("seed", &R::seed), key("bind", &R::bind), key("output", &R::output),
+        key("confidence", &R::confidence), key("timer", &R::timer), key("probe", &R::probe, left_out_unset));
 }
 
-template <class K, class S, KeysOf<S, BuildInfo> = 0>
-void keys(K& k, S& b)
+auto keys_of(Of<CacheInfo>)
 {
-    k("version", b.version);
-    k("revision", b.revision);
-    k("compiler", b.compiler);
-    k("build_type", b.build_type);
-    k("kernel_flags", b.kernel_flags);
-    k("openmp_version", b.openmp_version);
-    k("openmp_runtime", b.openmp_runtime);
+    using R = CacheInfo;
+    return std::make_tuple(key("level", &R::level), key("size_bytes", &R::size_bytes), key("shared_by", &R::shared_by),
+                           key("count", &R::count));
 }
 
-template <class K, class S, KeysOf<S, RecordConfiguration> = 0>
-void keys(K& k, S& c)
+auto keys_of(Of<RecordMachine>)
 {
-    k("kind", c.kind);
-    k("threads", c.threads, needed);
-    k("teams", c.teams);
-    k("runs", c.runs, needed);
-    k("median_s", c.median_s, needed);
-    k("ci_low_s", c.ci_low_s, needed);
-    k("ci_high_s", c.ci_high_s, needed);
-    k("ci_coverage", c.ci_coverage);
-    k("min_s", c.min_s);
-    k("max_s", c.max_s);
-    k("gflops", c.gflops);
-    k("placement", c.placement);
+    using R = RecordMachine;
+    return std::make_tuple(key("cpu_model", &R::cpu_model, null_unset), key("packages", &R::packages),
+                           key("physical_cores", &R::physical_cores), key("logical_cpus", &R::logical_cpus),
+                           key("allowed_cpus", &R::allowed_cpus, left_out_unset), key("smt", &R::smt),
+                           key("numa_nodes", &R::numa_nodes), key("caches", &R::caches), key("os", &R::os, null_unset),
+                           key("hostname", &R::hostname, null_unset), key("governor", &R::governor, null_unset),
+                           key("boost", &R::boost, null_unset),
+                           group("load_average", key("start", &R::load_start), key("end", &R::load_end)),
+                           key("busy_cpus_at_start", &R::busy_cpus_at_start), key("date", &R::date));
 }
 
-template <class K, class S, KeysOf<S, RecordSpeedup> = 0>
-void keys(K& k, S& s)
+auto keys_of(Of<BuildInfo>)
 {
-    k("threads", s.threads, needed);
-    k("pairs", s.pairs);
-    k("speedup", s.speedup, needed);
-    k("ci_low", s.ci_low, needed);
-    k("ci_high", s.ci_high, needed);
-    k("efficiency", s.efficiency, needed);
-    k("efficiency_ci_low", s.efficiency_ci_low, needed);
-    k("efficiency_ci_high", s.efficiency_ci_high, needed);
-    k("karp_flatt", s.karp_flatt);
-    // Version 1 named the bound for the tiled kernel alone, though it held the untiled one's too.
-    k("schedule_bound", s.schedule_bound, needed, "tile_bound");
-    k("differs_from_previous", s.differs_from_previous);
-    k("precision_reached", s.precision_reached);
-    k("starved_pairs", s.starved_pairs, probe_only);
-    k("starved_share", s.starved_share, probe_only);
-    k("starved_speedup", s.starved_speedup, probe_only);
-    k("starved_ci_low", s.starved_ci_low, probe_only);
-    k("starved_ci_high", s.starved_ci_high, probe_only);
-    k("measures_host", s.measures_host, probe_only);
-    k("regime_change_round", s.regime_change_round, probe_only | null_unset);
+    using R = BuildInfo;
+    return std::make_tuple(key("version", &R::version), key("revision", &R::revision), key("compiler", &R::compiler),
+                           key("build_type", &R::build_type), key("kernel_flags", &R::kernel_flags),
+                           key("openmp_version", &R::openmp_version), key("openmp_runtime", &R::openmp_runtime));
 }
 
-template <class K, class S, KeysOf<S, RecordProbeRound> = 0>
-void keys(K& k, S& r)
+auto keys_of(Of<RecordConfiguration>)
 {
-    k("round", r.round, needed);
-    k("end_s", r.end_s);
-    k("cpus", r.cpus);
-    k("gflops", r.gflops);
-    k("relative", r.relative);
-    k("starved", r.starved);
-    k("speedups", r.speedups);
-    k("waited", r.waited);
+    using R = RecordConfiguration;
+    return std::make_tuple(key("kind", &R::kind), key("threads", &R::threads, needed), key("teams", &R::teams),
+                           key("runs", &R::runs, needed), key("median_s", &R::median_s, needed),
+                           key("ci_low_s", &R::ci_low_s, needed), key("ci_high_s", &R::ci_high_s, needed),
+                           key("ci_coverage", &R::ci_coverage), key("min_s", &R::min_s), key("max_s", &R::max_s),
+                           key("gflops", &R::gflops), key("placement", &R::placement));
 }
 
-template <class K, class S, KeysOf<S, RecordProbe> = 0>
-void keys(K& k, S& p)
+// Version 1 named the bound for the tiled kernel alone, though it held the untiled one's too.
+auto keys_of(Of<RecordSpeedup>)
 {
-    k("order", p.order);
-    k("calls", p.calls);
-    k("rule", p.rule);
-    k("floor", p.floor);
-    k("noise_multiple", p.noise_multiple);
-    k("ceiling", p.ceiling);
-    k("wait_limit", p.wait_limit);
-    k("healthy_gflops", p.healthy_gflops);
-    k("noise", p.noise);
-    k("threshold", p.threshold);
-    k("seconds", p.seconds);
-    k("rounds", p.rounds);
+    using R = RecordSpeedup;
+    return std::make_tuple(
+        key("threads", &R::threads, needed), key("pairs", &R::pairs), key("speedup", &R::speedup, needed),
+        key("ci_low", &R::ci_low, needed), key("ci_high", &R::ci_high, needed),
+        key("efficiency", &R::efficiency, needed), key("efficiency_ci_low", &R::efficiency_ci_low, needed),
+        key("efficiency_ci_high", &R::efficiency_ci_high, needed), key("karp_flatt", &R::karp_flatt),
+        key("schedule_bound", &R::schedule_bound, needed, "tile_bound"),
+        key("differs_from_previous", &R::differs_from_previous), key("precision_reached", &R::precision_reached),
+        key("starved_pairs", &R::starved_pairs, probe_only), key("starved_share", &R::starved_share, probe_only),
+        key("starved_speedup", &R::starved_speedup, probe_only), key("starved_ci_low", &R::starved_ci_low, probe_only),
+        key("starved_ci_high", &R::starved_ci_high, probe_only), key("measures_host", &R::measures_host, probe_only),
+        key("regime_change_round", &R::regime_change_round, probe_only | null_unset));
 }
 
-template <class K, class S, KeysOf<S, Warning> = 0>
-void keys(K& k, S& w)
+auto keys_of(Of<RecordProbeRound>)
 {
-    k("kind", w.kind);
-    k("message", w.message);
+    using R = RecordProbeRound;
+    return std::make_tuple(key("round", &R::round, needed), key("end_s", &R::end_s), key("cpus", &R::cpus),
+                           key("gflops", &R::gflops), key("relative", &R::relative), key("starved", &R::starved),
+                           key("speedups", &R::speedups), key("waited", &R::waited));
 }
 
-template <class K, class S, KeysOf<S, RecordEdge> = 0>
-void keys(K& k, S& e)
+auto keys_of(Of<RecordProbe>)
 {
-    k("block", e.block, needed);
-    k("median_s", e.median_s, needed);
-    k("ci_low_s", e.ci_low_s);
-    k("ci_high_s", e.ci_high_s);
-    k("ratio_to_fastest", e.ratio_to_fastest);
-    k("ratio_ci_low", e.ratio_ci_low);
-    k("ratio_ci_high", e.ratio_ci_high);
-    k("pairs", e.pairs);
-    k("fastest", e.fastest);
-    k("indistinguishable", e.indistinguishable);
+    using R = RecordProbe;
+    return std::make_tuple(key("order", &R::order), key("calls", &R::calls), key("rule", &R::rule),
+                           key("floor", &R::floor), key("noise_multiple", &R::noise_multiple),
+                           key("ceiling", &R::ceiling), key("wait_limit", &R::wait_limit),
+                           key("healthy_gflops", &R::healthy_gflops), key("noise", &R::noise),
+                           key("threshold", &R::threshold), key("seconds", &R::seconds), key("rounds", &R::rounds));
 }
 
-template <class K, class S, KeysOf<S, RecordEdgeRanking> = 0>
-void keys(K& k, S& r)
+auto keys_of(Of<Warning>)
 {
-    k("threads", r.threads, needed);
-    k("fastest_block", r.fastest_block);
-    k("best_sequential_block", r.best_sequential_block);
-    k("speedup", r.speedup);
-    k("speedup_ci_low", r.speedup_ci_low);
-    k("speedup_ci_high", r.speedup_ci_high);
-    k("speedup_pairs", r.speedup_pairs);
-    k("edges", r.edges, needed);
+    using R = Warning;
+    return std::make_tuple(key("kind", &R::kind), key("message", &R::message));
 }
 
-template <class K, class S, KeysOf<S, RecordCell> = 0>
-void keys(K& k, S& c)
+auto keys_of(Of<RecordEdge>)
 {
-    k("block", c.block, needed);
-    k("working_set_bytes", c.working_set_bytes);
-    k("cache_level", c.cache_level);
-    k("configurations", c.configurations, needed);
-    k("speedup", c.speedups, needed);
+    using R = RecordEdge;
+    return std::make_tuple(key("block", &R::block, needed), key("median_s", &R::median_s, needed),
+                           key("ci_low_s", &R::ci_low_s), key("ci_high_s", &R::ci_high_s),
+                           key("ratio_to_fastest", &R::ratio_to_fastest), key("ratio_ci_low", &R::ratio_ci_low),
+                           key("ratio_ci_high", &R::ratio_ci_high), key("pairs", &R::pairs),
+                           key("fastest", &R::fastest), key("indistinguishable", &R::indistinguishable));
 }
 
-template <class K, class S, KeysOf<S, RecordCacheEdge> = 0>
-void keys(K& k, S& c)
+auto keys_of(Of<RecordEdgeRanking>)
 {
-    k("level", c.level);
-    k("size_bytes", c.size_bytes);
-    k("edge", c.edge);
+    using R = RecordEdgeRanking;
+    return std::make_tuple(key("threads", &R::threads, needed), key("fastest_block", &R::fastest_block),
+                           key("best_sequential_block", &R::best_sequential_block), key("speedup", &R::speedup),
+                           key("speedup_ci_low", &R::speedup_ci_low), key("speedup_ci_high", &R::speedup_ci_high),
+                           key("speedup_pairs", &R::speedup_pairs), key("edges", &R::edges, needed));
 }
 
-template <class K, class S, KeysOf<S, RecordStudySize> = 0>
-void keys(K& k, S& z)
+auto keys_of(Of<RecordCell>)
 {
-    k("size", z.size, needed);
-    k("seed", z.seed);
-    k("rounds", z.rounds);
-    k("samples", z.samples);
-    k("elapsed_s", z.elapsed_s);
-    k("stop_reason", z.stop_reason);
-    k("cache_edges", z.cache_edges);
-    k("cells", z.cells, needed);
-    k("rankings", z.rankings, needed);
+    using R = RecordCell;
+    return std::make_tuple(key("block", &R::block, needed), key("working_set_bytes", &R::working_set_bytes),
+                           key("cache_level", &R::cache_level), key("configurations", &R::configurations, needed),
+                           key("speedup", &R::speedups, needed));
 }
 
-template <class K, class S, KeysOf<S, RecordStudy> = 0>
-void keys(K& k, S& s)
+auto keys_of(Of<RecordCacheEdge>)
 {
-    k("sizes", s.sizes);
-    k("sizes_text", s.sizes_text);
-    k("blocks", s.blocks);
-    k("blocks_text", s.blocks_text);
-    k("tolerance", s.tolerance);
-    k("sequential_rate_flops", s.sequential_rate_flops);
-    k("estimated_minimum_s", s.estimated_minimum_s);
-    k("per_size", s.per_size, needed);
+    using R = RecordCacheEdge;
+    return std::make_tuple(key("level", &R::level), key("size_bytes", &R::size_bytes), key("edge", &R::edge));
+}
+
+auto keys_of(Of<RecordStudySize>)
+{
+    using R = RecordStudySize;
+    return std::make_tuple(key("size", &R::size, needed), key("seed", &R::seed), key("rounds", &R::rounds),
+                           key("samples", &R::samples), key("elapsed_s", &R::elapsed_s),
+                           key("stop_reason", &R::stop_reason), key("cache_edges", &R::cache_edges),
+                           key("cells", &R::cells, needed), key("rankings", &R::rankings, needed));
+}
+
+auto keys_of(Of<RecordStudy>)
+{
+    using R = RecordStudy;
+    return std::make_tuple(key("sizes", &R::sizes), key("sizes_text", &R::sizes_text), key("blocks", &R::blocks),
+                           key("blocks_text", &R::blocks_text), key("tolerance", &R::tolerance),
+                           key("sequential_rate_flops", &R::sequential_rate_flops),
+                           key("estimated_minimum_s", &R::estimated_minimum_s), key("per_size", &R::per_size, needed));
 }
 
 // Every key after format_version, which the record's version check reads before the rest.
-template <class K, class S, KeysOf<S, ScanRecord> = 0>
-void keys(K& k, S& r)
+auto keys_of(Of<ScanRecord>)
 {
-    k("parameters", r.parameters, needed);
-    k("machine", r.machine);
-    k("build", r.build);
-    k("environment", r.environment);
-    k("configurations", r.configurations, needed);
-    k("speedup", r.speedups, needed);
-    k("probe", r.probe, probe_only);
-    k("study", r.study, left_out_unset);
-    k("warnings", r.warnings);
-    k("rounds", r.rounds, needed);
-    k("samples", r.samples);
-    k("invalid_samples", r.invalid_samples);
-    k("elapsed_s", r.elapsed_s);
-    k("timed_s", r.timed_s, probe_only);
-    k("stop_reason", r.stop_reason);
-    k("interrupted", r.interrupted);
+    using R = ScanRecord;
+    return std::make_tuple(key("parameters", &R::parameters, needed), key("machine", &R::machine),
+                           key("build", &R::build), key("environment", &R::environment),
+                           key("configurations", &R::configurations, needed), key("speedup", &R::speedups, needed),
+                           key("probe", &R::probe, probe_only), key("study", &R::study, left_out_unset),
+                           key("warnings", &R::warnings), key("rounds", &R::rounds, needed),
+                           key("samples", &R::samples), key("invalid_samples", &R::invalid_samples),
+                           key("elapsed_s", &R::elapsed_s), key("timed_s", &R::timed_s, probe_only),
+                           key("stop_reason", &R::stop_reason), key("interrupted", &R::interrupted));
 }
 
 // --- writing ---
@@ -318,30 +261,34 @@ Json written(const std::optional<T>& value, bool probed);
 template <class T>
 Json written(const T& value, bool probed);
 
-// Builds one object from the keys of a record. probed: whether the scan ran the capacity probe,
-// for the keys that only such a scan writes.
-struct Writer {
-    bool probed;
-    Json json = Json::object();
+template <class Record, class Keys>
+void write_keys(Json& json, const Record& record, const Keys& keys, bool probed);
 
-    template <class T>
-    void operator()(const char* key, const T& value, unsigned rules = plain, const char* /*older*/ = nullptr)
-    {
-        if ((rules & probe_only) && !probed)
-            return;
-        if ((rules & left_out_unset) && is_unset(value))
-            return;
-        json[key] = (rules & null_unset) && is_unset(value) ? Json(nullptr) : written(value, probed);
-    }
+// probed: whether the scan ran the capacity probe, for the keys that only such a scan writes.
+template <class Record, class Owner, class Field>
+void write_key(Json& json, const Record& record, const Key<Owner, Field>& key, bool probed)
+{
+    const Field& value = record.*key.field;
+    if ((key.rules & probe_only) && !probed)
+        return;
+    if ((key.rules & left_out_unset) && is_unset(value))
+        return;
+    json[key.name] = (key.rules & null_unset) && is_unset(value) ? Json(nullptr) : written(value, probed);
+}
 
-    template <class Keys>
-    void group(const char* key, Keys&& group_keys)
-    {
-        Writer inner{probed};
-        group_keys(inner);
-        json[key] = std::move(inner.json);
-    }
-};
+template <class Record, class... Keys>
+void write_key(Json& json, const Record& record, const Group<Keys...>& group, bool probed)
+{
+    Json inner = Json::object();
+    write_keys(inner, record, group.keys, probed);
+    json[group.name] = std::move(inner);
+}
+
+template <class Record, class Keys>
+void write_keys(Json& json, const Record& record, const Keys& keys, bool probed)
+{
+    std::apply([&](const auto&... each) { (write_key(json, record, each, probed), ...); }, keys);
+}
 
 Json written(const std::vector<std::pair<std::string, std::string>>& environment, bool /*probed*/)
 {
@@ -371,9 +318,9 @@ Json written(const T& value, bool probed)
     } else if constexpr (std::is_arithmetic_v<T> || std::is_same_v<T, std::string>) {
         return Json(value);
     } else {
-        Writer writer{probed};
-        keys(writer, value);
-        return std::move(writer.json);
+        Json json = Json::object();
+        write_keys(json, value, keys_of(Of<T>()), probed);
+        return json;
     }
 }
 
@@ -475,34 +422,37 @@ void convert(const Json& value, const std::string& path, std::optional<T>& out);
 template <class T>
 void convert(const Json& value, const std::string& path, T& out);
 
-// Reads the keys of one object at path. A key that is missing or null leaves its field at its
-// default, unless the key is needed; a needed figure may still be null, which reads as NaN.
-struct Reader {
-    const Json& json;
-    std::string path;
+template <class Record, class Keys>
+void read_keys(const Json& json, const std::string& path, Record& record, const Keys& keys);
 
-    template <class T>
-    void operator()(const char* key, T& out, unsigned rules = plain, const char* older = nullptr)
-    {
-        const char* name = older && !json.contains(key) && json.contains(older) ? older : key;
-        const auto found = json.find(name);
-        if (found == json.end() && (rules & needed))
-            throw Damaged(quoted(at(path, name)) + " is missing");
-        if (found != json.end() && (!found->is_null() || (rules & needed)))
-            convert(*found, at(path, name), out);
-    }
+// A key that is missing or null leaves its field at its default, unless the key is needed; a
+// needed figure may still be null, which reads as NaN.
+template <class Record, class Owner, class Field>
+void read_key(const Json& json, const std::string& path, Record& record, const Key<Owner, Field>& key)
+{
+    const char* name = key.older && !json.contains(key.name) && json.contains(key.older) ? key.older : key.name;
+    const auto found = json.find(name);
+    if (found == json.end() && (key.rules & needed))
+        throw Damaged(quoted(at(path, name)) + " is missing");
+    if (found != json.end() && (!found->is_null() || (key.rules & needed)))
+        convert(*found, at(path, name), record.*key.field);
+}
 
-    template <class Keys>
-    void group(const char* key, Keys&& group_keys)
-    {
-        const auto found = json.find(key);
-        if (found == json.end() || found->is_null())
-            return;
-        require_object(*found, at(path, key));
-        Reader inner{*found, at(path, key)};
-        group_keys(inner);
-    }
-};
+template <class Record, class... Keys>
+void read_key(const Json& json, const std::string& path, Record& record, const Group<Keys...>& group)
+{
+    const auto found = json.find(group.name);
+    if (found == json.end() || found->is_null())
+        return;
+    require_object(*found, at(path, group.name));
+    read_keys(*found, at(path, group.name), record, group.keys);
+}
+
+template <class Record, class Keys>
+void read_keys(const Json& json, const std::string& path, Record& record, const Keys& keys)
+{
+    std::apply([&](const auto&... each) { (read_key(json, path, record, each), ...); }, keys);
+}
 
 template <class T>
 void convert(const Json& value, const std::string& path, std::vector<T>& out)
@@ -572,8 +522,7 @@ template <class T>
 void convert(const Json& value, const std::string& path, T& out)
 {
     require_object(value, path);
-    Reader reader{value, path};
-    keys(reader, out);
+    read_keys(value, path, out, keys_of(Of<T>()));
     check_read(out, path);
 }
 
@@ -581,7 +530,9 @@ void convert(const Json& value, const std::string& path, T& out)
 void check_version(const Json& json)
 {
     int version = 1;
-    Reader{json, ""}("format_version", version);
+    const auto found = json.find("format_version");
+    if (found != json.end() && !found->is_null())
+        convert(*found, "format_version", version);
     if (version < 1)
         throw Damaged("'format_version' " + std::to_string(version) + " is not a version");
     if (version > scan_record_version)
@@ -594,10 +545,9 @@ void check_version(const Json& json)
 
 void to_json(Json& json, const ScanRecord& record)
 {
-    Writer writer{!record.parameters.probe.empty()};
-    writer.json["format_version"] = scan_record_version;
-    keys(writer, record);
-    json = std::move(writer.json);
+    json = Json::object();
+    json["format_version"] = scan_record_version;
+    write_keys(json, record, keys_of(Of<ScanRecord>()), !record.parameters.probe.empty());
 }
 
 void from_json(const Json& json, ScanRecord& record)
@@ -605,8 +555,7 @@ void from_json(const Json& json, ScanRecord& record)
     require_object(json, "record");
     check_version(json);
     ScanRecord read;
-    Reader reader{json, ""};
-    keys(reader, read);
+    read_keys(json, "", read, keys_of(Of<ScanRecord>()));
     check_read(read, "");
     record = std::move(read);
 }
