@@ -1,46 +1,15 @@
 #include "record/comparison_record.h"
 
-#include "record/json_values.h"
+#include "record/json_keys.h"
 
-#include <cmath>
 #include <stdexcept>
+
+using json_keys::Json;
+using json_keys::Of;
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// A figure read back: null is NaN; anything but a number is refused by get().
-double figure_of(const Json& object, const char* key)
-{
-    const Json& value = object.at(key);
-    return value.is_null() ? std::numeric_limits<double>::quiet_NaN() : value.get<double>();
-}
-
-Json side_json(const ComparisonSide& side)
-{
-    return {{"record", side.record},
-            {"samples", side.samples},
-            {"rounds_counted", side.rounds_counted},
-            {"rounds_incomplete", side.rounds_incomplete},
-            {"rounds_starved", side.rounds_starved},
-            {"warnings", list_json(side.warnings, warning_json)}};
-}
-
-ComparisonSide side_of(const Json& json)
-{
-    ComparisonSide side;
-    side.record = json.at("record").get<std::string>();
-    side.samples = json.at("samples").get<std::string>();
-    side.rounds_counted = json.at("rounds_counted").get<int>();
-    side.rounds_incomplete = json.at("rounds_incomplete").get<std::vector<int>>();
-    if (json.contains("rounds_starved"))
-        side.rounds_starved = json.at("rounds_starved").get<std::vector<int>>();
-    for (const Json& w : json.at("warnings"))
-        side.warnings.push_back(Warning{w.at("kind").get<std::string>(), w.at("message").get<std::string>()});
-    return side;
-}
-
-// The keys of one measure of a count, in the order they are written.
+// The keys of one measure of a count.
 struct MeasureKeys {
     const char* behind_a;
     const char* behind_b;
@@ -59,112 +28,82 @@ const MeasureKeys speedup_keys = {"pairs_a",         "pairs_b",        "speedup_
                                   "speedup_b",       "speedup_ratio",  "speedup_ci_low",
                                   "speedup_ci_high", "speedup_change", "speedup_verdict"};
 
-void add_measure(Json& json, const MeasureKeys& keys, const ComparedMeasure& m)
-{
-    json[keys.behind_a] = m.behind_a;
-    json[keys.behind_b] = m.behind_b;
-    json[keys.a] = figure_json(m.a);
-    json[keys.b] = figure_json(m.b);
-    json[keys.ratio] = figure_json(m.ratio);
-    json[keys.ci_low] = figure_json(m.ci_low);
-    json[keys.ci_high] = figure_json(m.ci_high);
-    json[keys.change] = m.change;
-    json[keys.verdict] = m.verdict;
-}
-
-ComparedMeasure measure_of(const Json& json, const MeasureKeys& keys)
-{
-    ComparedMeasure m;
-    m.behind_a = json.at(keys.behind_a).get<int>();
-    m.behind_b = json.at(keys.behind_b).get<int>();
-    m.a = figure_of(json, keys.a);
-    m.b = figure_of(json, keys.b);
-    m.ratio = figure_of(json, keys.ratio);
-    m.ci_low = figure_of(json, keys.ci_low);
-    m.ci_high = figure_of(json, keys.ci_high);
-    m.change = json.at(keys.change).get<std::string>();
-    m.verdict = json.at(keys.verdict).get<std::string>();
-    return m;
-}
-
-Json count_json(const ComparisonCount& c)
-{
-    Json json = {{"threads", c.threads}};
-    add_measure(json, time_keys, c.time);
-    add_measure(json, speedup_keys, c.speedup);
-    return json;
-}
-
-ComparisonCount count_of(const Json& json)
-{
-    ComparisonCount c;
-    c.threads = json.at("threads").get<int>();
-    c.time = measure_of(json, time_keys);
-    c.speedup = measure_of(json, speedup_keys);
-    return c;
-}
-
-std::vector<ComparisonSide> sides_of(const Json& json, const char* key)
-{
-    std::vector<ComparisonSide> sides;
-    if (json.contains(key))
-        for (const Json& side : json.at(key))
-            sides.push_back(side_of(side));
-    return sides;
-}
-
 } // namespace
+
+namespace json_keys {
+
+static auto keys_of(Of<ComparisonSide>)
+{
+    using S = ComparisonSide;
+    // rounds_starved: absent from records written before a side's starved rounds were left out.
+    return std::make_tuple(key("record", &S::record, needed), key("samples", &S::samples, needed),
+                           key("rounds_counted", &S::rounds_counted, needed),
+                           key("rounds_incomplete", &S::rounds_incomplete, needed),
+                           key("rounds_starved", &S::rounds_starved), key("warnings", &S::warnings, needed));
+}
+
+static auto keys_of(Of<ComparisonDifference>)
+{
+    using D = ComparisonDifference;
+    return std::make_tuple(key("what", &D::what, needed), key("a", &D::a, needed), key("b", &D::b, needed),
+                           key("other_work", &D::other_work, needed));
+}
+
+// A measure's keys stand among its count's, each named for the measure: runs_a, time_ratio, ...
+static auto measure_keys(ComparedMeasure ComparisonCount::*measure, const MeasureKeys& names)
+{
+    using M = ComparedMeasure;
+    return within(measure, key(names.behind_a, &M::behind_a, needed), key(names.behind_b, &M::behind_b, needed),
+                  key(names.a, &M::a, needed), key(names.b, &M::b, needed), key(names.ratio, &M::ratio, needed),
+                  key(names.ci_low, &M::ci_low, needed), key(names.ci_high, &M::ci_high, needed),
+                  key(names.change, &M::change, needed), key(names.verdict, &M::verdict, needed));
+}
+
+static auto keys_of(Of<ComparisonCount>)
+{
+    return std::make_tuple(key("threads", &ComparisonCount::threads, needed),
+                           measure_keys(&ComparisonCount::time, time_keys),
+                           measure_keys(&ComparisonCount::speedup, speedup_keys));
+}
+
+// Every key after comparison_format_version, which is read first. more_a and more_b are absent
+// from records of comparisons of one scan a side, written before sides had more.
+static auto keys_of(Of<ComparisonRecord>)
+{
+    using R = ComparisonRecord;
+    return std::make_tuple(key("a", &R::a, needed), key("b", &R::b, needed), key("more_a", &R::more_a),
+                           key("more_b", &R::more_b), key("seed", &R::seed, needed),
+                           key("resamples", &R::resamples, needed), key("confidence", &R::confidence, needed),
+                           key("threshold", &R::threshold, needed), key("minimum_rounds", &R::minimum_rounds, needed),
+                           key("differences", &R::differences, needed), key("only_in_a", &R::only_in_a, needed),
+                           key("only_in_b", &R::only_in_b, needed), key("thread_counts", &R::thread_counts, needed),
+                           key("fail_if_slower", &R::fail_if_slower, needed),
+                           key("slower_beyond_limit", &R::slower_beyond_limit, needed));
+}
+
+} // namespace json_keys
 
 void to_json(nlohmann::ordered_json& json, const ComparisonRecord& record)
 {
-    const auto difference_json = [](const ComparisonDifference& d) {
-        return Json{{"what", d.what}, {"a", d.a}, {"b", d.b}, {"other_work", d.other_work}};
-    };
-    json = {{"comparison_format_version", comparison_record_version},
-            {"a", side_json(record.a)},
-            {"b", side_json(record.b)},
-            {"more_a", list_json(record.more_a, side_json)},
-            {"more_b", list_json(record.more_b, side_json)},
-            {"seed", record.seed},
-            {"resamples", record.resamples},
-            {"confidence", record.confidence},
-            {"threshold", record.threshold},
-            {"minimum_rounds", record.minimum_rounds},
-            {"differences", list_json(record.differences, difference_json)},
-            {"only_in_a", record.only_in_a},
-            {"only_in_b", record.only_in_b},
-            {"thread_counts", list_json(record.thread_counts, count_json)},
-            {"fail_if_slower", figure_json(record.fail_if_slower)},
-            {"slower_beyond_limit", record.slower_beyond_limit}};
+    json = Json::object();
+    json["comparison_format_version"] = comparison_record_version;
+    json_keys::write_keys(json, record, keys_of(Of<ComparisonRecord>()), false);
 }
 
 void from_json(const nlohmann::ordered_json& json, ComparisonRecord& record)
 {
-    const int version = json.at("comparison_format_version").get<int>();
+    json_keys::require_object(json, "record");
+    const auto found = json.find("comparison_format_version");
+    if (found == json.end())
+        throw json_keys::Damaged("'comparison_format_version' is missing");
+    int version = 0;
+    json_keys::convert(*found, "comparison_format_version", version);
     if (version > comparison_record_version)
         throw std::runtime_error("a comparison record of format " + std::to_string(version) +
                                  ", newer than this program reads (" + std::to_string(comparison_record_version) + ")");
-    record.a = side_of(json.at("a"));
-    record.b = side_of(json.at("b"));
-    // Absent from records of comparisons of one scan a side, written before sides had more.
-    record.more_a = sides_of(json, "more_a");
-    record.more_b = sides_of(json, "more_b");
-    record.seed = json.at("seed").get<std::uint64_t>();
-    record.resamples = json.at("resamples").get<int>();
-    record.confidence = json.at("confidence").get<double>();
-    record.threshold = json.at("threshold").get<double>();
-    record.minimum_rounds = json.at("minimum_rounds").get<int>();
-    record.differences.clear();
-    for (const Json& d : json.at("differences"))
-        record.differences.push_back({d.at("what").get<std::string>(), d.at("a").get<std::string>(),
-                                      d.at("b").get<std::string>(), d.at("other_work").get<bool>()});
-    record.only_in_a = json.at("only_in_a").get<std::vector<int>>();
-    record.only_in_b = json.at("only_in_b").get<std::vector<int>>();
-    record.thread_counts.clear();
-    for (const Json& c : json.at("thread_counts"))
-        record.thread_counts.push_back(count_of(c));
-    record.fail_if_slower = figure_of(json, "fail_if_slower");
-    record.slower_beyond_limit = json.at("slower_beyond_limit").get<std::vector<int>>();
+    ComparisonRecord read;
+    json_keys::read_keys(json, "", read, keys_of(Of<ComparisonRecord>()));
+    record = std::move(read);
 }
 
 std::string comparison_record_text(const ComparisonRecord& record)

@@ -1,102 +1,57 @@
 #include "record/scan_record.h"
 
-#include "record/json_values.h"
+#include "record/json_keys.h"
 
-#include <cmath>
 #include <stdexcept>
-#include <tuple>
-#include <type_traits>
+#include <string>
+
+using json_keys::Damaged;
+using json_keys::Json;
+using json_keys::Of;
+using json_keys::quoted;
 
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-// A record that cannot be read; what() names the key at fault by its path in the record.
-struct Damaged : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 // A record written by a newer tilebench-scan than this program knows.
 struct NewerRecord : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// What a key asks of the writer and the reader beyond its value.
-enum KeyRule : unsigned {
-    plain = 0,
-    needed = 1u << 0,     // a reader refuses a record without it
-    null_unset = 1u << 1, // empty text, or a count of 0 or less, is written as null: unknown, or none
-    // Left out when unset, so that a record from before the key was kept is written back as it was.
-    left_out_unset = 1u << 2,
-    // Written only by a scan that ran the capacity probe: a record from before the probe keeps its shape.
-    probe_only = 1u << 3,
-};
-
-template <class T, class = void>
-struct HasEmpty : std::false_type {
-};
-
-template <class T>
-struct HasEmpty<T, std::void_t<decltype(std::declval<const T&>().empty())>> : std::true_type {
-};
-
-// Unset: empty text or list, a count of 0 or less; a whole record is never unset.
-template <class T>
-bool is_unset(const T& value)
+// The table pairs configuration i + 1 with speed-up i; figures where they do not pair up cannot
+// be shown. path names where they are, for the message.
+void check_pairs(const std::vector<RecordConfiguration>& configurations, const std::vector<RecordSpeedup>& speedups,
+                 const std::string& path)
 {
-    if constexpr (std::is_same_v<T, bool>)
-        return !value;
-    else if constexpr (std::is_arithmetic_v<T>)
-        return value <= 0;
-    else if constexpr (HasEmpty<T>::value)
-        return value.empty();
-    else
-        return false;
+    const std::string where = path.empty() ? "" : " of " + quoted(path);
+    if (configurations.empty() || configurations.size() != speedups.size() + 1)
+        throw Damaged("'configurations'" + where + " must hold the baseline and one entry per 'speedup'");
+    for (std::size_t i = 0; i < speedups.size(); ++i)
+        if (configurations[i + 1].threads != speedups[i].threads)
+            throw Damaged("configuration " + std::to_string(i + 1) + where + " and its speed-up disagree on threads");
 }
 
-template <class T>
-bool is_unset(const std::optional<T>& value)
+// 1 for a record without the key, which predates it.
+void check_version(const Json& json)
 {
-    return !value;
+    int version = 1;
+    const auto found = json.find("format_version");
+    if (found != json.end() && !found->is_null())
+        json_keys::convert(*found, "format_version", version);
+    if (version < 1)
+        throw Damaged("'format_version' " + std::to_string(version) + " is not a version");
+    if (version > scan_record_version)
+        throw NewerRecord("scan record format_version " + std::to_string(version) +
+                          " is newer than this program reads (" + std::to_string(scan_record_version) +
+                          "); read it with the tilebench that wrote it");
 }
 
-// One key of a record: its name on disk, the field that holds it, its rules, and the name it
-// had in an older record, still read.
-template <class Owner, class Field>
-struct Key {
-    const char* name;
-    Field Owner::*field;
-    unsigned rules;
-    const char* older;
-};
+} // namespace
 
-template <class Owner, class Field>
-Key<Owner, Field> key(const char* name, Field Owner::*field, unsigned rules = plain, const char* older = nullptr)
-{
-    return {name, field, rules, older};
-}
+namespace json_keys {
 
-// Keys of one record written together, as an object of their own under name.
-template <class... Keys>
-struct Group {
-    const char* name;
-    std::tuple<Keys...> keys;
-};
+// --- the keys of each record type, in their order on disk ---
 
-template <class... Keys>
-Group<Keys...> group(const char* name, Keys... keys)
-{
-    return {name, std::make_tuple(keys...)};
-}
-
-// --- the keys of each record type, in their order on disk: the one list that the writer and
-// the reader both walk, so that the two cannot drift apart ---
-
-template <class T>
-struct Of {
-};
-
-auto keys_of(Of<RecordParameters>)
+static auto keys_of(Of<RecordParameters>)
 {
     using R = RecordParameters;
     return std::make_tuple(
@@ -107,14 +62,14 @@ auto keys_of(Of<RecordParameters>)
         key("confidence", &R::confidence), key("timer", &R::timer), key("probe", &R::probe, left_out_unset));
 }
 
-auto keys_of(Of<CacheInfo>)
+static auto keys_of(Of<CacheInfo>)
 {
     using R = CacheInfo;
     return std::make_tuple(key("level", &R::level), key("size_bytes", &R::size_bytes), key("shared_by", &R::shared_by),
                            key("count", &R::count));
 }
 
-auto keys_of(Of<RecordMachine>)
+static auto keys_of(Of<RecordMachine>)
 {
     using R = RecordMachine;
     return std::make_tuple(key("cpu_model", &R::cpu_model, null_unset), key("packages", &R::packages),
@@ -127,7 +82,7 @@ auto keys_of(Of<RecordMachine>)
                            key("busy_cpus_at_start", &R::busy_cpus_at_start), key("date", &R::date));
 }
 
-auto keys_of(Of<BuildInfo>)
+static auto keys_of(Of<BuildInfo>)
 {
     using R = BuildInfo;
     return std::make_tuple(key("version", &R::version), key("revision", &R::revision), key("compiler", &R::compiler),
@@ -135,7 +90,7 @@ auto keys_of(Of<BuildInfo>)
                            key("openmp_version", &R::openmp_version), key("openmp_runtime", &R::openmp_runtime));
 }
 
-auto keys_of(Of<RecordConfiguration>)
+static auto keys_of(Of<RecordConfiguration>)
 {
     using R = RecordConfiguration;
     return std::make_tuple(key("kind", &R::kind), key("threads", &R::threads, needed), key("teams", &R::teams),
@@ -146,7 +101,7 @@ auto keys_of(Of<RecordConfiguration>)
 }
 
 // Version 1 named the bound for the tiled kernel alone, though it held the untiled one's too.
-auto keys_of(Of<RecordSpeedup>)
+static auto keys_of(Of<RecordSpeedup>)
 {
     using R = RecordSpeedup;
     return std::make_tuple(
@@ -162,7 +117,7 @@ auto keys_of(Of<RecordSpeedup>)
         key("regime_change_round", &R::regime_change_round, probe_only | null_unset));
 }
 
-auto keys_of(Of<RecordProbeRound>)
+static auto keys_of(Of<RecordProbeRound>)
 {
     using R = RecordProbeRound;
     return std::make_tuple(key("round", &R::round, needed), key("end_s", &R::end_s), key("cpus", &R::cpus),
@@ -170,7 +125,7 @@ auto keys_of(Of<RecordProbeRound>)
                            key("speedups", &R::speedups), key("waited", &R::waited));
 }
 
-auto keys_of(Of<RecordProbe>)
+static auto keys_of(Of<RecordProbe>)
 {
     using R = RecordProbe;
     return std::make_tuple(key("order", &R::order), key("calls", &R::calls), key("rule", &R::rule),
@@ -180,13 +135,7 @@ auto keys_of(Of<RecordProbe>)
                            key("threshold", &R::threshold), key("seconds", &R::seconds), key("rounds", &R::rounds));
 }
 
-auto keys_of(Of<Warning>)
-{
-    using R = Warning;
-    return std::make_tuple(key("kind", &R::kind), key("message", &R::message));
-}
-
-auto keys_of(Of<RecordEdge>)
+static auto keys_of(Of<RecordEdge>)
 {
     using R = RecordEdge;
     return std::make_tuple(key("block", &R::block, needed), key("median_s", &R::median_s, needed),
@@ -196,7 +145,7 @@ auto keys_of(Of<RecordEdge>)
                            key("fastest", &R::fastest), key("indistinguishable", &R::indistinguishable));
 }
 
-auto keys_of(Of<RecordEdgeRanking>)
+static auto keys_of(Of<RecordEdgeRanking>)
 {
     using R = RecordEdgeRanking;
     return std::make_tuple(key("threads", &R::threads, needed), key("fastest_block", &R::fastest_block),
@@ -205,7 +154,7 @@ auto keys_of(Of<RecordEdgeRanking>)
                            key("speedup_pairs", &R::speedup_pairs), key("edges", &R::edges, needed));
 }
 
-auto keys_of(Of<RecordCell>)
+static auto keys_of(Of<RecordCell>)
 {
     using R = RecordCell;
     return std::make_tuple(key("block", &R::block, needed), key("working_set_bytes", &R::working_set_bytes),
@@ -213,13 +162,13 @@ auto keys_of(Of<RecordCell>)
                            key("speedup", &R::speedups, needed));
 }
 
-auto keys_of(Of<RecordCacheEdge>)
+static auto keys_of(Of<RecordCacheEdge>)
 {
     using R = RecordCacheEdge;
     return std::make_tuple(key("level", &R::level), key("size_bytes", &R::size_bytes), key("edge", &R::edge));
 }
 
-auto keys_of(Of<RecordStudySize>)
+static auto keys_of(Of<RecordStudySize>)
 {
     using R = RecordStudySize;
     return std::make_tuple(key("size", &R::size, needed), key("seed", &R::seed), key("rounds", &R::rounds),
@@ -228,7 +177,7 @@ auto keys_of(Of<RecordStudySize>)
                            key("cells", &R::cells, needed), key("rankings", &R::rankings, needed));
 }
 
-auto keys_of(Of<RecordStudy>)
+static auto keys_of(Of<RecordStudy>)
 {
     using R = RecordStudy;
     return std::make_tuple(key("sizes", &R::sizes), key("sizes_text", &R::sizes_text), key("blocks", &R::blocks),
@@ -238,7 +187,7 @@ auto keys_of(Of<RecordStudy>)
 }
 
 // Every key after format_version, which the record's version check reads before the rest.
-auto keys_of(Of<ScanRecord>)
+static auto keys_of(Of<ScanRecord>)
 {
     using R = ScanRecord;
     return std::make_tuple(key("parameters", &R::parameters, needed), key("machine", &R::machine),
@@ -251,252 +200,13 @@ auto keys_of(Of<ScanRecord>)
                            key("stop_reason", &R::stop_reason), key("interrupted", &R::interrupted));
 }
 
-// --- writing ---
-
-Json written(const std::vector<std::pair<std::string, std::string>>& environment, bool probed);
-template <class T>
-Json written(const std::vector<T>& items, bool probed);
-template <class T>
-Json written(const std::optional<T>& value, bool probed);
-template <class T>
-Json written(const T& value, bool probed);
-
-template <class Record, class Keys>
-void write_keys(Json& json, const Record& record, const Keys& keys, bool probed);
-
-// probed: whether the scan ran the capacity probe, for the keys that only such a scan writes.
-template <class Record, class Owner, class Field>
-void write_key(Json& json, const Record& record, const Key<Owner, Field>& key, bool probed)
-{
-    const Field& value = record.*key.field;
-    if ((key.rules & probe_only) && !probed)
-        return;
-    if ((key.rules & left_out_unset) && is_unset(value))
-        return;
-    json[key.name] = (key.rules & null_unset) && is_unset(value) ? Json(nullptr) : written(value, probed);
-}
-
-template <class Record, class... Keys>
-void write_key(Json& json, const Record& record, const Group<Keys...>& group, bool probed)
-{
-    Json inner = Json::object();
-    write_keys(inner, record, group.keys, probed);
-    json[group.name] = std::move(inner);
-}
-
-template <class Record, class Keys>
-void write_keys(Json& json, const Record& record, const Keys& keys, bool probed)
-{
-    std::apply([&](const auto&... each) { (write_key(json, record, each, probed), ...); }, keys);
-}
-
-Json written(const std::vector<std::pair<std::string, std::string>>& environment, bool /*probed*/)
-{
-    Json object = Json::object();
-    for (const auto& [name, value] : environment)
-        object[name] = value;
-    return object;
-}
-
-template <class T>
-Json written(const std::vector<T>& items, bool probed)
-{
-    return list_json(items, [probed](const T& item) { return written(item, probed); });
-}
-
-template <class T>
-Json written(const std::optional<T>& value, bool probed)
-{
-    return written(*value, probed);
-}
-
-template <class T>
-Json written(const T& value, bool probed)
-{
-    if constexpr (std::is_same_v<T, double>) {
-        return figure_json(value);
-    } else if constexpr (std::is_arithmetic_v<T> || std::is_same_v<T, std::string>) {
-        return Json(value);
-    } else {
-        Json json = Json::object();
-        write_keys(json, value, keys_of(Of<T>()), probed);
-        return json;
-    }
-}
-
-// --- reading: one conversion per kind of value, each naming the value's path when it refuses ---
-
-std::string at(const std::string& path, const std::string& key)
-{
-    return path.empty() ? key : path + "." + key;
-}
-
-std::string quoted(const std::string& path)
-{
-    return "'" + path + "'";
-}
-
-void require_object(const Json& value, const std::string& path)
-{
-    if (!value.is_object())
-        throw Damaged(quoted(path) + " is not an object");
-}
-
-// Never wrapped: a whole number too large for its field is refused, not read as another one.
-template <class Integer>
-void convert_whole(const Json& value, const std::string& path, Integer& out)
-{
-    if (!value.is_number_integer())
-        throw Damaged(quoted(path) + " is not a whole number");
-    const bool fits = value.is_number_unsigned() ? value.get<std::uint64_t>() <=
-                                                       static_cast<std::uint64_t>(std::numeric_limits<Integer>::max())
-                                                 : value.get<long long>() >= std::numeric_limits<Integer>::min() &&
-                                                       value.get<long long>() <= std::numeric_limits<Integer>::max();
-    if (!fits)
-        throw Damaged(quoted(path) + " " + value.dump() + " is out of range");
-    out = static_cast<Integer>(value.get<long long>());
-}
-
-void convert(const Json& value, const std::string& path, int& out)
-{
-    convert_whole(value, path, out);
-}
-
-void convert(const Json& value, const std::string& path, long& out)
-{
-    convert_whole(value, path, out);
-}
-
-void convert(const Json& value, const std::string& path, long long& out)
-{
-    convert_whole(value, path, out);
-}
-
-void convert(const Json& value, const std::string& path, std::uint64_t& out)
-{
-    if (!value.is_number_integer() || (!value.is_number_unsigned() && value.get<long long>() < 0))
-        throw Damaged(quoted(path) + " is not a whole number of 0 or more");
-    out = value.get<std::uint64_t>();
-}
-
-void convert(const Json& value, const std::string& path, double& out)
-{
-    if (value.is_null()) {
-        out = no_value;
-        return;
-    }
-    if (!value.is_number())
-        throw Damaged(quoted(path) + " is not a number");
-    out = value.get<double>();
-}
-
-void convert(const Json& value, const std::string& path, std::string& out)
-{
-    if (!value.is_string())
-        throw Damaged(quoted(path) + " is not text");
-    out = value.get<std::string>();
-}
-
-void convert(const Json& value, const std::string& path, bool& out)
-{
-    if (!value.is_boolean())
-        throw Damaged(quoted(path) + " is not true or false");
-    out = value.get<bool>();
-}
-
-void convert(const Json& value, const std::string& path, std::vector<std::pair<std::string, std::string>>& out)
-{
-    require_object(value, path);
-    out.clear();
-    for (const auto& [name, text] : value.items()) {
-        std::string read;
-        convert(text, path, read); // the name is the record's own text: never echoed into a message
-        out.emplace_back(name, read);
-    }
-}
-
-template <class T>
-void convert(const Json& value, const std::string& path, std::vector<T>& out);
-template <class T>
-void convert(const Json& value, const std::string& path, std::optional<T>& out);
-template <class T>
-void convert(const Json& value, const std::string& path, T& out);
-
-template <class Record, class Keys>
-void read_keys(const Json& json, const std::string& path, Record& record, const Keys& keys);
-
-// A key that is missing or null leaves its field at its default, unless the key is needed; a
-// needed figure may still be null, which reads as NaN.
-template <class Record, class Owner, class Field>
-void read_key(const Json& json, const std::string& path, Record& record, const Key<Owner, Field>& key)
-{
-    const char* name = key.older && !json.contains(key.name) && json.contains(key.older) ? key.older : key.name;
-    const auto found = json.find(name);
-    if (found == json.end() && (key.rules & needed))
-        throw Damaged(quoted(at(path, name)) + " is missing");
-    if (found != json.end() && (!found->is_null() || (key.rules & needed)))
-        convert(*found, at(path, name), record.*key.field);
-}
-
-template <class Record, class... Keys>
-void read_key(const Json& json, const std::string& path, Record& record, const Group<Keys...>& group)
-{
-    const auto found = json.find(group.name);
-    if (found == json.end() || found->is_null())
-        return;
-    require_object(*found, at(path, group.name));
-    read_keys(*found, at(path, group.name), record, group.keys);
-}
-
-template <class Record, class Keys>
-void read_keys(const Json& json, const std::string& path, Record& record, const Keys& keys)
-{
-    std::apply([&](const auto&... each) { (read_key(json, path, record, each), ...); }, keys);
-}
-
-template <class T>
-void convert(const Json& value, const std::string& path, std::vector<T>& out)
-{
-    if (!value.is_array())
-        throw Damaged(quoted(path) + " is not a list");
-    out.assign(value.size(), T());
-    for (std::size_t i = 0; i < value.size(); ++i)
-        convert(value[i], path + "[" + std::to_string(i) + "]", out[i]);
-}
-
-template <class T>
-void convert(const Json& value, const std::string& path, std::optional<T>& out)
-{
-    out.emplace();
-    convert(value, path, *out);
-}
-
-// What a reader checks of a record beyond its keys: nothing, but for the types below.
-template <class T>
-void check_read(const T& /*read*/, const std::string& /*path*/)
-{
-}
-
-// The table pairs configuration i + 1 with speed-up i; figures where they do not pair up cannot
-// be shown. path names where they are, for the message.
-void check_pairs(const std::vector<RecordConfiguration>& configurations, const std::vector<RecordSpeedup>& speedups,
-                 const std::string& path)
-{
-    const std::string where = path.empty() ? "" : " of " + quoted(path);
-    if (configurations.empty() || configurations.size() != speedups.size() + 1)
-        throw Damaged("'configurations'" + where + " must hold the baseline and one entry per 'speedup'");
-    for (std::size_t i = 0; i < speedups.size(); ++i)
-        if (configurations[i + 1].threads != speedups[i].threads)
-            throw Damaged("configuration " + std::to_string(i + 1) + where + " and its speed-up disagree on threads");
-}
-
-void check_read(const RecordCell& cell, const std::string& path)
+static void check_read(Of<RecordCell>, const RecordCell& cell, const std::string& path)
 {
     check_pairs(cell.configurations, cell.speedups, path);
 }
 
 // A size's rankings are tables of its cells: one edge per cell, in the cells' order.
-void check_read(const RecordStudySize& size, const std::string& path)
+static void check_read(Of<RecordStudySize>, const RecordStudySize& size, const std::string& path)
 {
     for (std::size_t r = 0; r < size.rankings.size(); ++r) {
         const auto& edges = size.rankings[r].edges;
@@ -510,7 +220,7 @@ void check_read(const RecordStudySize& size, const std::string& path)
 }
 
 // A scan's figures are at the top; a study's are in its cells, and the top holds none.
-void check_read(const ScanRecord& record, const std::string& /*path*/)
+static void check_read(Of<ScanRecord>, const ScanRecord& record, const std::string& /*path*/)
 {
     if (!record.study)
         check_pairs(record.configurations, record.speedups, "");
@@ -518,45 +228,22 @@ void check_read(const ScanRecord& record, const std::string& /*path*/)
         throw Damaged("a study's 'configurations' and 'speedup' are in its cells, not at the top");
 }
 
-template <class T>
-void convert(const Json& value, const std::string& path, T& out)
-{
-    require_object(value, path);
-    read_keys(value, path, out, keys_of(Of<T>()));
-    check_read(out, path);
-}
+} // namespace json_keys
 
-// 1 for a record without the key, which predates it.
-void check_version(const Json& json)
-{
-    int version = 1;
-    const auto found = json.find("format_version");
-    if (found != json.end() && !found->is_null())
-        convert(*found, "format_version", version);
-    if (version < 1)
-        throw Damaged("'format_version' " + std::to_string(version) + " is not a version");
-    if (version > scan_record_version)
-        throw NewerRecord("scan record format_version " + std::to_string(version) +
-                          " is newer than this program reads (" + std::to_string(scan_record_version) +
-                          "); read it with the tilebench that wrote it");
-}
-
-} // namespace
-
-void to_json(Json& json, const ScanRecord& record)
+void to_json(nlohmann::ordered_json& json, const ScanRecord& record)
 {
     json = Json::object();
     json["format_version"] = scan_record_version;
-    write_keys(json, record, keys_of(Of<ScanRecord>()), !record.parameters.probe.empty());
+    json_keys::write_keys(json, record, keys_of(Of<ScanRecord>()), !record.parameters.probe.empty());
 }
 
-void from_json(const Json& json, ScanRecord& record)
+void from_json(const nlohmann::ordered_json& json, ScanRecord& record)
 {
-    require_object(json, "record");
+    json_keys::require_object(json, "record");
     check_version(json);
     ScanRecord read;
-    read_keys(json, "", read, keys_of(Of<ScanRecord>()));
-    check_read(read, "");
+    json_keys::read_keys(json, "", read, keys_of(Of<ScanRecord>()));
+    json_keys::check_read(Of<ScanRecord>(), read, "");
     record = std::move(read);
 }
 

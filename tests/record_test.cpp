@@ -156,6 +156,34 @@ TEST(ScanRecordFile, DamagedOrNewerRecordsAreRefusedNamingTheirFault)
     expect_refusals<ScanRecord>(parse_scan_record, cases);
 }
 
+// A comparison record holds whole counts: one too large for its field, or a fraction, is refused
+// rather than read as another number, and every key it holds is needed.
+TEST(ComparisonRecordFile, DamagedRecordsAreRefusedNamingTheirFault)
+{
+    ComparisonRecord record;
+    record.a.record = "a.json";
+    record.thread_counts.resize(1);
+    const Json good = Json::parse(comparison_record_text(record));
+    const auto with = [&good](const std::function<void(Json&)>& edit) {
+        Json changed = good;
+        edit(changed);
+        return changed.dump();
+    };
+    const std::vector<RefusedText> cases = {
+        {with([](Json& j) { j["thread_counts"][0]["runs_a"] = 4294967296LL; }),
+         "damaged comparison record: 'thread_counts[0].runs_a' 4294967296 is out of range"},
+        {with([](Json& j) { j["resamples"] = 1.5; }), "damaged comparison record: 'resamples' is not a whole number"},
+        {with([](Json& j) { j["a"].erase("samples"); }), "damaged comparison record: 'a.samples' is missing"},
+        {with([](Json& j) {
+             j["a"]["warnings"] = {{{"kind", 3}}};
+         }),
+         "damaged comparison record: 'a.warnings[0].kind' is not text"},
+        {with([](Json& j) { j.erase("comparison_format_version"); }),
+         "damaged comparison record: 'comparison_format_version' is missing"},
+    };
+    expect_refusals<ComparisonRecord>(parse_comparison_record, cases);
+}
+
 // What tilebench-plot read before stays readable: keys it never needed may be missing or null.
 TEST(ScanRecordFile, OptionalKeysMayBeMissingOrNull)
 {
