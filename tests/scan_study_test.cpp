@@ -483,28 +483,25 @@ TEST(StudyRecord, EveryCellAndRankingIsWrittenAndReadBack)
 TEST(StudyRecord, AStudyWhoseTablesDoNotPairUpIsRefused)
 {
     const nlohmann::ordered_json whole = synthetic_study_record();
-    const struct {
-        const char* pointer;
-        nlohmann::ordered_json value;
-        const char* problem;
-    } cases[] = {
-        {"/study/per_size/0/rankings/1/edges/0/block", 8,
-         "damaged scan record: 'study.per_size[0].rankings[1]' does not hold one edge per cell, in the cells' order"},
-        {"/study/per_size/0/cells/1/speedup", nlohmann::ordered_json::array(),
-         "damaged scan record: 'configurations' of 'study.per_size[0].cells[1]' must hold the baseline and one "
-         "entry per 'speedup'"},
-        {"/configurations", whole["study"]["per_size"][0]["cells"][0]["configurations"],
-         "damaged scan record: a study's 'configurations' and 'speedup' are in its cells, not at the top"},
-        {"/study/per_size/0/cells", nullptr, "damaged scan record: 'study.per_size[0].cells' is not a list"},
+    const auto damaged = [&whole](const char* pointer, const nlohmann::ordered_json& value) {
+        nlohmann::ordered_json changed = whole;
+        changed[nlohmann::ordered_json::json_pointer(pointer)] = value;
+        return changed.dump();
     };
-    for (const auto& c : cases) {
-        nlohmann::ordered_json damaged = whole;
-        damaged[nlohmann::ordered_json::json_pointer(c.pointer)] = c.value;
-        ScanRecord read;
-        std::string problem;
-        EXPECT_FALSE(parse_scan_record(damaged.dump(), read, problem)) << c.pointer;
-        EXPECT_EQ(problem, c.problem);
-    }
+    expect_refusals<ScanRecord>(
+        parse_scan_record,
+        {
+            {damaged("/study/per_size/0/rankings/1/edges/0/block", 8),
+             "damaged scan record: 'study.per_size[0].rankings[1]' does not hold one edge per cell, in the cells' "
+             "order"},
+            {damaged("/study/per_size/0/cells/1/speedup", nlohmann::ordered_json::array()),
+             "damaged scan record: 'configurations' of 'study.per_size[0].cells[1]' must hold the baseline and one "
+             "entry per 'speedup'"},
+            {damaged("/configurations", whole["study"]["per_size"][0]["cells"][0]["configurations"]),
+             "damaged scan record: a study's 'configurations' and 'speedup' are in its cells, not at the top"},
+            {damaged("/study/per_size/0/cells", nullptr),
+             "damaged scan record: 'study.per_size[0].cells' is not a list"},
+        });
 }
 
 } // namespace
