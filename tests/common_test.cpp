@@ -24,9 +24,6 @@
 #include <new>
 #include <stdexcept>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
 
 TEST(Parse, NumbersAreReadWholeOrNotAtAll)

@@ -32,12 +32,12 @@ RecordConfiguration configuration(const char* kind, int threads, double median_s
     return c;
 }
 
-// A record as tilebench-scan writes it: n 512, b 64, tiled kernel, bound to cores, the
-// sequential baseline and the parallel kernel on each of threads.
-ScanRecord synthetic_record(const std::vector<int>& threads)
+// A record as tilebench-scan writes it: n size (512 unless said), b 64, tiled kernel, bound to
+// cores, the sequential baseline and the parallel kernel on each of threads.
+ScanRecord synthetic_record(const std::vector<int>& threads, int size = 512)
 {
     ScanRecord record;
-    record.parameters.size = 512;
+    record.parameters.size = size;
     record.parameters.block = 64;
     record.parameters.threads = threads;
     record.parameters.kernel = "tiled";
@@ -378,22 +378,19 @@ TEST(CompareRounds, ComparesTheCountsBothMeasuredWithTheirKnownRatio)
 
 // --- the program ---
 
-struct Sides {
-    std::string dir;
-};
-
-Sides two_scans(const std::string& name, double factor_b, const std::vector<int>& threads_b = {1, 2})
+// A scratch directory holding scans a and b of 10 rounds each, B's times factor_b times A's.
+std::string two_scans(const std::string& name, double factor_b)
 {
-    Sides sides{make_scratch_dir(name)};
-    write_side(sides.dir, "a", synthetic_record({1, 2}), synthetic_samples(10, {1, 2}, 1.0));
-    write_side(sides.dir, "b", synthetic_record(threads_b), synthetic_samples(10, threads_b, factor_b));
-    return sides;
+    const std::string dir = make_scratch_dir(name);
+    write_side(dir, "a", synthetic_record({1, 2}), synthetic_samples(10, {1, 2}, 1.0));
+    write_side(dir, "b", synthetic_record({1, 2}), synthetic_samples(10, {1, 2}, factor_b));
+    return dir;
 }
 
 TEST(CompareProgram, PrintsTheDifferencesThenTheTablesAndWritesTheSameAsJson)
 {
-    const Sides sides = two_scans("compare_program", 1.25);
-    const ProgramRun run = run_in(sides.dir, compare_exe + " --seed 3 --output cmp.json a.json b");
+    const std::string dir = two_scans("compare_program", 1.25);
+    const ProgramRun run = run_in(dir, compare_exe + " --seed 3 --output cmp.json a.json b");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(first_lines(run.out, 4),
@@ -420,7 +417,7 @@ TEST(CompareProgram, PrintsTheDifferencesThenTheTablesAndWritesTheSameAsJson)
               "      2       10       10       2.000       1.600  0.800  [0.788, 0.816]     B scales worse by 20.0 % "
               "[18.4, 21.2]\n");
 
-    const auto json = nlohmann::ordered_json::parse(read_file(sides.dir + "/cmp.json"));
+    const auto json = nlohmann::ordered_json::parse(read_file(dir + "/cmp.json"));
     EXPECT_EQ(json["seed"], 3);
     EXPECT_EQ(json["a"]["samples"], "a.csv");
     ASSERT_EQ(json["thread_counts"].size(), 2u);
@@ -428,7 +425,7 @@ TEST(CompareProgram, PrintsTheDifferencesThenTheTablesAndWritesTheSameAsJson)
     EXPECT_NE(run.out.find(json["thread_counts"][1]["time_verdict"].get<std::string>()), std::string::npos);
 
     // The seed decides every interval: a second run says exactly the same.
-    EXPECT_EQ(run_in(sides.dir, compare_exe + " --seed 3 a.json b.json").out, run.out);
+    EXPECT_EQ(run_in(dir, compare_exe + " --seed 3 a.json b.json").out, run.out);
 }
 
 TEST(CompareProgram, NamesAStarvedSideAndComparesItsCleanRoundsOnly)
@@ -469,24 +466,19 @@ TEST(CompareProgram, NamesAStarvedSideAndComparesItsCleanRoundsOnly)
 
 TEST(CompareProgram, RefusesWithOneLineAndTheStatusOfEachRefusal)
 {
-    const Sides sides = two_scans("compare_refusals", 1.0);
-    write_side(
-        sides.dir, "n1024",
-        [] {
-            ScanRecord r = synthetic_record({1, 2});
-            r.parameters.size = 1024;
-            return r;
-        }(),
-        synthetic_samples(10, {1, 2}, 1.0));
-    write_side(sides.dir, "other", synthetic_record({3, 4}), synthetic_samples(10, {3, 4}, 1.0));
-    write_side(sides.dir, "extra", synthetic_record({1, 2}), synthetic_samples(10, {1, 2, 3}, 1.0));
+    const std::string dir = two_scans("compare_refusals", 1.0);
+    write_side(dir, "n1024", synthetic_record({1, 2}, 1024), synthetic_samples(10, {1, 2}, 1.0));
+    write_side(dir, "other", synthetic_record({3, 4}), synthetic_samples(10, {3, 4}, 1.0));
+    write_side(dir, "extra", synthetic_record({1, 2}), synthetic_samples(10, {1, 2, 3}, 1.0));
     const ProbedScan starved = probed_scan({1, 2}, 10, rounds_from(1, 10), 1.5);
-    write_side(sides.dir, "starved", starved.record, starved.samples);
-    write_file(sides.dir + "/lonely.json", scan_record_text(synthetic_record({1, 2})));
-    write_file(sides.dir + "/newer.json", "{\"format_version\": 99}");
-    write_file(sides.dir + "/newer.csv", samples_text(synthetic_samples(2, {1, 2}, 1.0)));
-    write_file(sides.dir + "/damaged.json", scan_record_text(synthetic_record({1, 2})));
-    write_file(sides.dir + "/damaged.csv", std::string(samples_header) + "\n1,parallel,2,2,fast,1\n");
+    write_side(dir, "starved", starved.record, starved.samples);
+    write_file(dir + "/lonely.json", scan_record_text(synthetic_record({1, 2})));
+    write_file(dir + "/newer.json", "{\"format_version\": 99}");
+    write_file(dir + "/newer.csv", samples_text(synthetic_samples(2, {1, 2}, 1.0)));
+    write_file(dir + "/damaged.json", scan_record_text(synthetic_record({1, 2})));
+    write_file(dir + "/damaged.csv", std::string(samples_header) + "\n1,parallel,2,2,fast,1\n");
+    // The comparison's record is put in place by a rename, which would replace a FIFO with it.
+    ASSERT_EQ(shell("mkfifo '" + dir + "/fifo.json'"), 0);
     const struct {
         std::string arguments;
         int status;
@@ -506,34 +498,30 @@ TEST(CompareProgram, RefusesWithOneLineAndTheStatusOfEachRefusal)
         {"starved.json a.json", 5,
          "tilebench-compare: A = starved.json has no clean round to compare: its probe found all 10 of its "
          "complete rounds starved, so its figures measure the host\n"},
+        {"--output fifo.json a.json a.json", 1,
+         "tilebench-compare: cannot write fifo.json: it is not a regular file (a FIFO, a device or a directory)\n"},
     };
     for (const auto& row : table) {
-        const ProgramRun run = run_in(sides.dir, compare_exe + " " + row.arguments);
+        // Bounded: a FIFO opened for writing without a reader would wait for ever.
+        const ProgramRun run = run_in(dir, "timeout 60 " + compare_exe + " " + row.arguments);
         EXPECT_EQ(run.status, row.status) << row.arguments;
         EXPECT_EQ(run.err, row.err) << row.arguments;
         EXPECT_EQ(run.out, "") << row.arguments;
     }
-    // The comparison's record is put in place by a rename, which would replace a FIFO with it.
-    ASSERT_EQ(shell("mkfifo '" + sides.dir + "/fifo.json'"), 0);
-    const ProgramRun fifo = run_in(sides.dir, "timeout 60 " + compare_exe + " --output fifo.json a.json a.json");
-    EXPECT_EQ(fifo.status, 1);
-    EXPECT_EQ(fifo.err, "tilebench-compare: cannot write fifo.json: it is not a regular file (a FIFO, a device or a "
-                        "directory)\n");
-    EXPECT_EQ(fifo.out, "");
 
-    const ProgramRun newer = run_in(sides.dir, compare_exe + " a.json newer.json");
+    const ProgramRun newer = run_in(dir, compare_exe + " a.json newer.json");
     EXPECT_EQ(newer.status, 1);
     EXPECT_EQ(lines_of(newer.err).size(), 1u);
     EXPECT_EQ(newer.err.rfind("tilebench-compare: newer.json: ", 0), 0u) << newer.err;
     EXPECT_NE(newer.err.find("99"), std::string::npos) << newer.err;
 
-    const ProgramRun one_side = run_in(sides.dir, compare_exe + " a.json");
+    const ProgramRun one_side = run_in(dir, compare_exe + " a.json");
     EXPECT_EQ(one_side.status, 2);
     EXPECT_EQ(lines_of(one_side.err).at(0), "tilebench-compare: two scans are needed, A and B");
-    EXPECT_EQ(run_in(sides.dir, compare_exe + " --threshold nan a.json a.json").status, 2);
+    EXPECT_EQ(run_in(dir, compare_exe + " --threshold nan a.json a.json").status, 2);
 
     // Asked for, other work is compared, with the difference named first.
-    const ProgramRun allowed = run_in(sides.dir, compare_exe + " --allow-different a.json n1024.json");
+    const ProgramRun allowed = run_in(dir, compare_exe + " --allow-different a.json n1024.json");
     EXPECT_EQ(allowed.status, 0) << allowed.err;
     EXPECT_EQ(lines_of(allowed.out).at(3), "differs: size: A 512, B 1024");
 }
@@ -555,14 +543,7 @@ TEST(CompareProgram, SeveralScansASidePutTheDriftBetweenScansInTheInterval)
                 sample.seconds *= 1.09;
         return samples;
     }());
-    write_side(
-        dir, "n1024",
-        [] {
-            ScanRecord r = synthetic_record({1, 2});
-            r.parameters.size = 1024;
-            return r;
-        }(),
-        synthetic_samples(10, {1, 2}, 1.0));
+    write_side(dir, "n1024", synthetic_record({1, 2}, 1024), synthetic_samples(10, {1, 2}, 1.0));
 
     const ProgramRun single = run_in(dir, compare_exe + " --seed 2 a1 b1");
     ASSERT_EQ(single.status, 0) << single.err;
@@ -609,42 +590,42 @@ TEST(CompareProgram, SeveralScansASidePutTheDriftBetweenScansInTheInterval)
 
 TEST(CompareProgram, FailIfSlowerEndsWithItsOwnStatusOnlyBeyondTheLimit)
 {
-    const Sides slower = two_scans("compare_slower", 1.25);
-    const ProgramRun guarded = run_in(slower.dir, compare_exe + " --seed 1 --fail-if-slower 5 a.json b.json");
+    const std::string slower = two_scans("compare_slower", 1.25);
+    const ProgramRun guarded = run_in(slower, compare_exe + " --seed 1 --fail-if-slower 5 a.json b.json");
     EXPECT_EQ(guarded.status, 6) << guarded.err;
     EXPECT_EQ(guarded.err, "tilebench-compare: B is slower than A by more than 5 % on 1, 2 threads\n");
     EXPECT_NE(guarded.out.find("B slower by 25.0 %"), std::string::npos); // the table is printed all the same
-    EXPECT_EQ(run_in(slower.dir, compare_exe + " --seed 1 --fail-if-slower 50 a.json b.json").status, 0);
-    EXPECT_EQ(run_in(slower.dir, compare_exe + " --seed 1 a.json b.json").status, 0);
+    EXPECT_EQ(run_in(slower, compare_exe + " --seed 1 --fail-if-slower 50 a.json b.json").status, 0);
+    EXPECT_EQ(run_in(slower, compare_exe + " --seed 1 a.json b.json").status, 0);
 
-    const Sides same = two_scans("compare_same", 1.0);
-    EXPECT_EQ(run_in(same.dir, compare_exe + " --seed 1 --fail-if-slower 0 a.json b.json").status, 0);
+    const std::string same = two_scans("compare_same", 1.0);
+    EXPECT_EQ(run_in(same, compare_exe + " --seed 1 --fail-if-slower 0 a.json b.json").status, 0);
 }
 
 TEST(CompareProgram, WritesItsOutputOverALinkWithoutFollowingIt)
 {
-    const Sides sides = two_scans("compare_link", 1.0);
-    write_file(sides.dir + "/precious.txt", "keep me\n");
-    ASSERT_EQ(shell("cd '" + sides.dir + "' && ln -s precious.txt cmp.json"), 0);
-    const ProgramRun run = run_in(sides.dir, compare_exe + " --output cmp.json a.json b.json");
+    const std::string dir = two_scans("compare_link", 1.0);
+    write_file(dir + "/precious.txt", "keep me\n");
+    ASSERT_EQ(shell("cd '" + dir + "' && ln -s precious.txt cmp.json"), 0);
+    const ProgramRun run = run_in(dir, compare_exe + " --output cmp.json a.json b.json");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(read_file(sides.dir + "/precious.txt"), "keep me\n");
+    EXPECT_EQ(read_file(dir + "/precious.txt"), "keep me\n");
     struct stat info {};
-    ASSERT_EQ(lstat((sides.dir + "/cmp.json").c_str(), &info), 0);
+    ASSERT_EQ(lstat((dir + "/cmp.json").c_str(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
 
-    const ProgramRun nowhere = run_in(sides.dir, compare_exe + " --output no/such/dir/cmp.json a.json b.json");
+    const ProgramRun nowhere = run_in(dir, compare_exe + " --output no/such/dir/cmp.json a.json b.json");
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_EQ(nowhere.err, "tilebench-compare: cannot write no/such/dir/cmp.json: No such file or directory\n");
 }
 
 TEST(CompareRecord, WhatIsWrittenReadsBackAndOnlyAComparisonLooksLikeOne)
 {
-    const Sides sides = two_scans("compare_record", 0.8);
+    const std::string dir = two_scans("compare_record", 0.8);
     ComparisonReport report;
     std::string problem;
-    ASSERT_TRUE(load_side(sides.dir + "/a.json", report.a, problem)) << problem;
-    ASSERT_TRUE(load_side(sides.dir + "/b", report.b, problem)) << problem;
+    ASSERT_TRUE(load_side(dir + "/a.json", report.a, problem)) << problem;
+    ASSERT_TRUE(load_side(dir + "/b", report.b, problem)) << problem;
     report.rounds_a = counted_rounds(report.a.record, report.a.samples);
     report.rounds_b = counted_rounds(report.b.record, report.b.samples);
     report.comparison = compare_rounds(report.rounds_a, report.rounds_b, CompareSettings{});
@@ -656,7 +637,7 @@ TEST(CompareRecord, WhatIsWrittenReadsBackAndOnlyAComparisonLooksLikeOne)
     const ComparisonRecord written = comparison_record(report);
     const std::string text = comparison_record_text(written);
     EXPECT_TRUE(looks_like_comparison_record(text));
-    EXPECT_FALSE(looks_like_comparison_record(read_file(sides.dir + "/a.json")));
+    EXPECT_FALSE(looks_like_comparison_record(read_file(dir + "/a.json")));
 
     ComparisonRecord read;
     ASSERT_TRUE(parse_comparison_record(text, read, problem)) << problem;
@@ -689,19 +670,19 @@ TEST(CompareRecord, WhatIsWrittenReadsBackAndOnlyAComparisonLooksLikeOne)
 
 TEST(CompareProgram, ThePlotToolDrawsAComparisonAlone)
 {
-    const Sides sides = two_scans("compare_plot", 0.8);
-    ASSERT_EQ(run_in(sides.dir, compare_exe + " --seed 2 --output cmp.json a b").status, 0);
-    const ProgramRun drawn = run_in(sides.dir, plot_exe + " --output cmp.svg --script cmp.gp cmp.json");
+    const std::string dir = two_scans("compare_plot", 0.8);
+    ASSERT_EQ(run_in(dir, compare_exe + " --seed 2 --output cmp.json a b").status, 0);
+    const ProgramRun drawn = run_in(dir, plot_exe + " --output cmp.svg --script cmp.gp cmp.json");
     ASSERT_EQ(drawn.status, 0) << drawn.err;
     EXPECT_EQ(lines_of(drawn.out).front(), "cmp.json: B = b.json against A = a.json, seed 2");
     EXPECT_EQ(lines_of(drawn.out).back(), "picture: cmp.svg");
-    EXPECT_NE(read_file(sides.dir + "/cmp.svg").find("</svg>"), std::string::npos);
-    EXPECT_NE(read_file(sides.dir + "/cmp.gp").find("title 'no change (y = 1)'"), std::string::npos);
+    EXPECT_NE(read_file(dir + "/cmp.svg").find("</svg>"), std::string::npos);
+    EXPECT_NE(read_file(dir + "/cmp.gp").find("title 'no change (y = 1)'"), std::string::npos);
 
-    const ProgramRun mixed = run_in(sides.dir, plot_exe + " --output both.svg cmp.json a.json");
+    const ProgramRun mixed = run_in(dir, plot_exe + " --output both.svg cmp.json a.json");
     EXPECT_EQ(mixed.status, 1);
     EXPECT_EQ(mixed.err, "tilebench-plot: a comparison record is drawn on its own: give it alone\n");
-    EXPECT_FALSE(file_exists(sides.dir + "/both.svg"));
+    EXPECT_FALSE(file_exists(dir + "/both.svg"));
 }
 
 } // namespace

@@ -107,15 +107,13 @@ TEST(Kernels, TheTeamLineReportsTheTeamGrantedNotTheTeamAskedFor)
     OwnedMatrix A = random_matrix(n, 1), B = random_matrix(n, 2), C = zero_matrix(n), expected = zero_matrix(n);
     reference_tiled(A, B, expected, n, 4);
     omp_set_max_active_levels(1);
-    std::string printed;
     testing::internal::CaptureStdout();
 #pragma omp parallel num_threads(2)
     {
 #pragma omp master
         multiply_blocked_parallel(view(A), view(B), view(C), n, 4, 3);
     }
-    printed = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(printed, "Number of threads: 1\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Number of threads: 1\n");
     EXPECT_EQ(bits_of(C), bits_of(expected));
     int heard = 0;
 #pragma omp parallel num_threads(2)

@@ -125,42 +125,33 @@ TEST(ResultRecord, AThreadCountsFiguresFollowFromItsMeanInSinglePrecision)
     EXPECT_TRUE(std::isnan(none.speed_up) && std::isnan(none.real_efficacity));
 }
 
+// An order of 0 or below empties the file and prints nothing; what the file held before never stays.
 TEST(MatrixDumps, FileHoldsSixDecimalsAndConsoleSixSignificantDigits)
 {
     const struct {
         std::vector<std::vector<float>> rows;
+        int n;
         const char* file_text;
         const char* console_text;
     } cases[] = {
-        {{{0.5f, 0.125f}, {1.0f, 0.0f}}, "0.500000 0.125000 \n1.000000 0.000000 \n", "0.5 0.125 \n1 0 \n"},
-        {{{123456.0f}}, "123456.000000 \n", "123456 \n"},
-        {{{1234567.0f}}, "1234567.000000 \n", "1.23457e+06 \n"},
-        {{{1.0f / 32767.0f}}, "0.000031 \n", "3.05185e-05 \n"},
+        {{{0.5f, 0.125f}, {1.0f, 0.0f}}, 2, "0.500000 0.125000 \n1.000000 0.000000 \n", "0.5 0.125 \n1 0 \n"},
+        {{{123456.0f}}, 1, "123456.000000 \n", "123456 \n"},
+        {{{1234567.0f}}, 1, "1234567.000000 \n", "1.23457e+06 \n"},
+        {{{1.0f / 32767.0f}}, 1, "0.000031 \n", "3.05185e-05 \n"},
+        {{{1.0f}}, 0, "", ""},
+        {{{1.0f}}, -1, "", ""},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.n);
         OwnedMatrix m = matrix_from_rows(c.rows);
-        const int n = static_cast<int>(c.rows.size());
         const std::string path = scratch_file("matrix.txt");
-        write_matrix_file(path.c_str(), view(m), n);
+        write_file(path, "an older dump\n");
+        write_matrix_file(path.c_str(), view(m), c.n);
+        EXPECT_TRUE(file_exists(path));
         EXPECT_EQ(read_file(path), c.file_text);
         testing::internal::CaptureStdout();
-        print_matrix(view(m), n);
+        print_matrix(view(m), c.n);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.console_text);
-    }
-}
-
-TEST(MatrixDumps, EmptyOrdersEmptyTheFileAndPrintNothing)
-{
-    OwnedMatrix m = matrix_from_rows({{1.0f}});
-    for (int n : {0, -1}) {
-        const std::string path = scratch_file("matrix.txt");
-        write_matrix_file(path.c_str(), view(m), 1);
-        write_matrix_file(path.c_str(), view(m), n);
-        EXPECT_TRUE(file_exists(path));
-        EXPECT_EQ(read_file(path), "");
-        testing::internal::CaptureStdout();
-        print_matrix(view(m), n);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     }
 }
 

@@ -2,6 +2,7 @@
 // are found by name, and a damaged line is named rather than skipped.
 #include "scan/samples_file.h"
 #include "scan/samples_reader.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -44,28 +45,22 @@ TEST(SamplesReader, FindsColumnsByNameAndPassesOverOthers)
 TEST(SamplesReader, NamesTheFirstDamagedLine)
 {
     const std::string header = std::string(samples_header) + "\n";
-    const struct {
-        std::string text, problem;
-    } table[] = {
-        {"", "it is empty"},
-        {"round,config\n1,parallel\n",
-         "line 1 is not the samples header \"" + header.substr(0, header.size() - 1) + "\""},
-        {header + "1,parallel,2,2,0.5,1\n0,parallel,2,2,0.5,1\n", "line 3 is not a sample: \"0,parallel,2,2,0.5,1\""},
-        {header + "1,serial,1,1,0.5,1\n", "line 2 is not a sample: \"1,serial,1,1,0.5,1\""},
-        {header + "1,parallel,0,1,0.5,1\n", "line 2 is not a sample: \"1,parallel,0,1,0.5,1\""},
-        {header + "1,parallel,2,0,0.5,1\n", "line 2 is not a sample: \"1,parallel,2,0,0.5,1\""},
-        {header + "1,parallel,2,2,nan,1\n", "line 2 is not a sample: \"1,parallel,2,2,nan,1\""},
-        {header + "1,parallel,2,2,-0.5,1\n", "line 2 is not a sample: \"1,parallel,2,2,-0.5,1\""},
-        {header + "1,parallel,2,2,0.5,yes\n", "line 2 is not a sample: \"1,parallel,2,2,0.5,yes\""},
-        {header + "1,parallel,2,2,0.5\n", "line 2 is not a sample: \"1,parallel,2,2,0.5\""},
-        {header + "\n", "line 2 is not a sample: \"\""},
-    };
-    for (const auto& row : table) {
-        std::vector<RecordedSample> samples;
-        std::string problem;
-        EXPECT_FALSE(read_samples(row.text, samples, problem)) << row.text;
-        EXPECT_EQ(problem, row.problem) << row.text;
-    }
+    expect_refusals<std::vector<RecordedSample>>(
+        read_samples, {
+                          {"", "it is empty"},
+                          {"round,config\n1,parallel\n",
+                           "line 1 is not the samples header \"" + header.substr(0, header.size() - 1) + "\""},
+                          {header + "1,parallel,2,2,0.5,1\n0,parallel,2,2,0.5,1\n",
+                           "line 3 is not a sample: \"0,parallel,2,2,0.5,1\""},
+                          {header + "1,serial,1,1,0.5,1\n", "line 2 is not a sample: \"1,serial,1,1,0.5,1\""},
+                          {header + "1,parallel,0,1,0.5,1\n", "line 2 is not a sample: \"1,parallel,0,1,0.5,1\""},
+                          {header + "1,parallel,2,0,0.5,1\n", "line 2 is not a sample: \"1,parallel,2,0,0.5,1\""},
+                          {header + "1,parallel,2,2,nan,1\n", "line 2 is not a sample: \"1,parallel,2,2,nan,1\""},
+                          {header + "1,parallel,2,2,-0.5,1\n", "line 2 is not a sample: \"1,parallel,2,2,-0.5,1\""},
+                          {header + "1,parallel,2,2,0.5,yes\n", "line 2 is not a sample: \"1,parallel,2,2,0.5,yes\""},
+                          {header + "1,parallel,2,2,0.5\n", "line 2 is not a sample: \"1,parallel,2,2,0.5\""},
+                          {header + "\n", "line 2 is not a sample: \"\""},
+                      });
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-// A study of tile edges and sizes: its lists, its cells and their rounds, the edges it ranks,
-// what it refuses before measuring, and what it prints, with a stub kernel where the rounds
-// matter and synthetic samples where the figures do.
+// A study of tile edges and sizes: its cells and their rounds, the edges it ranks, what it
+// refuses before measuring, and what it prints, with a stub kernel where the rounds matter and
+// synthetic samples where the figures do.
 #include "kernels/kernels.h"
 #include "record/record.h"
 #include "scan/cells.h"
@@ -18,60 +18,6 @@
 #include <set>
 
 namespace {
-
-ParsedOptions parse(std::vector<std::string> words)
-{
-    words.insert(words.begin(), "tilebench-scan");
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    return parse_scan_options(static_cast<int>(argv.size()), argv.data(), 2, 99);
-}
-
-TEST(StudyOptions, SizesAndEdgesAreListsAsThreadsAreAndOneOfEachIsAScanAsBefore)
-{
-    const struct {
-        std::vector<std::string> words;
-        std::vector<int> sizes, blocks;
-        bool study;
-    } cases[] = {
-        {{}, {1024}, {64}, false},
-        {{"--block", "32", "--size", "512"}, {512}, {32}, false},
-        {{"--block", "16,32,64,128,256", "--size", "512,1024"}, {512, 1024}, {16, 32, 64, 128, 256}, true},
-        {{"--block", "256,8-10"}, {1024}, {8, 9, 10, 256}, true},
-        {{"--size", "1024,512"}, {512, 1024}, {64}, true},
-    };
-    for (const auto& c : cases) {
-        const ParsedOptions parsed = parse(c.words);
-        ASSERT_EQ(parsed.outcome, OptionsOutcome::run) << parsed.message;
-        EXPECT_EQ(parsed.options.sizes, c.sizes);
-        EXPECT_EQ(parsed.options.blocks, c.blocks);
-        EXPECT_EQ(parsed.options.size, c.sizes.front()); // what a scan of one cell measures
-        EXPECT_EQ(parsed.options.block, c.blocks.front());
-        EXPECT_EQ(is_study(parsed.options), c.study);
-    }
-}
-
-TEST(StudyOptions, EmptyAndBadListsAreRefusedInOneLine)
-{
-    const struct {
-        std::vector<std::string> words;
-        const char* message;
-    } cases[] = {
-        {{"--block", ""}, "--block: empty entry in tile edge list ''"},
-        {{"--size", ""}, "--size: empty entry in size list ''"},
-        {{"--block", "16,,32"}, "--block: empty entry in tile edge list '16,,32'"},
-        {{"--block", "0,16"}, "--block: '0' is not a tile edge (a whole number, 1 or more)"},
-        {{"--size", "64-32"}, "--size: range '64-32' runs downwards"},
-        {{"--size", "512,512"}, "--size: size 512 appears twice in '512,512'"},
-        {{"--block", "1-5000"}, "--block: tile edge list '1-5000' has more than 4096 edges"},
-    };
-    for (const auto& c : cases) {
-        const ParsedOptions parsed = parse(c.words);
-        EXPECT_EQ(parsed.outcome, OptionsOutcome::refused) << c.message;
-        EXPECT_EQ(parsed.message, c.message);
-    }
-}
 
 // Kernels that do no arithmetic: C becomes the edge in every element, alike in both kernels,
 // so every call is valid and takes microseconds.
@@ -422,13 +368,15 @@ TEST(StudyProgress, TheLineNamesTheSizeTheRoundTheCellAndWhatIsShort)
                     "b 16 t 2, b 32 t 2 and 1 more");
 }
 
-// A study of one size, n 512, edges 16, 32 and 64 on two threads, from synthetic rounds.
-StudyRun synthetic_study()
+// A study of one size, n 512, edges 16, 32 and 64 on two threads, from synthetic rounds of which
+// the probe found starved those given.
+StudyRun synthetic_study(const std::set<int>& starved = {})
 {
     StudyRun study;
     SizeStudy size;
     size.size = 512;
     size.run = synthetic_run({16, 32, 64}, {2}, {{0.7, 0.5}, {0.9, 0.401}, {0.8, 0.4}});
+    size.run.host.starvation.starved_rounds = starved;
     size.run.rounds = 8;
     size.run.elapsed_s = 12.34;
     size.run.stop = StopReason::max_runs;
@@ -481,12 +429,8 @@ TEST(StudyTable, FromTooFewCleanRoundsNoIntervalIsGivenAndNoEdgeIsCalledAnEqual)
 {
     // A busy host left two clean rounds of eight: edge 32 is an equal of 64 on eight rounds, but
     // two say nothing either way, and a speed-up from two has no interval.
-    StudyRun study = synthetic_study();
-    SizeStudy& size = study.sizes[0];
-    size.run.host.starvation.starved_rounds = {1, 2, 3, 4, 5, 6};
-    size.sequential = rank_edges(size.run, 0, nullptr, 1, 500);
-    size.parallel = {rank_edges(size.run, 2, &size.sequential, 1, 500)};
-    const EdgeRanking& two = size.parallel[0];
+    const StudyRun study = synthetic_study({1, 2, 3, 4, 5, 6});
+    const EdgeRanking& two = study.sizes[0].parallel[0];
     EXPECT_EQ(two.fastest_block, 64);
     EXPECT_EQ(two.edges[1].versus_fastest.pairs, 2);
     EXPECT_FALSE(two.edges[1].indistinguishable);
@@ -539,28 +483,25 @@ TEST(StudyRecord, EveryCellAndRankingIsWrittenAndReadBack)
 TEST(StudyRecord, AStudyWhoseTablesDoNotPairUpIsRefused)
 {
     const nlohmann::ordered_json whole = synthetic_study_record();
-    const struct {
-        const char* pointer;
-        nlohmann::ordered_json value;
-        const char* problem;
-    } cases[] = {
-        {"/study/per_size/0/rankings/1/edges/0/block", 8,
-         "damaged scan record: 'study.per_size[0].rankings[1]' does not hold one edge per cell, in the cells' order"},
-        {"/study/per_size/0/cells/1/speedup", nlohmann::ordered_json::array(),
-         "damaged scan record: 'configurations' of 'study.per_size[0].cells[1]' must hold the baseline and one "
-         "entry per 'speedup'"},
-        {"/configurations", whole["study"]["per_size"][0]["cells"][0]["configurations"],
-         "damaged scan record: a study's 'configurations' and 'speedup' are in its cells, not at the top"},
-        {"/study/per_size/0/cells", nullptr, "damaged scan record: 'study.per_size[0].cells' is not a list"},
+    const auto damaged = [&whole](const char* pointer, const nlohmann::ordered_json& value) {
+        nlohmann::ordered_json changed = whole;
+        changed[nlohmann::ordered_json::json_pointer(pointer)] = value;
+        return changed.dump();
     };
-    for (const auto& c : cases) {
-        nlohmann::ordered_json damaged = whole;
-        damaged[nlohmann::ordered_json::json_pointer(c.pointer)] = c.value;
-        ScanRecord read;
-        std::string problem;
-        EXPECT_FALSE(parse_scan_record(damaged.dump(), read, problem)) << c.pointer;
-        EXPECT_EQ(problem, c.problem);
-    }
+    expect_refusals<ScanRecord>(
+        parse_scan_record,
+        {
+            {damaged("/study/per_size/0/rankings/1/edges/0/block", 8),
+             "damaged scan record: 'study.per_size[0].rankings[1]' does not hold one edge per cell, in the cells' "
+             "order"},
+            {damaged("/study/per_size/0/cells/1/speedup", nlohmann::ordered_json::array()),
+             "damaged scan record: 'configurations' of 'study.per_size[0].cells[1]' must hold the baseline and one "
+             "entry per 'speedup'"},
+            {damaged("/configurations", whole["study"]["per_size"][0]["cells"][0]["configurations"]),
+             "damaged scan record: a study's 'configurations' and 'speedup' are in its cells, not at the top"},
+            {damaged("/study/per_size/0/cells", nullptr),
+             "damaged scan record: 'study.per_size[0].cells' is not a list"},
+        });
 }
 
 } // namespace

@@ -31,7 +31,6 @@ TEST(Stats, MedianRanksMatchTheBinomialTable)
         {6, 1, 6, 0.9688},   {7, 1, 7, 0.9844},    {8, 1, 8, 0.9922},    {9, 2, 8, 0.9609},
         {10, 2, 9, 0.9785},  {12, 3, 10, 0.9614},  {15, 4, 12, 0.9648},  {17, 5, 13, 0.9510},
         {20, 6, 15, 0.9586}, {30, 10, 21, 0.9572}, {50, 18, 33, 0.9672}, {100, 40, 61, 0.9648},
-
     };
     for (const auto& row : table) {
         const RankInterval ranks = median_rank_interval(row.n, 0.95);
