@@ -437,15 +437,7 @@ TEST(CompareProgram, NamesAStarvedSideAndComparesItsCleanRoundsOnly)
     write_side(dir, "b", b.record, b.samples);
     const ProgramRun run = run_in(dir, compare_exe + " --seed 4 --fail-if-slower 0 --output cmp.json a b");
     ASSERT_EQ(run.status, 0) << run.err << run.out;
-    const std::vector<std::string> lines = lines_of(run.out);
-    ASSERT_GE(lines.size(), 6u);
-    EXPECT_EQ(lines[1], "A = a.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted");
-    EXPECT_EQ(lines[2], "B = b.json: n 512, b 64, tiled kernel, bind cores, 8 rounds counted (22 starved left out)");
-    EXPECT_EQ(lines[3], "differs: warnings: A none, B host_starvation");
-    EXPECT_EQ(lines[4], "warning of B (host_starvation): CPU 1 fell to 0.60 of the healthy rate");
-    EXPECT_EQ(lines[5], "B had starved rounds: 22 of 30 left out, as its own figures leave them; compared on its 8 "
-                        "clean rounds");
-
+    // The lines that name the starved side are the report's own tests'; here, what reaches the record.
     const auto json = nlohmann::ordered_json::parse(read_file(dir + "/cmp.json"));
     EXPECT_EQ(json["a"]["rounds_counted"], 10);
     EXPECT_EQ(json["a"]["rounds_starved"], nlohmann::ordered_json::array());
