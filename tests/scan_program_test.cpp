@@ -375,16 +375,7 @@ TEST(ScanProgram, CallsTooShortForTheClockAreSaidAndNeverPrecise)
     EXPECT_NE(run.err.find("tilebench-scan: warning (too_short): the median call of the sequential kernel"),
               std::string::npos)
         << run.err;
-    const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
-    bool said = false;
-    for (const auto& warning : record["warnings"])
-        said = said || warning["kind"] == "too_short";
-    EXPECT_TRUE(said);
-    for (const auto& speedup : record["speedup"]) {
-        EXPECT_EQ(speedup["precision_reached"], false);
-        // never the 0.000 [0.000, 0.000] that a baseline read as zero once gave
-        EXPECT_TRUE(speedup["speedup"].is_null() || speedup["speedup"].get<double>() > 0.0) << speedup;
-    }
+    // Which figures such calls leave is the summary's own test; here, that the table marks none precise.
     EXPECT_EQ(run.out.find("yes\n"), std::string::npos) << run.out; // no row ends in "precise: yes"
 }
 
