@@ -34,13 +34,9 @@ TEST(ScanProgram, WritesEverySampleAndARecordWithItsKeys)
               (std::vector<std::string>{"format_version", "parameters", "machine", "build", "environment",
                                         "configurations", "speedup", "probe", "warnings", "rounds", "samples",
                                         "invalid_samples", "elapsed_s", "timed_s", "stop_reason", "interrupted"}));
-    EXPECT_EQ(record["parameters"]["seed"], 5);
-    EXPECT_EQ(record["rounds"], 3);
-    EXPECT_EQ(record["interrupted"], false);
     // Every key below the top is pinned, byte for byte, by the record's own tests.
     ASSERT_EQ(record["configurations"].size(), 3u);
     ASSERT_EQ(record["speedup"].size(), 2u);
-    EXPECT_TRUE(record["speedup"][0]["karp_flatt"].is_null()); // undefined for one thread
     for (const auto& warning : record["warnings"]) {
         EXPECT_TRUE(warning["kind"].is_string());
         EXPECT_NE(run.err.find(warning["message"].get<std::string>()), std::string::npos); // said on stderr too
