@@ -587,11 +587,8 @@ TEST(CompareProgram, FailIfSlowerEndsWithItsOwnStatusOnlyBeyondTheLimit)
     EXPECT_EQ(guarded.status, 6) << guarded.err;
     EXPECT_EQ(guarded.err, "tilebench-compare: B is slower than A by more than 5 % on 1, 2 threads\n");
     EXPECT_NE(guarded.out.find("B slower by 25.0 %"), std::string::npos); // the table is printed all the same
+    // The limit given reaches the verdict; which slowdowns are beyond a limit is the verdict's own test.
     EXPECT_EQ(run_in(slower, compare_exe + " --seed 1 --fail-if-slower 50 a.json b.json").status, 0);
-    EXPECT_EQ(run_in(slower, compare_exe + " --seed 1 a.json b.json").status, 0);
-
-    const std::string same = two_scans("compare_same", 1.0);
-    EXPECT_EQ(run_in(same, compare_exe + " --seed 1 --fail-if-slower 0 a.json b.json").status, 0);
 }
 
 TEST(CompareProgram, WritesItsOutputOverALinkWithoutFollowingIt)
