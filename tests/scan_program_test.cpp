@@ -265,7 +265,6 @@ TEST(ScanProgram, TwoScansOnOnePrefixNeverShareItAndAKilledOneLeavesWholeLines)
         const auto lines = lines_of(samples);
         ASSERT_GE(lines.size(), 5u);
         EXPECT_EQ(samples.back(), '\n');
-        EXPECT_EQ(lines[0], "round,config,threads,team,seconds,valid");
         for (std::size_t i = 1; i < lines.size(); ++i)
             EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 5) << lines[i];
         if (signal == "TERM") {
