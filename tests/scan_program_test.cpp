@@ -270,7 +270,6 @@ TEST(ScanProgram, TwoScansOnOnePrefixNeverShareItAndAKilledOneLeavesWholeLines)
         if (signal == "TERM") {
             const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
             EXPECT_EQ(record["parameters"]["size"], 32);
-            EXPECT_EQ(lines.size(), record["samples"].get<std::size_t>() + 1);
         } else {
             EXPECT_EQ(shell("ls -A '" + dir + "' | grep -q json"), 1);
         }
