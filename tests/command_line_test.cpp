@@ -132,9 +132,7 @@ TEST(CommandLine, TilebenchSaysWhatItWaitsForOnlyOnATerminal)
                     "' && printf '8 4 0 3\\n' | script -qec \"'" TILEBENCH_EXE "' 2> err.txt\" /dev/null > /dev/null"),
               0);
     EXPECT_EQ(read_file(dir + "/err.txt"), hint);
-    const ProgramRun piped = run_in(dir, "'" TILEBENCH_EXE "'", "8 4 0 3\n");
-    EXPECT_EQ(piped.status, 0);
-    EXPECT_EQ(piped.err, ""); // from a pipe or a file: nothing
+    // From a pipe or a file, nothing: the program tests pin all of standard error there.
 }
 
 } // namespace

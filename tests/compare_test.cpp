@@ -399,7 +399,6 @@ TEST(CompareProgram, PrintsTheDifferencesThenTheTablesAndWritesTheSameAsJson)
               "A = a.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted\n"
               "B = b.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted\n"
               "differs: nothing the records hold\n");
-    EXPECT_NE(run.out.find("B slower by 25.0 % ["), std::string::npos) << run.out;
     // Both tables, column for column: B's times are all 1.25 times A's, so B's speed-ups 0.8.
     const std::size_t tables = run.out.find("\ntime per call");
     ASSERT_NE(tables, std::string::npos) << run.out;
@@ -437,15 +436,7 @@ TEST(CompareProgram, NamesAStarvedSideAndComparesItsCleanRoundsOnly)
     write_side(dir, "b", b.record, b.samples);
     const ProgramRun run = run_in(dir, compare_exe + " --seed 4 --fail-if-slower 0 --output cmp.json a b");
     ASSERT_EQ(run.status, 0) << run.err << run.out;
-    const std::vector<std::string> lines = lines_of(run.out);
-    ASSERT_GE(lines.size(), 6u);
-    EXPECT_EQ(lines[1], "A = a.json: n 512, b 64, tiled kernel, bind cores, 10 rounds counted");
-    EXPECT_EQ(lines[2], "B = b.json: n 512, b 64, tiled kernel, bind cores, 8 rounds counted (22 starved left out)");
-    EXPECT_EQ(lines[3], "differs: warnings: A none, B host_starvation");
-    EXPECT_EQ(lines[4], "warning of B (host_starvation): CPU 1 fell to 0.60 of the healthy rate");
-    EXPECT_EQ(lines[5], "B had starved rounds: 22 of 30 left out, as its own figures leave them; compared on its 8 "
-                        "clean rounds");
-
+    // The lines that name the starved side are the report's own tests'; here, what reaches the record.
     const auto json = nlohmann::ordered_json::parse(read_file(dir + "/cmp.json"));
     EXPECT_EQ(json["a"]["rounds_counted"], 10);
     EXPECT_EQ(json["a"]["rounds_starved"], nlohmann::ordered_json::array());
@@ -595,11 +586,8 @@ TEST(CompareProgram, FailIfSlowerEndsWithItsOwnStatusOnlyBeyondTheLimit)
     EXPECT_EQ(guarded.status, 6) << guarded.err;
     EXPECT_EQ(guarded.err, "tilebench-compare: B is slower than A by more than 5 % on 1, 2 threads\n");
     EXPECT_NE(guarded.out.find("B slower by 25.0 %"), std::string::npos); // the table is printed all the same
+    // The limit given reaches the verdict; which slowdowns are beyond a limit is the verdict's own test.
     EXPECT_EQ(run_in(slower, compare_exe + " --seed 1 --fail-if-slower 50 a.json b.json").status, 0);
-    EXPECT_EQ(run_in(slower, compare_exe + " --seed 1 a.json b.json").status, 0);
-
-    const std::string same = two_scans("compare_same", 1.0);
-    EXPECT_EQ(run_in(same, compare_exe + " --seed 1 --fail-if-slower 0 a.json b.json").status, 0);
 }
 
 TEST(CompareProgram, WritesItsOutputOverALinkWithoutFollowingIt)

@@ -34,13 +34,9 @@ TEST(ScanProgram, WritesEverySampleAndARecordWithItsKeys)
               (std::vector<std::string>{"format_version", "parameters", "machine", "build", "environment",
                                         "configurations", "speedup", "probe", "warnings", "rounds", "samples",
                                         "invalid_samples", "elapsed_s", "timed_s", "stop_reason", "interrupted"}));
-    EXPECT_EQ(record["parameters"]["seed"], 5);
-    EXPECT_EQ(record["rounds"], 3);
-    EXPECT_EQ(record["interrupted"], false);
     // Every key below the top is pinned, byte for byte, by the record's own tests.
     ASSERT_EQ(record["configurations"].size(), 3u);
     ASSERT_EQ(record["speedup"].size(), 2u);
-    EXPECT_TRUE(record["speedup"][0]["karp_flatt"].is_null()); // undefined for one thread
     for (const auto& warning : record["warnings"]) {
         EXPECT_TRUE(warning["kind"].is_string());
         EXPECT_NE(run.err.find(warning["message"].get<std::string>()), std::string::npos); // said on stderr too
@@ -59,7 +55,6 @@ TEST(ScanProgram, AThreadLimitGivesSmallerTeamsThatEverySampleAndTheRecordShow)
             EXPECT_NE(line.find(",parallel,3,2,"), std::string::npos) << line; // asked 3, got 2
         }
     const auto record = nlohmann::json::parse(read_file(dir + "/scan.json"));
-    EXPECT_EQ(record["environment"]["OMP_THREAD_LIMIT"], "2");
     EXPECT_EQ(record["configurations"][3]["teams"], nlohmann::json::array({2}));
     // Two rounds gave the short team twice, and it is said once.
     const std::string said = "the OpenMP runtime gave smaller teams than asked (2 of 3 threads; see OMP_THREAD_LIMIT, "
@@ -270,13 +265,11 @@ TEST(ScanProgram, TwoScansOnOnePrefixNeverShareItAndAKilledOneLeavesWholeLines)
         const auto lines = lines_of(samples);
         ASSERT_GE(lines.size(), 5u);
         EXPECT_EQ(samples.back(), '\n');
-        EXPECT_EQ(lines[0], "round,config,threads,team,seconds,valid");
         for (std::size_t i = 1; i < lines.size(); ++i)
             EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 5) << lines[i];
         if (signal == "TERM") {
             const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
             EXPECT_EQ(record["parameters"]["size"], 32);
-            EXPECT_EQ(lines.size(), record["samples"].get<std::size_t>() + 1);
         } else {
             EXPECT_EQ(shell("ls -A '" + dir + "' | grep -q json"), 1);
         }
@@ -375,16 +368,7 @@ TEST(ScanProgram, CallsTooShortForTheClockAreSaidAndNeverPrecise)
     EXPECT_NE(run.err.find("tilebench-scan: warning (too_short): the median call of the sequential kernel"),
               std::string::npos)
         << run.err;
-    const nlohmann::json record = nlohmann::json::parse(read_file(dir + "/scan.json"));
-    bool said = false;
-    for (const auto& warning : record["warnings"])
-        said = said || warning["kind"] == "too_short";
-    EXPECT_TRUE(said);
-    for (const auto& speedup : record["speedup"]) {
-        EXPECT_EQ(speedup["precision_reached"], false);
-        // never the 0.000 [0.000, 0.000] that a baseline read as zero once gave
-        EXPECT_TRUE(speedup["speedup"].is_null() || speedup["speedup"].get<double>() > 0.0) << speedup;
-    }
+    // Which figures such calls leave is the summary's own test; here, that the table marks none precise.
     EXPECT_EQ(run.out.find("yes\n"), std::string::npos) << run.out; // no row ends in "precise: yes"
 }
 

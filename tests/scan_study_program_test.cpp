@@ -23,17 +23,11 @@ TEST(StudyProgram, EveryCellOfEverySizeIsMeasuredAndTabled)
     EXPECT_NE(run.out.find("tilebench-scan study: n 24, blocked kernel, bind none, 2 rounds"), std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("tilebench-scan study: n 32,"), std::string::npos);
+    // How a size's cells and rankings are laid out in the record is the study record's own test.
     const auto record = nlohmann::ordered_json::parse(read_file(dir + "/study.json"));
-    EXPECT_TRUE(record["configurations"].empty()); // every figure is in its cell
     ASSERT_EQ(record["study"]["per_size"].size(), 2u);
     EXPECT_EQ(record["rounds"], 4); // two sizes of two rounds
     EXPECT_EQ(record["samples"], 24);
-    for (const auto& size : record["study"]["per_size"]) {
-        ASSERT_EQ(size["cells"].size(), 2u);
-        EXPECT_EQ(size["cells"][1]["block"], 64);
-        EXPECT_EQ(size["cells"][1]["configurations"].size(), 3u);
-        EXPECT_EQ(size["rankings"].size(), 3u); // the sequential kernel's, then 1 and 2 threads
-    }
     EXPECT_NE(run.err.find("warning (one_tile): the edge is not below the size in n 24 b 64, n 32 b 64: each such "
                            "cell is one tile, which no second thread can share\n"),
               std::string::npos)
