@@ -1,6 +1,6 @@
 // The record of a comparison, as one type: tilebench-compare fills it and writes it with
 // --output, tilebench-plot reads it back to draw the ratios. Every key of the file is named in
-// comparison_record.cpp and nowhere else.
+// record_keys.h and nowhere else.
 #pragma once
 
 #include "machine/warnings.h" // Warning

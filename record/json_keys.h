@@ -2,11 +2,11 @@
 // key's name on disk, the field that holds it, and its rules), and one writer and one reader
 // walk that list, so that a key cannot be written and never read, or read under another name.
 //
-// A record's file defines, in this namespace, keys_of(Of<T>) for each of its types, returning
-// a tuple of key(), group() and within() entries in the order of the keys on disk, and, where
-// a reader must check more than the keys, check_read(Of<T>, const T&, path). Both are found by
-// argument-dependent lookup through Of<T>; they are static, since an unnamed namespace would
-// hide them from it.
+// The tables are record_keys.h's keys_of(Of<T>): a tuple of key(), group() and within()
+// entries per type, in the order of the keys on disk. Where a reader must check more than the
+// keys, the record's own file defines check_read(Of<T>, const T&, path) in this namespace,
+// static, since an unnamed namespace would hide it from the argument-dependent lookup through
+// Of<T> that finds it.
 #pragma once
 
 #include "machine/warnings.h" // Warning
@@ -90,12 +90,6 @@ Within<Owner, Member, Keys...> within(Member Owner::*member, Keys... keys)
 template <class T>
 struct Of {
 };
-
-// Both records hold the warnings of their scans.
-inline auto keys_of(Of<Warning>)
-{
-    return std::make_tuple(key("kind", &Warning::kind), key("message", &Warning::message));
-}
 
 // What a reader checks of a record beyond its keys: nothing, unless its type says otherwise.
 template <class T>

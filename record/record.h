@@ -1,7 +1,8 @@
 // The records of the project and how their figures are shown: the one type tilebench-scan
 // writes to PREFIX.json and tilebench-plot reads back, the table both print, the number
-// formatter every table of the project uses, and the record of a comparison. Both records list
-// their keys once, as data that one writer and one reader walk (json_keys.h).
+// formatter every table of the project uses, and the record of a comparison. Every key of both
+// records is listed once, in record_keys.h, as data that one writer and one reader walk
+// (json_keys.h).
 #pragma once
 
 #include "record/comparison_record.h" // ComparisonRecord, parse_comparison_record

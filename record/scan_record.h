@@ -1,6 +1,6 @@
 // PREFIX.json, the record of one scan, as one type: tilebench-scan fills it and writes it,
 // tilebench-plot reads it back, and the tests build their records from it. Every key of the
-// file is named in scan_record.cpp and nowhere else; to_json and from_json are nlohmann/json's
+// file is named in record_keys.h and nowhere else; to_json and from_json are nlohmann/json's
 // own hooks, found by argument-dependent lookup.
 #pragma once
 
