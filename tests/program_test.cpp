@@ -77,6 +77,17 @@ bool is_result_row(const std::string& line, ResultRow& row)
     return parse_result_row(line, row, problem) && format_result_row(row) == line;
 }
 
+// Each row is a whole result row and begins with its thread count and order, in this order.
+void expect_rows_starting(const std::vector<std::string>& rows, const std::vector<std::string>& starts)
+{
+    ASSERT_EQ(rows.size(), starts.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        ResultRow row;
+        EXPECT_EQ(rows[r].rfind(starts[r], 0), 0u) << rows[r];
+        EXPECT_TRUE(is_result_row(rows[r], row)) << rows[r];
+    }
+}
+
 // Recomputes each row's figures from the times the console printed: the mean of the run's
 // parallel times, the baseline (mean of the sequential ones) over it, and that over t and 4.
 // Console times carry six significant digits and figures six decimals, hence the tolerance.
@@ -126,14 +137,7 @@ TEST(Program, RunsPrintEveryRunAndAppendRowsWithoutAHeader)
     // The numbers may come one per line; a second run appends below the first.
     const TilebenchRun second = run_tilebench(dir, "48\n8\n1\n3\n");
     EXPECT_EQ(with_times_masked(second.out), expected_console(1, 3));
-    const auto rows = lines_of(second.csv);
-    ASSERT_EQ(rows.size(), 4u) << second.csv;
-    const char* starts[] = {"2,512,", "3,512,", "4,512,", "2,48,"};
-    for (int r = 0; r < 4; ++r) {
-        ResultRow row;
-        EXPECT_EQ(rows[r].rfind(starts[r], 0), 0u) << rows[r];
-        EXPECT_TRUE(is_result_row(rows[r], row)) << rows[r];
-    }
+    expect_rows_starting(lines_of(second.csv), {"2,512,", "3,512,", "4,512,", "2,48,"});
 }
 
 TEST(Program, NoIterationsOrNoThreadCountsGiveTheirDegenerateRuns)
@@ -235,14 +239,7 @@ TEST(Program, AnOutCsvPipeGetsItsRowsOnlyWhileSomeoneReadsIt)
                              "' < stdin.txt > stdout.txt 2> stderr.txt && timeout 10 head -n 2 <&3 > rows.txt");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(without_core_warning(read_file(dir + "/stderr.txt")), "");
-    const auto rows = lines_of(read_file(dir + "/rows.txt"));
-    ASSERT_EQ(rows.size(), 2u);
-    const char* starts[] = {"2,8,", "3,8,"};
-    for (int r = 0; r < 2; ++r) {
-        ResultRow row;
-        EXPECT_EQ(rows[r].rfind(starts[r], 0), 0u) << rows[r];
-        EXPECT_TRUE(is_result_row(rows[r], row)) << rows[r];
-    }
+    expect_rows_starting(lines_of(read_file(dir + "/rows.txt")), {"2,8,", "3,8,"});
 }
 
 TEST(ProgramLimits, ThreadCountsFarAboveTheCoresRunAndReportTheirTeam)
