@@ -38,6 +38,8 @@ inline auto keys_of(Of<Warning>)
     return std::make_tuple(key("kind", &Warning::kind), key("message", &Warning::message));
 }
 
+// --- the scan record ---
+
 inline auto keys_of(Of<RecordParameters>)
 {
     using R = RecordParameters;
@@ -186,6 +188,8 @@ inline auto keys_of(Of<ScanRecord>)
                            key("elapsed_s", &R::elapsed_s), key("timed_s", &R::timed_s, probe_only),
                            key("stop_reason", &R::stop_reason), key("interrupted", &R::interrupted));
 }
+
+// --- the comparison record ---
 
 inline auto keys_of(Of<ComparisonSide>)
 {
