@@ -13,25 +13,6 @@ namespace json_keys {
 inline const std::string scan_version_key = "format_version";
 inline const std::string comparison_version_key = "comparison_format_version";
 
-// The keys of one measure of a count.
-struct MeasureKeys {
-    const char* behind_a;
-    const char* behind_b;
-    const char* a;
-    const char* b;
-    const char* ratio;
-    const char* ci_low;
-    const char* ci_high;
-    const char* change;
-    const char* verdict;
-};
-
-inline const MeasureKeys time_keys = {"runs_a",      "runs_b",       "median_a_s",  "median_b_s",  "time_ratio",
-                                      "time_ci_low", "time_ci_high", "time_change", "time_verdict"};
-inline const MeasureKeys speedup_keys = {"pairs_a",         "pairs_b",        "speedup_a",
-                                         "speedup_b",       "speedup_ratio",  "speedup_ci_low",
-                                         "speedup_ci_high", "speedup_change", "speedup_verdict"};
-
 // Both records hold the warnings of their scans.
 inline auto keys_of(Of<Warning>)
 {
@@ -207,6 +188,25 @@ inline auto keys_of(Of<ComparisonDifference>)
     return std::make_tuple(key("what", &D::what, needed), key("a", &D::a, needed), key("b", &D::b, needed),
                            key("other_work", &D::other_work, needed));
 }
+
+// The keys of one measure of a count.
+struct MeasureKeys {
+    const char* behind_a;
+    const char* behind_b;
+    const char* a;
+    const char* b;
+    const char* ratio;
+    const char* ci_low;
+    const char* ci_high;
+    const char* change;
+    const char* verdict;
+};
+
+inline const MeasureKeys time_keys = {"runs_a",      "runs_b",       "median_a_s",  "median_b_s",  "time_ratio",
+                                      "time_ci_low", "time_ci_high", "time_change", "time_verdict"};
+inline const MeasureKeys speedup_keys = {"pairs_a",         "pairs_b",        "speedup_a",
+                                         "speedup_b",       "speedup_ratio",  "speedup_ci_low",
+                                         "speedup_ci_high", "speedup_change", "speedup_verdict"};
 
 // A measure's keys stand among its count's, each named for the measure: runs_a, time_ratio, ...
 inline auto measure_keys(ComparedMeasure ComparisonCount::*measure, const MeasureKeys& names)
