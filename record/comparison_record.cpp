@@ -17,16 +17,13 @@ void to_json(nlohmann::ordered_json& json, const ComparisonRecord& record)
 void from_json(const nlohmann::ordered_json& json, ComparisonRecord& record)
 {
     json_keys::require_object(json, "record");
-    const auto found = json.find(json_keys::comparison_version_key);
-    if (found == json.end())
-        throw json_keys::Damaged(json_keys::quoted(json_keys::comparison_version_key) + " is missing");
     int version = 0;
-    json_keys::convert(*found, json_keys::comparison_version_key, version);
+    json_keys::read_value(json, "", json_keys::comparison_version_key, version, json_keys::needed);
     if (version > comparison_record_version)
         throw std::runtime_error("a comparison record of format " + std::to_string(version) +
                                  ", newer than this program reads (" + std::to_string(comparison_record_version) + ")");
     ComparisonRecord read;
-    json_keys::read_keys(json, "", read, keys_of(Of<ComparisonRecord>()));
+    json_keys::convert(json, "", read);
     record = std::move(read);
 }
 

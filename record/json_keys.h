@@ -308,17 +308,23 @@ void convert(const Json& value, const std::string& path, T& out);
 template <class Record, class Keys>
 void read_keys(const Json& json, const std::string& path, Record& record, const Keys& keys);
 
-// A key that is missing or null leaves its field at its default, unless the key is needed; a
-// needed figure may still be null, which reads as NaN.
+// The value under name in json, at path, into out. Missing or null leaves out as it is, unless
+// rules say the key is needed; a needed figure may still be null, which reads as NaN.
+template <class T>
+void read_value(const Json& json, const std::string& path, const std::string& name, T& out, unsigned rules = plain)
+{
+    const auto found = json.find(name);
+    if (found == json.end() && (rules & needed))
+        throw Damaged(quoted(at(path, name)) + " is missing");
+    if (found != json.end() && (!found->is_null() || (rules & needed)))
+        convert(*found, at(path, name), out);
+}
+
 template <class Record, class Owner, class Field>
 void read_key(const Json& json, const std::string& path, Record& record, const Key<Owner, Field>& key)
 {
     const char* name = key.older && !json.contains(key.name) && json.contains(key.older) ? key.older : key.name;
-    const auto found = json.find(name);
-    if (found == json.end() && (key.rules & needed))
-        throw Damaged(quoted(at(path, name)) + " is missing");
-    if (found != json.end() && (!found->is_null() || (key.rules & needed)))
-        convert(*found, at(path, name), record.*key.field);
+    read_value(json, path, name, record.*key.field, key.rules);
 }
 
 template <class Record, class... Keys>

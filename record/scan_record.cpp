@@ -34,9 +34,7 @@ void check_pairs(const std::vector<RecordConfiguration>& configurations, const s
 void check_version(const Json& json)
 {
     int version = 1;
-    const auto found = json.find(json_keys::scan_version_key);
-    if (found != json.end() && !found->is_null())
-        json_keys::convert(*found, json_keys::scan_version_key, version);
+    json_keys::read_value(json, "", json_keys::scan_version_key, version);
     if (version < 1)
         throw Damaged(quoted(json_keys::scan_version_key) + " " + std::to_string(version) + " is not a version");
     if (version > scan_record_version)
@@ -91,8 +89,7 @@ void from_json(const nlohmann::ordered_json& json, ScanRecord& record)
     json_keys::require_object(json, "record");
     check_version(json);
     ScanRecord read;
-    json_keys::read_keys(json, "", read, keys_of(Of<ScanRecord>()));
-    json_keys::check_read(Of<ScanRecord>(), read, "");
+    json_keys::convert(json, "", read);
     record = std::move(read);
 }
 
