@@ -2,8 +2,8 @@
 
 #include "kernels/kernels.h"
 
-// A family that only this table calls needs no header: its kernels are declared here, above its
-// row, so that a new family is its own source file and its row alone.
+// A new family that only this table calls needs no header: declare its kernels here, above its
+// row, and the family is its own source file and its row alone.
 
 const std::vector<KernelFamily>& kernel_families()
 {
