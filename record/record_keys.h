@@ -90,9 +90,11 @@ inline auto keys_of(Of<RecordSpeedup>)
 inline auto keys_of(Of<RecordProbeRound>)
 {
     using R = RecordProbeRound;
-    return std::make_tuple(key("round", &R::round, needed), key("end_s", &R::end_s), key("cpus", &R::cpus),
-                           key("gflops", &R::gflops), key("relative", &R::relative), key("starved", &R::starved),
-                           key("speedups", &R::speedups), key("waited", &R::waited));
+    return std::make_tuple(
+        key("round", &R::round, needed), key("end_s", &R::end_s), key("cpus", &R::cpus), key("gflops", &R::gflops),
+        key("relative", &R::relative), key("starved", &R::starved), key("speedups", &R::speedups),
+        key("waited", &R::waited), key("after_calls", &R::after_calls, left_out_unset),
+        key("call_blocks", &R::call_blocks, left_out_unset), key("starved_blocks", &R::starved_blocks, left_out_unset));
 }
 
 inline auto keys_of(Of<RecordProbe>)
@@ -144,7 +146,8 @@ inline auto keys_of(Of<RecordStudySize>)
     return std::make_tuple(key("size", &R::size, needed), key("seed", &R::seed), key("rounds", &R::rounds),
                            key("samples", &R::samples), key("elapsed_s", &R::elapsed_s),
                            key("stop_reason", &R::stop_reason), key("cache_edges", &R::cache_edges),
-                           key("cells", &R::cells, needed), key("rankings", &R::rankings, needed));
+                           key("cells", &R::cells, needed), key("rankings", &R::rankings, needed),
+                           key("probe", &R::probe, left_out_unset));
 }
 
 inline auto keys_of(Of<RecordStudy>)

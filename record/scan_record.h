@@ -76,6 +76,10 @@ struct RecordProbeRound {
     bool starved = false;
     std::vector<double> speedups; // per parallel configuration: the round's baseline over its time
     double waited = no_value;     // the largest share of a call a thread waited for its CPU; null: not judged
+    // In a round of several cells (a study's), left out otherwise: per probe, how many of the
+    // round's calls came before it; per call in order, the tile edge of its cell; the edges of the
+    // cells beside whose calls a CPU fell, which the round's figures leave out.
+    std::vector<int> after_calls{}, call_blocks{}, starved_blocks{};
 };
 
 // The capacity probe and its verdicts, with what a reader needs to judge every round again.
@@ -139,6 +143,7 @@ struct RecordStudySize {
     std::vector<RecordCacheEdge> cache_edges;
     std::vector<RecordCell> cells;
     std::vector<RecordEdgeRanking> rankings; // the sequential kernel's (threads 0) first
+    std::optional<RecordProbe> probe;        // the capacity probe of its rounds; none in a scan without one
 };
 
 struct RecordStudy {

@@ -23,6 +23,17 @@ std::vector<CellSpan> cell_spans(const std::vector<Configuration>& plan)
     return cells;
 }
 
+std::vector<std::size_t> cell_numbers(const std::vector<Configuration>& plan)
+{
+    std::vector<std::size_t> numbers;
+    std::size_t cell = 0;
+    for (const CellSpan& span : cell_spans(plan)) {
+        numbers.insert(numbers.end(), span.count, cell);
+        ++cell;
+    }
+    return numbers;
+}
+
 std::vector<Sample> cell_samples(const std::vector<Sample>& samples, const CellSpan& cell)
 {
     std::vector<Sample> own;

@@ -23,6 +23,9 @@ struct CellSpan {
 // The cells of a plan: each starts at a sequential configuration.
 std::vector<CellSpan> cell_spans(const std::vector<Configuration>& plan);
 
+// Per configuration of the plan, the number of its cell, counted from 0 in plan order.
+std::vector<std::size_t> cell_numbers(const std::vector<Configuration>& plan);
+
 // The samples of one cell, their configuration numbers counted from the cell's first.
 std::vector<Sample> cell_samples(const std::vector<Sample>& samples, const CellSpan& cell);
 

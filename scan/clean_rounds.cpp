@@ -36,6 +36,18 @@ std::vector<Sample> samples_of_rounds(const std::vector<Sample>& samples, const 
     return kept;
 }
 
+std::vector<Sample> judged_samples(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
+                                   const StarvationVerdict& verdict, int completed_rounds, bool starved)
+{
+    const std::vector<std::size_t> cells = cell_numbers(configurations);
+    std::vector<Sample> kept;
+    for (const Sample& sample : samples)
+        if (sample.round >= 1 && sample.round <= completed_rounds && sample.config < cells.size() &&
+            call_starved(verdict, sample.round, cells[sample.config]) == starved)
+            kept.push_back(sample);
+    return kept;
+}
+
 std::vector<double> round_log_speedups(const std::vector<Sample>& samples, std::size_t config, std::vector<int>* rounds)
 {
     std::map<int, double> baseline, parallel;
@@ -88,10 +100,10 @@ HostFigures host_figures(const std::vector<Configuration>& configurations, const
     HostFigures figures;
     figures.starvation = judge_starvation(completed, rule);
     const std::vector<Sample> clean =
-        samples_of_rounds(samples, clean_rounds(completed_rounds, figures.starvation.starved_rounds));
+        judged_samples(configurations, samples, figures.starvation, completed_rounds, false);
     figures.clean = summarise_cells(configurations, clean, inputs);
-    figures.starved =
-        summarise_cells(configurations, samples_of_rounds(samples, figures.starvation.starved_rounds), inputs);
+    figures.starved = summarise_cells(
+        configurations, judged_samples(configurations, samples, figures.starvation, completed_rounds, true), inputs);
     figures.regime_changes = find_regime_changes(configurations, clean);
     return figures;
 }

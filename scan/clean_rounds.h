@@ -35,6 +35,11 @@ std::set<int> clean_rounds(int completed_rounds, const std::set<int>& starved_ro
 // before the probe or of a scan without it.
 std::set<int> recorded_starved_rounds(const ScanRecord& record);
 
+// The samples of completed rounds whose calls the verdict left whole (clean) or found starved:
+// in a plan of several cells, a round may keep one cell's calls and leave out another's.
+std::vector<Sample> judged_samples(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
+                                   const StarvationVerdict& verdict, int completed_rounds, bool starved);
+
 // The samples of the given rounds only.
 std::vector<Sample> samples_of_rounds(const std::vector<Sample>& samples, const std::set<int>& rounds);
 

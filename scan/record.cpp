@@ -1,5 +1,6 @@
 #include "scan/record.h"
 
+#include "scan/cells.h"
 #include "scan/probe.h"
 
 #include <algorithm>
@@ -73,8 +74,8 @@ void add_host_figures(RecordSpeedup& r, const HostFigures& host, std::size_t ind
             r.regime_change_round = change.round;
 }
 
-// Each completed round's baseline over each parallel configuration's time; NaN where either
-// call is missing or invalid.
+// Each completed round's baseline over each parallel configuration's time, the baseline its
+// cell's own; NaN where either call is missing or invalid.
 std::vector<std::vector<double>> round_speedups(const ScanRun& run)
 {
     const std::size_t configurations = run.configurations.size();
@@ -83,17 +84,37 @@ std::vector<std::vector<double>> round_speedups(const ScanRun& run)
     for (const Sample& s : run.samples)
         if (s.valid && s.round >= 1 && s.round <= run.rounds && s.config < configurations)
             seconds[static_cast<std::size_t>(s.round - 1)][s.config] = s.seconds;
+    const std::vector<CellSpan> cells = cell_spans(run.configurations);
     std::vector<std::vector<double>> speedups;
     for (const std::vector<double>& round : seconds) {
         std::vector<double> ratios;
-        for (std::size_t c = 1; c < configurations; ++c)
-            ratios.push_back(round[c] > 0.0 ? round[0] / round[c] : no_value);
+        for (const CellSpan& cell : cells)
+            for (std::size_t c = cell.first + 1; c < cell.first + cell.count; ++c)
+                ratios.push_back(round[c] > 0.0 ? round[cell.first] / round[c] : no_value);
         speedups.push_back(ratios);
     }
     return speedups;
 }
 
-RecordProbe probe_of(const ScanRun& run)
+// Where a round of several cells had its probes, which cell each call timed, and the cells left
+// out; nothing for a round of one cell, whose verdict is the round's.
+void add_cells(RecordProbeRound& r, const ProbeRound& probe, const StarvationVerdict& verdict,
+               const std::vector<CellSpan>& cells)
+{
+    if (cells.size() < 2)
+        return;
+    for (std::size_t after : probe.after_calls)
+        r.after_calls.push_back(static_cast<int>(after));
+    for (std::size_t cell : probe.call_cells)
+        r.call_blocks.push_back(cell < cells.size() ? cells[cell].block : 0);
+    for (std::size_t cell = 0; cell < cells.size(); ++cell)
+        if (r.starved && call_starved(verdict, probe.round, cell))
+            r.starved_blocks.push_back(cells[cell].block);
+}
+
+} // namespace
+
+RecordProbe probe_record(const ScanRun& run)
 {
     const StarvationRule rule;
     const StarvationVerdict& verdict = run.host.starvation;
@@ -105,6 +126,11 @@ RecordProbe probe_of(const ScanRun& run)
              "healthy_gflops the highest of the CPUs' median probes within 15 % below their upper quartile; or when "
              "waited, the largest share of one of its calls that a thread spent waiting for its CPU, is above "
              "wait_limit";
+    const std::vector<CellSpan> cells = cell_spans(run.configurations);
+    if (cells.size() > 1)
+        p.rule += "; in a round of several cells, each cell is judged by the probes beside its calls (the last "
+                  "before and the first after each, as after_calls and call_blocks place them), and the calls of "
+                  "starved_blocks are left out (every cell's, when the round was contended)";
     p.floor = rule.floor;
     p.noise_multiple = rule.noise_multiple;
     p.ceiling = rule.ceiling;
@@ -118,17 +144,20 @@ RecordProbe probe_of(const ScanRun& run)
     for (const ProbeRound& probe : run.probes) {
         if (probe.round < 1 || probe.round > run.rounds)
             continue;
-        RecordProbeRound r{probe.round, probe.end_s, probe.cpus, probe.gflops, {}, false, {}};
+        RecordProbeRound r;
+        r.round = probe.round;
+        r.end_s = probe.end_s;
+        r.cpus = probe.cpus;
+        r.gflops = probe.gflops;
         r.relative = judged < verdict.relative.size() ? verdict.relative[judged++] : std::vector<double>();
         r.starved = verdict.starved_rounds.count(probe.round) != 0;
         r.speedups = speedups[static_cast<std::size_t>(probe.round - 1)];
         r.waited = probe.waited;
+        add_cells(r, probe, verdict, cells);
         p.rounds.push_back(r);
     }
     return p;
 }
-
-} // namespace
 
 ScanRecord scan_record(const ScanOptions& options, const ScanRun& run, const ScanContext& context)
 {
@@ -146,7 +175,7 @@ ScanRecord scan_record(const ScanOptions& options, const ScanRun& run, const Sca
         if (i < run.host.starved.speedups.size())
             add_host_figures(record.speedups.back(), run.host, i);
     }
-    record.probe = probe_of(run);
+    record.probe = probe_record(run);
     record.warnings = context.warnings;
     record.rounds = run.rounds;
     record.samples = static_cast<long long>(run.samples.size());

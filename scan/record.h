@@ -26,3 +26,7 @@ struct ScanContext {
 };
 
 ScanRecord scan_record(const ScanOptions& options, const ScanRun& run, const ScanContext& context);
+
+// The capacity probe's rule, every completed round's rates and verdicts, and in a plan of
+// several cells where each round's probes stood among its cells' calls.
+RecordProbe probe_record(const ScanRun& run);

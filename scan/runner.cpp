@@ -43,6 +43,7 @@ struct Bench {
     Matrix A, B, C;
     std::vector<int> probe_cpus; // every CPU the teams use
     ProbeBench probe;
+    std::vector<std::size_t> cells; // per configuration, its cell's number
 };
 
 const OwnedMatrix& reference_for(const Bench& bench, int block)
@@ -129,7 +130,8 @@ struct Rounds {
 Bench prepare_bench(const ScanOptions& options, const std::vector<Configuration>& plan, const KernelFamily& family,
                     const Topology& topology, const MachineInfo& machine)
 {
-    Bench bench{options, family, topology, {}, program_operands(options.size), {}, nullptr, nullptr, nullptr, {}, {}};
+    Bench bench{options, family, topology,          {}, program_operands(options.size), {}, nullptr, nullptr, nullptr,
+                {},      {},     cell_numbers(plan)};
     const std::vector<std::vector<int>> cores = allowed_cores(machine);
     if (options.bind != BindMode::none)
         bench.binding = binding_order(cores, options.bind);
@@ -214,11 +216,16 @@ void run_round(Bench& bench, ScanRun& run, Rounds& rounds, int round, const Scan
     const std::vector<std::size_t> order = round_order(run.configurations.size(), rounds.order_generator);
     const std::vector<bool> points = probe_points(run.configurations, order);
     run.probes.push_back({round, bench.probe_cpus, {}, std::numeric_limits<double>::quiet_NaN()});
+    ProbeRound& probes = run.probes.back();
     for (std::size_t k = 0; k <= order.size() && !stop_requested(); ++k) {
-        if (points[k] && !bench.probe_cpus.empty())
-            run.probes.back().gflops.push_back(probe_now(bench, run));
-        if (k < order.size())
+        if (points[k] && !bench.probe_cpus.empty()) {
+            probes.gflops.push_back(probe_now(bench, run));
+            probes.after_calls.push_back(k);
+        }
+        if (k < order.size()) {
             measure_once(bench, run, rounds, round, order[k], hooks);
+            probes.call_cells.push_back(bench.cells[order[k]]);
+        }
     }
     run.probes.back().end_s = seconds_since(rounds.start);
 }

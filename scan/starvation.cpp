@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <numeric>
 
 namespace {
 
@@ -61,6 +62,21 @@ double upper_noise(const std::map<int, std::vector<double>>& rates, double healt
     return above.empty() ? 0.0 : 1.4826 * median(above);
 }
 
+// Whether the round says where its probes stood among its calls of which cells.
+bool judged_by_cells(const ProbeRound& round)
+{
+    return !round.call_cells.empty() && round.after_calls.size() == round.gflops.size();
+}
+
+// Whether some round judged more than one cell apart.
+bool several_cells(const std::vector<ProbeRound>& rounds)
+{
+    return std::any_of(rounds.begin(), rounds.end(), [](const ProbeRound& round) {
+        return judged_by_cells(round) && std::any_of(round.call_cells.begin(), round.call_cells.end(),
+                                                     [](std::size_t cell) { return cell != 0; });
+    });
+}
+
 std::string percent(double share)
 {
     char text[32];
@@ -70,16 +86,64 @@ std::string percent(double share)
 
 } // namespace
 
-double round_rate(const ProbeRound& round, std::size_t cpu)
+double probes_rate(const ProbeRound& round, const std::vector<std::size_t>& probes, std::size_t cpu)
 {
     std::vector<double> rates;
-    for (const std::vector<double>& probe : round.gflops)
-        if (cpu < probe.size() && std::isfinite(probe[cpu]))
-            rates.push_back(probe[cpu]);
+    for (std::size_t p : probes)
+        if (p < round.gflops.size() && cpu < round.gflops[p].size() && std::isfinite(round.gflops[p][cpu]))
+            rates.push_back(round.gflops[p][cpu]);
     if (rates.empty())
         return std::numeric_limits<double>::quiet_NaN();
     std::sort(rates.begin(), rates.end());
     return rates[std::min<std::size_t>(1, rates.size() - 1)];
+}
+
+double round_rate(const ProbeRound& round, std::size_t cpu)
+{
+    std::vector<std::size_t> every(round.gflops.size());
+    std::iota(every.begin(), every.end(), std::size_t{0});
+    return probes_rate(round, every, cpu);
+}
+
+std::vector<std::vector<std::size_t>> probes_beside_cells(const ProbeRound& round)
+{
+    const std::vector<std::size_t>& at = round.after_calls;
+    if (!judged_by_cells(round)) {
+        std::vector<std::size_t> every(round.gflops.size());
+        std::iota(every.begin(), every.end(), std::size_t{0});
+        return {every};
+    }
+    std::vector<std::set<std::size_t>> beside(*std::max_element(round.call_cells.begin(), round.call_cells.end()) + 1);
+    for (std::size_t call = 0; call < round.call_cells.size(); ++call) {
+        // The probes are in the order they were taken: the last at or before the call's start,
+        // the first at or after its end.
+        std::size_t before = at.size(), after = at.size();
+        for (std::size_t p = 0; p < at.size(); ++p) {
+            if (at[p] <= call)
+                before = p;
+            if (at[p] > call && after == at.size())
+                after = p;
+        }
+        for (std::size_t p : {before, after})
+            if (p < at.size())
+                beside[round.call_cells[call]].insert(p);
+    }
+    std::vector<std::vector<std::size_t>> cells;
+    cells.reserve(beside.size());
+    for (const std::set<std::size_t>& probes : beside)
+        cells.emplace_back(probes.begin(), probes.end());
+    return cells;
+}
+
+bool call_starved(const StarvationVerdict& verdict, int round, std::size_t cell)
+{
+    if (verdict.starved_rounds.count(round) == 0)
+        return false;
+    if (verdict.contended_rounds.count(round) != 0)
+        return true;
+    // A round judged whole has no cells of its own: every call of it is left out.
+    const auto cells = verdict.starved_cells.find(round);
+    return cells == verdict.starved_cells.end() || cells->second.count(cell) != 0;
 }
 
 StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const StarvationRule& rule)
@@ -90,12 +154,19 @@ StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const 
     verdict.noise = std::isfinite(verdict.healthy_gflops) ? upper_noise(rates, verdict.healthy_gflops) : 0.0;
     verdict.threshold = std::min(rule.ceiling, std::max(rule.floor, rule.noise_multiple * verdict.noise));
     for (const ProbeRound& round : rounds) {
-        std::vector<double> relative;
-        for (std::size_t i = 0; i < round.cpus.size(); ++i) {
-            relative.push_back(round_rate(round, i) / verdict.healthy_gflops);
-            if (relative.back() < 1.0 - verdict.threshold)
-                verdict.starved_rounds.insert(round.round);
-        }
+        const std::vector<std::vector<std::size_t>> cells = probes_beside_cells(round);
+        std::vector<double> relative(round.cpus.size(), std::numeric_limits<double>::quiet_NaN());
+        for (std::size_t cell = 0; cell < cells.size(); ++cell)
+            for (std::size_t i = 0; i < round.cpus.size(); ++i) {
+                const double own = probes_rate(round, cells[cell], i) / verdict.healthy_gflops;
+                if (std::isnan(relative[i]) || own < relative[i])
+                    relative[i] = own;
+                if (own < 1.0 - verdict.threshold) {
+                    verdict.starved_rounds.insert(round.round);
+                    if (judged_by_cells(round))
+                        verdict.starved_cells[round.round].insert(cell);
+                }
+            }
         verdict.relative.push_back(relative);
         if (round.waited > rule.wait_limit) {
             verdict.contended_rounds.insert(round.round);
@@ -137,7 +208,11 @@ std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, c
             std::snprintf(text, sizeof(text), "CPU %d fell to %.2f of the healthy rate in ", cpu, median(relative));
             falls.push_back(text + share(relative.size()));
         }
-        warnings.push_back({"host_starvation", joined(falls, "; ") + "; those rounds are left out of the figures"});
+        warnings.push_back({"host_starvation",
+                            joined(falls, "; ") + (several_cells(rounds)
+                                                       ? "; in those rounds the cells timed beside the fall are left "
+                                                         "out of the figures"
+                                                       : "; those rounds are left out of the figures")});
     }
     if (!waits.empty())
         warnings.push_back({"contended", "a thread waited for its CPU behind other work in this system in " +

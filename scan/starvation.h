@@ -8,6 +8,7 @@
 #include "machine/warnings.h"
 
 #include <limits>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,6 +24,13 @@ struct ProbeRound {
     // The largest share of one of the round's timed calls that a thread of it spent ready to run
     // while other work held its CPU; NaN where no call of the round was judged.
     double waited = std::numeric_limits<double>::quiet_NaN();
+    // Where the probes stood among the round's calls, so that each cell of a plan of several is
+    // judged by the probes beside its own calls: per probe, how many of the round's calls came
+    // before it; per call, in order, the cell it timed. A study's round holds every cell's calls,
+    // ten seconds and more, and a spell of a few seconds touches only some of them. Empty: the
+    // round is judged whole, as one cell.
+    std::vector<std::size_t> after_calls{};
+    std::vector<std::size_t> call_cells{};
 };
 
 // A CPU is starved in a round when its rate is below (1 - threshold) x the healthy rate, with
@@ -46,15 +54,29 @@ struct StarvationVerdict {
     double healthy_gflops = std::numeric_limits<double>::quiet_NaN(); // the best CPU's median probe near its top
     double noise = 0.0;     // robust standard deviation of one probe's log rate, from those above the healthy rate
     double threshold = 0.0; // min(ceiling, max(floor, noise_multiple x noise))
-    std::vector<std::vector<double>> relative; // per probe round, per CPU: its rate over the healthy rate
-    std::set<int> contended_rounds;            // a thread waited for its CPU beyond the rule's limit
-    std::set<int> starved_rounds;              // a CPU fell below the threshold, or the round was contended
+    // per probe round, per CPU: its rate over the healthy rate, where the cell it was lowest
+    // beside saw it
+    std::vector<std::vector<double>> relative;
+    std::set<int> contended_rounds;                       // a thread waited for its CPU beyond the rule's limit
+    std::set<int> starved_rounds;                         // some cell was starved in it, or the round was contended
+    std::map<int, std::set<std::size_t>> starved_cells{}; // per round: the cells beside which a CPU fell
 };
+
+// Whether a call of the cell in that round is left out of the figures: a CPU fell beside the
+// cell's calls, or the round was contended.
+bool call_starved(const StarvationVerdict& verdict, int round, std::size_t cell);
+
+// Per cell of the round (as call_cells numbers them), the probes beside its calls: for each
+// call, the last probe before it and the first after it. One list of every probe when the round
+// does not say where its probes stood.
+std::vector<std::vector<std::size_t>> probes_beside_cells(const ProbeRound& round);
 
 // A CPU's rate in the round: the second-lowest of its probes (the only one, when the round has
 // one). A spell of the host's lasts minutes and lowers every probe of the round; a single probe
 // that strayed low, the commonest thing a quiet machine does, does not starve a round alone.
+// The same of the given probes alone: a cell's rate, from the probes beside its calls.
 double round_rate(const ProbeRound& round, std::size_t cpu);
+double probes_rate(const ProbeRound& round, const std::vector<std::size_t>& probes, std::size_t cpu);
 
 // The healthy rate is the highest of the CPUs' own: a CPU's is the median of its probes within
 // 15 % below its upper quartile, so that a CPU starved for the whole scan is judged against one
@@ -69,7 +91,8 @@ StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const 
 // of their starved rounds' relative rates); contended: in how many rounds a thread waited for its
 // CPU behind other work in this system, and for how much of a call at most. measuring_host names
 // the figures whose clean rounds did not reach the precision asked ("threads 1,2"; empty for
-// none): the first warning says they measure the host. A single starved round whose figures
+// none): the first warning says they measure the host. Where the rounds judged cells apart, it
+// says that only the cells a CPU fell beside are left out. A single starved round whose figures
 // still reached the precision is left out of them without a warning: a quiet machine gives one
 // now and then. Empty when no round was starved.
 std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, const StarvationVerdict& verdict,

@@ -101,8 +101,8 @@ struct StudyRun {
 
 // A run's times of one configuration, round by round (index round - 1), NaN where it has no
 // valid time or the round does not count: the one place that decides which samples a study's
-// comparisons use. As for every figure of a scan, only completed rounds in which the probe
-// found no CPU starved count.
+// comparisons use. As for every figure of a scan, only calls of completed rounds beside which
+// the probe found no CPU starved count.
 std::vector<double> configuration_series(const ScanRun& run, std::size_t config);
 
 // The rankings of one size's run, whose plan is plan_cells(size, blocks, threads).

@@ -27,12 +27,12 @@ std::size_t find_configuration(const ScanRun& run, const CellSpan& cell, int thr
 
 std::vector<double> configuration_series(const ScanRun& run, std::size_t config)
 {
-    // The rounds every figure of the run comes from: completed, and no CPU starved in them.
-    const std::set<int> clean = clean_rounds(run.rounds, run.host.starvation.starved_rounds);
+    // The calls every figure of the run comes from: of completed rounds, and no CPU starved
+    // beside them.
     std::vector<double> series(static_cast<std::size_t>(std::max(run.rounds, 0)),
                                std::numeric_limits<double>::quiet_NaN());
-    for (const Sample& sample : run.samples)
-        if (sample.config == config && sample.valid && clean.count(sample.round) != 0)
+    for (const Sample& sample : judged_samples(run.configurations, run.samples, run.host.starvation, run.rounds, false))
+        if (sample.config == config && sample.valid)
             series[static_cast<std::size_t>(sample.round - 1)] = sample.seconds;
     return series;
 }

@@ -75,6 +75,8 @@ RecordStudySize size_record(const ScanOptions& options, const SizeStudy& size, s
         record.cells.push_back(cell_record(options, size.run, cell, speedups_before, context));
         speedups_before += cell.count - 1;
     }
+    if (options.probe != ProbeMode::none)
+        record.probe = probe_record(size.run);
     record.rankings.push_back(ranking_record(size.sequential));
     for (const EdgeRanking& ranking : size.parallel)
         record.rankings.push_back(ranking_record(ranking));

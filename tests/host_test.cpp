@@ -214,6 +214,57 @@ TEST(HostStarvation, ARoundWhoseThreadWaitedForItsCpuIsContended)
     EXPECT_EQ(alone[0].kind, "contended");
 }
 
+// Two cells of a study, (baseline, team of 2) at edges 32 and 64, timed in that order each round:
+// probes 0 and 1 stand around the first cell's team, 2 and 3 around the second's, and probe 1
+// also just before the second cell's baseline. From round 11 CPU 1 falls to 0.67 at probes 2 and
+// 3 only, and the second cell's team slows with it.
+TEST(HostStarvation, InAStudyRoundOnlyTheCellsBesideTheFallAreLeftOut)
+{
+    const std::vector<Configuration> plan = plan_cells(1024, {32, 64}, {2});
+    std::vector<Sample> samples;
+    std::vector<ProbeRound> probes;
+    for (int round = 1; round <= 20; ++round) {
+        const double jitter = 1.0 + 0.01 * std::sin(2.3 * round), cpu1 = round > 10 ? 0.67 : 1.0;
+        samples.push_back({round, 0, 1, 1.0 * jitter, true});
+        samples.push_back({round, 1, 2, 0.5 * jitter, true});
+        samples.push_back({round, 2, 1, 0.9 * jitter, true});
+        samples.push_back({round, 3, 2, 0.45 / cpu1 * jitter / (1.0 + 0.004 * std::sin(7.1 * round)), true});
+        probes.push_back({round,
+                          {0, 1},
+                          {{10, 10}, {10, 10}, {10, 10 * cpu1}, {10, 10 * cpu1}},
+                          nan,
+                          nan,
+                          {1, 2, 3, 4},
+                          {0, 0, 1, 1}});
+    }
+    EXPECT_EQ(probes_beside_cells(probes[0]), (std::vector<std::vector<std::size_t>>{{0, 1}, {1, 2, 3}}));
+    const HostFigures figures = host_figures(plan, samples, probes, 20, inputs, StarvationRule{});
+    std::set<int> late;
+    for (int round = 11; round <= 20; ++round) {
+        late.insert(round);
+        EXPECT_EQ(figures.starvation.starved_cells.at(round), (std::set<std::size_t>{1})) << round;
+    }
+    EXPECT_EQ(figures.starvation.starved_rounds, late);
+    EXPECT_NEAR(figures.starvation.relative[15][1], 0.67, 1e-9); // the round's worst cell
+    // The first cell keeps every round; the second keeps its whole-machine rounds, at its level there.
+    EXPECT_EQ(figures.clean.speedups[0].pairs, 20);
+    EXPECT_EQ(figures.clean.speedups[1].pairs, 10);
+    EXPECT_NEAR(figures.clean.speedups[1].speedup, 2.0, 0.01);
+    EXPECT_EQ(figures.starved.speedups[0].pairs, 0);
+    EXPECT_NEAR(figures.starved.speedups[1].speedup, 2.0 * 0.67, 0.02);
+    const std::vector<Warning> warnings = starvation_warning(probes, figures.starvation, 20, "");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].message, "CPU 1 fell to 0.67 of the healthy rate in 10 of 20 rounds (50 %); in those "
+                                   "rounds the cells timed beside the fall are left out of the figures");
+    // A round that does not say where its probes stood is judged whole: both cells are left out.
+    for (ProbeRound& round : probes)
+        round.after_calls.clear();
+    const HostFigures whole = host_figures(plan, samples, probes, 20, inputs, StarvationRule{});
+    EXPECT_EQ(whole.starvation.starved_rounds, late);
+    EXPECT_EQ(whole.clean.speedups[0].pairs, 10);
+    EXPECT_EQ(whole.clean.speedups[1].pairs, 10);
+}
+
 // Baseline valid in rounds 1-8, the team of 2 invalid in rounds 1-4, every round's ratio exactly
 // 2: a point from every valid sample beside an interval from the paired rounds would read
 // 2.25 [2.000, 2.000].

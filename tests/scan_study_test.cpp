@@ -13,11 +13,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <random>
 #include <set>
 
 namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 // Kernels that do no arithmetic: C becomes the edge in every element, alike in both kernels,
 // so every call is valid and takes microseconds.
@@ -117,6 +120,32 @@ TEST(StudyRounds, EachSizeInTurnAndEveryCellOfASizeInEveryRoundInAFreshOrder)
         other.push_back(call.sample.config);
     EXPECT_EQ(first, again);
     EXPECT_NE(first, other);
+}
+
+TEST(StudyRounds, EachRoundKeepsWhereItsProbesStoodAmongItsCellsCalls)
+{
+    const KernelFamily family = stub_family();
+    const Topology topology = load_topology();
+    const StudyRun study = run_study(small_study(), {}, family, topology, read_machine(topology), {});
+    for (const SizeStudy& size : study.sizes) {
+        const std::vector<std::size_t> cells = cell_numbers(size.run.configurations);
+        ASSERT_EQ(size.run.probes.size(), 4u);
+        for (const ProbeRound& probe : size.run.probes) {
+            std::vector<std::size_t> order, timed, at;
+            for (const Sample& s : size.run.samples)
+                if (s.round == probe.round) {
+                    order.push_back(s.config);
+                    timed.push_back(cells[s.config]);
+                }
+            const std::vector<bool> points = probe_points(size.run.configurations, order);
+            for (std::size_t k = 0; k < points.size(); ++k)
+                if (points[k])
+                    at.push_back(k);
+            EXPECT_EQ(probe.call_cells, timed) << "n " << size.size << " round " << probe.round;
+            EXPECT_EQ(probe.after_calls, at) << "n " << size.size << " round " << probe.round;
+            EXPECT_EQ(probe.gflops.size(), at.size());
+        }
+    }
 }
 
 TEST(StudyRounds, TheSummaryOfAPlanIsItsCellsEachWithItsOwnBaselineAndBound)
@@ -478,6 +507,59 @@ TEST(StudyRecord, EveryCellAndRankingIsWrittenAndReadBack)
     EXPECT_EQ(scan_record_text(read), scan_record_text(record)); // nothing lost on the way
     EXPECT_EQ(read.study->blocks_text, "16,32,64");
     EXPECT_EQ(read.study->per_size[0].rankings[1].edges[1].indistinguishable, true);
+}
+
+TEST(StudyRecord, EachRoundSaysWhereItsProbesStoodAndWhichCellsAFallLeftOut)
+{
+    // The cells timed in plan order, a probe around each team of two; in round 3 CPU 1 fell at
+    // the two probes beside edge 32's team, of which the second also stands before edge 64's.
+    StudyRun study = synthetic_study();
+    ScanRun& run = study.sizes[0].run;
+    for (int round = 1; round <= 8; ++round) {
+        const double cpu1 = round == 3 ? 6.0 : 10.0;
+        run.probes.push_back({round,
+                              {0, 1},
+                              {{10, 10}, {10, 10}, {10, cpu1}, {10, cpu1}, {10, 10}, {10, 10}},
+                              1.0 * round,
+                              nan,
+                              {1, 2, 3, 4, 5, 6},
+                              {0, 0, 1, 1, 2, 2}});
+    }
+    run.host = host_figures(run.configurations, run.samples, run.probes, 8,
+                            {512, 0, blocked_schedule_bound, 0.05, 1, 200}, StarvationRule{});
+    EXPECT_EQ(run.host.clean.speedups[0].pairs, 8);
+    EXPECT_EQ(run.host.clean.speedups[1].pairs, 7);
+    EXPECT_EQ(run.host.clean.speedups[2].pairs, 8);
+    EXPECT_EQ(configuration_series(run, 3).size(), 8u);
+    EXPECT_TRUE(std::isnan(configuration_series(run, 3)[2]));
+    EXPECT_FALSE(std::isnan(configuration_series(run, 5)[2]));
+
+    const ScanRecord record = synthetic_study_record(study);
+    ASSERT_TRUE(record.study->per_size.at(0).probe);
+    const RecordProbe& probe = *record.study->per_size[0].probe;
+    ASSERT_EQ(probe.rounds.size(), 8u);
+    EXPECT_TRUE(probe.rounds[2].starved);
+    EXPECT_EQ(probe.rounds[2].starved_blocks, (std::vector<int>{32}));
+    EXPECT_EQ(probe.rounds[2].after_calls, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(probe.rounds[2].call_blocks, (std::vector<int>{16, 16, 32, 32, 64, 64}));
+    EXPECT_FALSE(probe.rounds[3].starved);
+    EXPECT_TRUE(probe.rounds[3].starved_blocks.empty());
+    // Each cell's round speed-up over its own baseline: edge 64's is 0.8 / 0.4.
+    EXPECT_DOUBLE_EQ(probe.rounds[0].speedups.at(2), 2.0);
+    EXPECT_NE(probe.rule.find("each cell is judged by the probes beside its calls"), std::string::npos);
+
+    std::string problem;
+    ScanRecord read;
+    ASSERT_TRUE(parse_scan_record(scan_record_text(record), read, problem)) << problem;
+    EXPECT_EQ(scan_record_text(read), scan_record_text(record));
+    // A scan of one cell keeps the shape it had: its rounds are its cell.
+    ScanRun scan = synthetic_run({64}, {2}, {{0.8, 0.4}});
+    for (int round = 1; round <= 8; ++round)
+        scan.probes.push_back({round, {0, 1}, {{10, 10}, {10, 10}}, 1.0 * round, nan, {1, 2}, {0, 0}});
+    const nlohmann::ordered_json one = scan_record(ScanOptions(), scan, ScanContext());
+    EXPECT_EQ(one["probe"]["rounds"][0].dump(), "{\"round\":1,\"end_s\":1.0,\"cpus\":[0,1],\"gflops\":[[10.0,10.0],"
+                                                "[10.0,10.0]],\"relative\":[],\"starved\":false,\"speedups\":[2.0],"
+                                                "\"waited\":null}");
 }
 
 TEST(StudyRecord, AStudyWhoseTablesDoNotPairUpIsRefused)
