@@ -79,6 +79,7 @@ std::vector<Difference> differences(const ScanRecord& a, const ScanRecord& b)
         {"thread counts", count_list(pa.threads), count_list(pb.threads)},
         {"interrupted", a.interrupted ? "yes" : "no", b.interrupted ? "yes" : "no"},
         {"cpu model", known(ma.cpu_model), known(mb.cpu_model)},
+        {"cpu signature", known(ma.cpu_signature), known(mb.cpu_signature)},
         {"packages", std::to_string(ma.packages), std::to_string(mb.packages)},
         {"physical cores", std::to_string(ma.physical_cores), std::to_string(mb.physical_cores)},
         {"logical cpus", std::to_string(ma.logical_cpus), std::to_string(mb.logical_cpus)},

@@ -110,6 +110,22 @@ std::string trimmed(std::string text)
     return text;
 }
 
+// The vendor and the family, model and stepping numbers hwloc read from the processor (x86
+// has all four; other processors may have none), as one line; empty without the numbers.
+std::string cpu_signature(hwloc_obj_t package)
+{
+    const std::pair<const char*, const char*> parts[] = {
+        {"CPUVendor", ""}, {"CPUFamilyNumber", "family "}, {"CPUModelNumber", "model "}, {"CPUStepping", "stepping "}};
+    std::string signature;
+    bool numbered = false;
+    for (const auto& [info, word] : parts)
+        if (const char* value = hwloc_obj_get_info_by_name(package, info); value && *value) {
+            signature += (signature.empty() ? "" : " ") + std::string(word) + trimmed(value);
+            numbered = numbered || *word != '\0';
+        }
+    return numbered ? signature : std::string();
+}
+
 } // namespace
 
 Topology load_topology()
@@ -134,9 +150,11 @@ MachineInfo read_machine(const Topology& loaded)
         info.physical_cores = count_of(topology, HWLOC_OBJ_CORE);
         info.logical_cpus = count_of(topology, HWLOC_OBJ_PU);
         info.numa_nodes = count_of(topology, HWLOC_OBJ_NUMANODE);
-        if (hwloc_obj_t package = hwloc_get_next_obj_by_type(topology, HWLOC_OBJ_PACKAGE, nullptr))
+        if (hwloc_obj_t package = hwloc_get_next_obj_by_type(topology, HWLOC_OBJ_PACKAGE, nullptr)) {
             if (const char* model = hwloc_obj_get_info_by_name(package, "CPUModel"))
                 info.cpu_model = trimmed(model); // some hypervisors pad the name
+            info.cpu_signature = cpu_signature(package);
+        }
         info.caches = caches_of(topology);
         info.cores = cores_of(topology);
         for (const auto& core : info.cores)

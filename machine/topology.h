@@ -23,6 +23,10 @@ struct CacheInfo {
 
 struct MachineInfo {
     std::string cpu_model; // empty when hwloc does not say
+    // "AuthenticAMD family 25 model 17 stepping 1": a virtual machine's model name is often a
+    // generic one ("AMD EPYC") that two generations of processor share, and a guest moved from
+    // one host to another keeps it; the numbers tell them apart. Empty when hwloc does not say.
+    std::string cpu_signature;
     int packages = 0;
     int physical_cores = 0;
     int logical_cpus = 0;

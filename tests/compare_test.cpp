@@ -234,6 +234,8 @@ TEST(CompareDifferences, PrintsEachFieldThatDiffersWithBothValues)
         {[](ScanRecord& r) { r.parameters.threads = {}; }, "thread counts: A 1, 2, B none", false},
         {[](ScanRecord& r) { r.interrupted = true; }, "interrupted: A no, B yes", false},
         {[](ScanRecord& r) { r.machine.cpu_model = "Other CPU"; }, "cpu model: A (unknown), B Other CPU", false},
+        {[](ScanRecord& r) { r.machine.cpu_signature = "AuthenticAMD family 25 model 17 stepping 1"; },
+         "cpu signature: A (unknown), B AuthenticAMD family 25 model 17 stepping 1", false},
         {[](ScanRecord& r) { r.machine.packages = 2; }, "packages: A 0, B 2", false},
         {[](ScanRecord& r) { r.machine.physical_cores = 8; }, "physical cores: A 0, B 8", false},
         {[](ScanRecord& r) { r.machine.logical_cpus = 16; }, "logical cpus: A 0, B 16", false},

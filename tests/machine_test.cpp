@@ -38,6 +38,12 @@ TEST(Machine, TopologyAgreesWithTheOperatingSystem)
         EXPECT_EQ(m.logical_cpus, processors);
     }
     EXPECT_FALSE(m.os.empty());
+#if defined(__x86_64__) || defined(__i386__)
+    // An x86 processor says its family, model and stepping, which a generic model name hides.
+    EXPECT_NE(m.cpu_signature.find(" family "), std::string::npos) << m.cpu_signature;
+    EXPECT_NE(m.cpu_signature.find(" model "), std::string::npos) << m.cpu_signature;
+    EXPECT_NE(m.cpu_signature.find(" stepping "), std::string::npos) << m.cpu_signature;
+#endif
     cpu_set_t affinity; // the CPUs the process may use, which taskset or a cpuset may narrow
     CPU_ZERO(&affinity);
     ASSERT_EQ(sched_getaffinity(0, sizeof(affinity), &affinity), 0);
