@@ -80,6 +80,18 @@ TEST(HostStarvation, RoundsWhereACpuFellAreFlaggedAndLeftOutOfTheFigure)
               std::string::npos)
         << warnings[0].message;
     EXPECT_EQ(warnings[0].message.find("CPU 0"), std::string::npos) << warnings[0].message;
+
+    // A scan's round is one cell beside every probe: where its probes stood changes nothing.
+    Synthetic placed = scan;
+    for (ProbeRound& round : placed.probes) {
+        round.after_calls = {1, 3};
+        round.call_cells = {0, 0, 0};
+    }
+    const HostFigures same = figures_of(placed);
+    EXPECT_EQ(same.starvation.starved_rounds, figures.starvation.starved_rounds);
+    EXPECT_EQ(same.starvation.relative, figures.starvation.relative);
+    EXPECT_EQ(same.clean.speedups[1].speedup, figures.clean.speedups[1].speedup);
+    EXPECT_EQ(starvation_warnings(placed, same)[0].message, warnings[0].message);
 }
 
 TEST(HostStarvation, AScanStarvedThroughoutMarksNothingPreciseAndSaysItMeasuredTheHost)
@@ -256,6 +268,12 @@ TEST(HostStarvation, InAStudyRoundOnlyTheCellsBesideTheFallAreLeftOut)
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].message, "CPU 1 fell to 0.67 of the healthy rate in 10 of 20 rounds (50 %); in those "
                                    "rounds the cells timed beside the fall are left out of the figures");
+    // A round in which a thread waited for its CPU is left out whole, whichever cell the fall was beside.
+    probes[14].waited = 0.5;
+    const HostFigures contended = host_figures(plan, samples, probes, 20, inputs, StarvationRule{});
+    EXPECT_EQ(contended.clean.speedups[0].pairs, 19);
+    EXPECT_EQ(contended.clean.speedups[1].pairs, 10);
+    probes[14].waited = nan;
     // A round that does not say where its probes stood is judged whole: both cells are left out.
     for (ProbeRound& round : probes)
         round.after_calls.clear();

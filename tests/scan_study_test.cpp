@@ -533,8 +533,12 @@ TEST(StudyRecord, EachRoundSaysWhereItsProbesStoodAndWhichCellsAFallLeftOut)
     EXPECT_EQ(configuration_series(run, 3).size(), 8u);
     EXPECT_TRUE(std::isnan(configuration_series(run, 3)[2]));
     EXPECT_FALSE(std::isnan(configuration_series(run, 5)[2]));
+    study.sizes[0].sequential = rank_edges(run, 0, nullptr, 1, 500);
+    study.sizes[0].parallel = {rank_edges(run, 2, &study.sizes[0].sequential, 1, 500)};
 
     const ScanRecord record = synthetic_study_record(study);
+    // Edge 32 is paired with the fastest, 64, on the seven rounds both came through.
+    EXPECT_EQ(record.study->per_size[0].rankings.at(1).edges.at(1).pairs, 7);
     ASSERT_TRUE(record.study->per_size.at(0).probe);
     const RecordProbe& probe = *record.study->per_size[0].probe;
     ASSERT_EQ(probe.rounds.size(), 8u);
