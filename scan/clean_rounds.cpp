@@ -27,15 +27,6 @@ std::set<int> recorded_starved_rounds(const ScanRecord& record)
     return starved;
 }
 
-std::vector<Sample> samples_of_rounds(const std::vector<Sample>& samples, const std::set<int>& rounds)
-{
-    std::vector<Sample> kept;
-    for (const Sample& sample : samples)
-        if (rounds.count(sample.round) != 0)
-            kept.push_back(sample);
-    return kept;
-}
-
 std::vector<Sample> judged_samples(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
                                    const StarvationVerdict& verdict, int completed_rounds, bool starved)
 {

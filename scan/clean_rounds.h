@@ -40,9 +40,6 @@ std::set<int> recorded_starved_rounds(const ScanRecord& record);
 std::vector<Sample> judged_samples(const std::vector<Configuration>& configurations, const std::vector<Sample>& samples,
                                    const StarvationVerdict& verdict, int completed_rounds, bool starved);
 
-// The samples of the given rounds only.
-std::vector<Sample> samples_of_rounds(const std::vector<Sample>& samples, const std::set<int>& rounds);
-
 // log(baseline / parallel) of each round where both configurations have a valid sample, in
 // round order, with the rounds they came from.
 std::vector<double> round_log_speedups(const std::vector<Sample>& samples, std::size_t config,

@@ -227,7 +227,7 @@ void run_round(Bench& bench, ScanRun& run, Rounds& rounds, int round, const Scan
             probes.call_cells.push_back(bench.cells[order[k]]);
         }
     }
-    run.probes.back().end_s = seconds_since(rounds.start);
+    probes.end_s = seconds_since(rounds.start);
 }
 
 // After a round: the figures so far, and whether the stop rule says enough.

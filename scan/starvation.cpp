@@ -62,6 +62,13 @@ double upper_noise(const std::map<int, std::vector<double>>& rates, double healt
     return above.empty() ? 0.0 : 1.4826 * median(above);
 }
 
+std::vector<std::size_t> every_probe(const ProbeRound& round)
+{
+    std::vector<std::size_t> every(round.gflops.size());
+    std::iota(every.begin(), every.end(), std::size_t{0});
+    return every;
+}
+
 // Whether the round says where its probes stood among its calls of which cells.
 bool judged_by_cells(const ProbeRound& round)
 {
@@ -100,19 +107,14 @@ double probes_rate(const ProbeRound& round, const std::vector<std::size_t>& prob
 
 double round_rate(const ProbeRound& round, std::size_t cpu)
 {
-    std::vector<std::size_t> every(round.gflops.size());
-    std::iota(every.begin(), every.end(), std::size_t{0});
-    return probes_rate(round, every, cpu);
+    return probes_rate(round, every_probe(round), cpu);
 }
 
 std::vector<std::vector<std::size_t>> probes_beside_cells(const ProbeRound& round)
 {
     const std::vector<std::size_t>& at = round.after_calls;
-    if (!judged_by_cells(round)) {
-        std::vector<std::size_t> every(round.gflops.size());
-        std::iota(every.begin(), every.end(), std::size_t{0});
-        return {every};
-    }
+    if (!judged_by_cells(round))
+        return {every_probe(round)};
     std::vector<std::set<std::size_t>> beside(*std::max_element(round.call_cells.begin(), round.call_cells.end()) + 1);
     for (std::size_t call = 0; call < round.call_cells.size(); ++call) {
         // The probes are in the order they were taken: the last at or before the call's start,
