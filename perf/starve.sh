@@ -16,7 +16,7 @@
 #                                    between scans over an hour
 # Environment: BUSY_CPU (1), BUSY_PERCENT (60), BUSY_PERIOD_MS (100), BUSY_POLICY (fifo or normal;
 # fifo falls back to normal, saying so, where it is not allowed), SIZE (1024), SCAN_ARGS (more
-# options for tilebench-scan, e.g. "--probe together"), KEEP (a directory to keep the scans' files in).
+# options for tilebench-scan, e.g. "--probe each"), KEEP (a directory to keep the scans' files in).
 # The columns: the clean speed-up at 2 threads and its interval, whether it is precise, the share
 # of starved rounds and their own speed-up, the host warnings, the probe's share of the wall time,
 # the share outside the timed calls, the distance from the reference scan, the starved rounds.

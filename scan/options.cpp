@@ -66,7 +66,7 @@ std::string kernel_help()
 
 // The text options, read as given and turned into their values once the parse succeeds.
 struct TextOptions {
-    std::string kernel = "blocked", bind = "cores", probe = "each";
+    std::string kernel = "blocked", bind = "cores", probe = "together";
 };
 
 void add_study_options(CLI::App& app, ScanOptions& o, TextOptions& text)
@@ -106,9 +106,10 @@ void add_placement_and_output_options(CLI::App& app, ScanOptions& o, TextOptions
         ->check(CLI::IsMember({"none", "cores", "threads"}))
         ->capture_default_str();
     app.add_option("--probe", text.probe,
-                   "capacity probe of the CPUs every round, with the check of the threads' waits: each (one CPU at "
-                   "a time), together, or none (neither; every round counts as clean)")
-        ->check(CLI::IsMember({"each", "together", "none"}))
+                   "capacity probe of the CPUs every round, with the check of the threads' waits: together (every "
+                   "CPU at once, as a team runs), each (one CPU at a time), or none (neither; every round counts "
+                   "as clean)")
+        ->check(CLI::IsMember({"together", "each", "none"}))
         ->capture_default_str();
     app.add_option("--output", o.output, "PREFIX: samples in PREFIX.csv, summary record in PREFIX.json")
         ->capture_default_str();

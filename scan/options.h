@@ -27,7 +27,7 @@ struct ScanOptions {
     std::string output = "scan";                         // PREFIX of PREFIX.csv and PREFIX.json
     bool quiet = false;
     BindMode bind = BindMode::cores;
-    ProbeMode probe = ProbeMode::each; // the capacity probe around every round's parallel configurations
+    ProbeMode probe = ProbeMode::together; // the capacity probe around every round's parallel configurations
 };
 
 enum class OptionsOutcome {

@@ -4,8 +4,9 @@
 #include <string>
 
 enum class ProbeMode {
-    each,     // one CPU at a time, the others idle: a CPU's rate is its own
-    together, // every CPU at once, as the team runs
+    each,     // one CPU at a time, the others idle: a CPU's rate is its own, but a host that gives two
+              // virtual CPUs one core between them looks healthy, since one of them is always idle
+    together, // every CPU at once, as the team runs: sees that host too
     none,     // no probe: every round counts as clean
 };
 

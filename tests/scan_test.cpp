@@ -65,11 +65,13 @@ TEST(ScanOptions, DefaultsFollowTheMachineAndBadValuesAreOneLine)
     EXPECT_EQ(defaults.options.block, 64);
     EXPECT_EQ(defaults.options.seed, 99u);
     EXPECT_EQ(defaults.options.bind, BindMode::cores);
+    EXPECT_EQ(defaults.options.probe, ProbeMode::together); // the only pairing that sees two CPUs share a core
     EXPECT_EQ(defaults.options.kernel, "blocked");
     EXPECT_EQ(defaults.options.output, "scan");
 
-    const ParsedOptions given = parse({"--size", "256", "--threads", "1,4", "--kernel", "untiled", "--seed", "7",
-                                       "--bind", "none", "--min-runs", "2", "--max-runs", "2", "--quiet"});
+    const ParsedOptions given =
+        parse({"--size", "256", "--threads", "1,4", "--kernel", "untiled", "--seed", "7", "--bind", "none",
+               "--min-runs", "2", "--max-runs", "2", "--probe", "each", "--quiet"});
     ASSERT_EQ(given.outcome, OptionsOutcome::run) << given.message;
     EXPECT_EQ(given.options.threads, (std::vector<int>{1, 4}));
     EXPECT_EQ(given.options.kernel, "naive"); // the older name, recorded as the family's
@@ -81,6 +83,7 @@ TEST(ScanOptions, DefaultsFollowTheMachineAndBadValuesAreOneLine)
         }
     EXPECT_EQ(given.options.seed, 7u);
     EXPECT_EQ(given.options.bind, BindMode::none);
+    EXPECT_EQ(given.options.probe, ProbeMode::each);
     EXPECT_TRUE(given.options.quiet);
 
     for (const auto& words : std::vector<std::vector<std::string>>{{"--size", "0"},
