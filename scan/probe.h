@@ -16,8 +16,9 @@
 // The probe's work: the family's sequential kernel at a small order, median of a few calls.
 // Order 160 is three column tiles at the default edge of 64 (the last one half wide): about
 // 8 MFLOP, 1.5 ms a call here, so three or four probes of two CPUs, three calls each, stay near
-// 3 % of a default round. The order is the same whatever the scan's size: at a size of 32 a
-// call would take some 10 microseconds, where the clock and a single interrupt decide the rate.
+// 1.5 % of a default round with the CPUs probed at once, 3 % one at a time. The order is the
+// same whatever the scan's size: at a size of 32 a call would take some 10 microseconds, where
+// the clock and a single interrupt decide the rate.
 constexpr int probe_order = 160;
 constexpr int probe_calls = 3;
 
