@@ -64,9 +64,10 @@ std::string kernel_help()
     return help;
 }
 
-// The text options, read as given and turned into their values once the parse succeeds.
+// The text options, read as given and turned into their values once the parse succeeds. Each
+// starts as the name of ScanOptions' own default, so that a default is written in one place.
 struct TextOptions {
-    std::string kernel = "blocked", bind = "cores", probe = "together";
+    std::string kernel, bind, probe;
 };
 
 void add_study_options(CLI::App& app, ScanOptions& o, TextOptions& text)
@@ -176,7 +177,7 @@ ParsedOptions parse_scan_options(int argc, char** argv, int logical_cpus, std::u
     ScanOptions& o = parsed.options;
     o.seed = default_seed;
     o.threads_text = "1-" + std::to_string(logical_cpus > 0 ? logical_cpus : 1);
-    TextOptions text;
+    TextOptions text{o.kernel, bind_mode_name(o.bind), probe_mode_name(o.probe)};
 
     CLI::App app{
         "Repeated, interleaved and validated runs of one family of matrix product kernels (the tiled one "
