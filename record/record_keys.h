@@ -94,7 +94,8 @@ inline auto keys_of(Of<RecordProbeRound>)
         key("round", &R::round, needed), key("end_s", &R::end_s), key("cpus", &R::cpus), key("gflops", &R::gflops),
         key("relative", &R::relative), key("starved", &R::starved), key("speedups", &R::speedups),
         key("waited", &R::waited), key("after_calls", &R::after_calls, left_out_unset),
-        key("call_blocks", &R::call_blocks, left_out_unset), key("starved_blocks", &R::starved_blocks, left_out_unset));
+        key("call_blocks", &R::call_blocks, left_out_unset), key("call_waited", &R::call_waited, left_out_unset),
+        key("starved_blocks", &R::starved_blocks, left_out_unset));
 }
 
 inline auto keys_of(Of<RecordProbe>)

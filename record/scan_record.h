@@ -77,9 +77,12 @@ struct RecordProbeRound {
     std::vector<double> speedups; // per parallel configuration: the round's baseline over its time
     double waited = no_value;     // the largest share of a call a thread waited for its CPU; null: not judged
     // In a round of several cells (a study's), left out otherwise: per probe, how many of the
-    // round's calls came before it; per call in order, the tile edge of its cell; the edges of the
-    // cells beside whose calls a CPU fell, which the round's figures leave out.
-    std::vector<int> after_calls{}, call_blocks{}, starved_blocks{};
+    // round's calls came before it; per call in order, the tile edge of its cell and the largest
+    // share of it a thread waited for its CPU (null: not judged); the edges of the cells beside
+    // whose calls a CPU fell or one of whose calls waited, which the round's figures leave out.
+    std::vector<int> after_calls{}, call_blocks{};
+    std::vector<double> call_waited{};
+    std::vector<int> starved_blocks{};
 };
 
 // The capacity probe and its verdicts, with what a reader needs to judge every round again.

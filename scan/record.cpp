@@ -107,6 +107,7 @@ void add_cells(RecordProbeRound& r, const ProbeRound& probe, const StarvationVer
         r.after_calls.push_back(static_cast<int>(after));
     for (std::size_t cell : probe.call_cells)
         r.call_blocks.push_back(cell < cells.size() ? cells[cell].block : 0);
+    r.call_waited = probe.call_waited;
     for (std::size_t cell = 0; cell < cells.size(); ++cell)
         if (r.starved && call_starved(verdict, probe.round, cell))
             r.starved_blocks.push_back(cells[cell].block);
@@ -130,7 +131,8 @@ RecordProbe probe_record(const ScanRun& run)
     if (cells.size() > 1)
         p.rule += "; in a round of several cells, each cell is judged by the probes beside its calls (the last "
                   "before and the first after each, as after_calls and call_blocks place them), and the calls of "
-                  "starved_blocks are left out (every cell's, when the round was contended)";
+                  "starved_blocks are left out: the cells beside whose calls a CPU fell, and those with a call whose "
+                  "call_waited is above wait_limit";
     p.floor = rule.floor;
     p.noise_multiple = rule.noise_multiple;
     p.ceiling = rule.ceiling;

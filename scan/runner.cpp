@@ -180,12 +180,13 @@ void measure_once(Bench& bench, ScanRun& run, Rounds& rounds, int round, std::si
     const bool judged = waits_judged(bench, configuration);
     const std::map<long, double> waits_before = judged ? thread_wait_seconds() : std::map<long, double>();
     const auto [seconds, team] = timed_call(bench, configuration);
-    if (judged && seconds > 0.0) {
-        const double waited = longest_new_wait(waits_before, thread_wait_seconds()) / seconds;
-        double& round_waited = run.probes.back().waited;
-        if (std::isfinite(waited) && !(waited <= round_waited))
-            round_waited = waited;
-    }
+    double waited = std::numeric_limits<double>::quiet_NaN();
+    if (judged && seconds > 0.0)
+        waited = longest_new_wait(waits_before, thread_wait_seconds()) / seconds;
+    ProbeRound& probes = run.probes.back();
+    probes.call_waited.push_back(waited);
+    if (std::isfinite(waited) && !(waited <= probes.waited))
+        probes.waited = waited;
     record_cpus(run.placement[c], locate(bench, configuration));
     const Sample sample{round, c, team, seconds,
                         same_bits(bench.operands.C, reference_for(bench, configuration.block))};

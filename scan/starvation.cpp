@@ -75,6 +75,12 @@ bool judged_by_cells(const ProbeRound& round)
     return !round.call_cells.empty() && round.after_calls.size() == round.gflops.size();
 }
 
+// Whether the round says which of its calls waited for their CPUs.
+bool waits_by_call(const ProbeRound& round)
+{
+    return judged_by_cells(round) && round.call_waited.size() == round.call_cells.size();
+}
+
 // Whether some round judged more than one cell apart.
 bool several_cells(const std::vector<ProbeRound>& rounds)
 {
@@ -141,8 +147,6 @@ bool call_starved(const StarvationVerdict& verdict, int round, std::size_t cell)
 {
     if (verdict.starved_rounds.count(round) == 0)
         return false;
-    if (verdict.contended_rounds.count(round) != 0)
-        return true;
     // A round judged whole has no cells of its own: every call of it is left out.
     const auto cells = verdict.starved_cells.find(round);
     return cells == verdict.starved_cells.end() || cells->second.count(cell) != 0;
@@ -173,6 +177,13 @@ StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const 
         if (round.waited > rule.wait_limit) {
             verdict.contended_rounds.insert(round.round);
             verdict.starved_rounds.insert(round.round);
+            if (waits_by_call(round))
+                for (std::size_t call = 0; call < round.call_cells.size(); ++call) {
+                    if (round.call_waited[call] > rule.wait_limit)
+                        verdict.starved_cells[round.round].insert(round.call_cells[call]);
+                }
+            else
+                verdict.starved_cells.erase(round.round);
         }
     }
     return verdict;
@@ -184,9 +195,10 @@ std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, c
     if (verdict.starved_rounds.empty() || completed_rounds < 1 ||
         (verdict.starved_rounds.size() == 1 && measuring_host.empty()))
         return {};
-    std::map<int, std::vector<double>> fell; // CPU -> its relative rates where it was starved
-    std::vector<double> waits;               // the contended rounds' longest waits
-    std::size_t fell_rounds = 0;             // rounds in which some CPU fell
+    std::map<int, std::vector<double>> fell;  // CPU -> its relative rates where it was starved
+    std::vector<double> waits;                // the contended rounds' longest waits
+    std::size_t fell_rounds = 0;              // rounds in which some CPU fell
+    bool waits_apart = several_cells(rounds); // every contended round left out only the cells that waited
     for (std::size_t r = 0; r < rounds.size() && r < verdict.relative.size(); ++r) {
         bool fell_here = false;
         for (std::size_t i = 0; i < rounds[r].cpus.size(); ++i)
@@ -195,8 +207,10 @@ std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, c
                 fell_here = true;
             }
         fell_rounds += fell_here;
-        if (verdict.contended_rounds.count(rounds[r].round) != 0)
+        if (verdict.contended_rounds.count(rounds[r].round) != 0) {
             waits.push_back(rounds[r].waited);
+            waits_apart = waits_apart && waits_by_call(rounds[r]);
+        }
     }
     const auto share = [&](std::size_t count) {
         return std::to_string(count) + " of " + std::to_string(completed_rounds) + " rounds (" +
@@ -219,8 +233,10 @@ std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, c
     if (!waits.empty())
         warnings.push_back({"contended", "a thread waited for its CPU behind other work in this system in " +
                                              share(waits.size()) + ", for up to " +
-                                             percent(*std::max_element(waits.begin(), waits.end())) +
-                                             " of a call; those rounds are left out of the figures"});
+                                             percent(*std::max_element(waits.begin(), waits.end())) + " of a call" +
+                                             (waits_apart ? "; in those rounds the cells whose calls waited are left "
+                                                            "out of the figures"
+                                                          : "; those rounds are left out of the figures")});
     // The figures that measure the host are said once, by the cause that took the most rounds.
     if (!measuring_host.empty() && !warnings.empty())
         (waits.size() > fell_rounds ? warnings.back() : warnings.front()).message +=

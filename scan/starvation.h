@@ -31,6 +31,10 @@ struct ProbeRound {
     // round is judged whole, as one cell.
     std::vector<std::size_t> after_calls{};
     std::vector<std::size_t> call_cells{};
+    // Per call, in order, the largest share of it a thread waited for its CPU (NaN: not judged),
+    // so that other work in this system that came and went within a study's round leaves out the
+    // cells it met, not the round. Empty: a wait beyond the limit leaves the round out whole.
+    std::vector<double> call_waited{};
 };
 
 // A CPU is starved in a round when its rate is below (1 - threshold) x the healthy rate, with
@@ -57,13 +61,14 @@ struct StarvationVerdict {
     // per probe round, per CPU: its rate over the healthy rate, where the cell it was lowest
     // beside saw it
     std::vector<std::vector<double>> relative;
-    std::set<int> contended_rounds;                       // a thread waited for its CPU beyond the rule's limit
-    std::set<int> starved_rounds;                         // some cell was starved in it, or the round was contended
-    std::map<int, std::set<std::size_t>> starved_cells{}; // per round: the cells beside which a CPU fell
+    std::set<int> contended_rounds; // a thread waited for its CPU beyond the rule's limit
+    std::set<int> starved_rounds;   // some cell was starved in it, or the round was contended
+    // per round judged by cells: those beside which a CPU fell or one of whose calls waited
+    std::map<int, std::set<std::size_t>> starved_cells{};
 };
 
 // Whether a call of the cell in that round is left out of the figures: a CPU fell beside the
-// cell's calls, or the round was contended.
+// cell's calls, or one of its calls waited for its CPU (any call, in a round judged whole).
 bool call_starved(const StarvationVerdict& verdict, int round, std::size_t cell);
 
 // Per cell of the round (as call_cells numbers them), the probes beside its calls: for each

@@ -268,12 +268,30 @@ TEST(HostStarvation, InAStudyRoundOnlyTheCellsBesideTheFallAreLeftOut)
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].message, "CPU 1 fell to 0.67 of the healthy rate in 10 of 20 rounds (50 %); in those "
                                    "rounds the cells timed beside the fall are left out of the figures");
-    // A round in which a thread waited for its CPU is left out whole, whichever cell the fall was beside.
-    probes[14].waited = 0.5;
+    // A thread that waited for its CPU leaves out the cell of its call, beside any the fall took:
+    // in round 3 the second cell's team, in round 15 the first cell's baseline.
+    probes[2].waited = probes[14].waited = 0.5;
+    probes[2].call_waited = {0.01, nan, 0.01, 0.5};
+    probes[14].call_waited = {0.5, 0.01, nan, 0.01};
     const HostFigures contended = host_figures(plan, samples, probes, 20, inputs, StarvationRule{});
+    EXPECT_EQ(contended.starvation.contended_rounds, (std::set<int>{3, 15}));
+    EXPECT_EQ(contended.starvation.starved_cells.at(3), (std::set<std::size_t>{1}));
+    EXPECT_EQ(contended.starvation.starved_cells.at(15), (std::set<std::size_t>{0, 1}));
     EXPECT_EQ(contended.clean.speedups[0].pairs, 19);
-    EXPECT_EQ(contended.clean.speedups[1].pairs, 10);
-    probes[14].waited = nan;
+    EXPECT_EQ(contended.clean.speedups[1].pairs, 9);
+    EXPECT_EQ(starvation_warning(probes, contended.starvation, 20, "").at(1).message,
+              "a thread waited for its CPU behind other work in this system in 2 of 20 rounds (10 %), for up to 50 % "
+              "of a call; in those rounds the cells whose calls waited are left out of the figures");
+    // A round that does not say which of its calls waited is left out whole.
+    probes[2].call_waited.clear();
+    probes[14].call_waited.clear();
+    const HostFigures whole_rounds = host_figures(plan, samples, probes, 20, inputs, StarvationRule{});
+    EXPECT_EQ(whole_rounds.clean.speedups[0].pairs, 18);
+    EXPECT_EQ(whole_rounds.clean.speedups[1].pairs, 9);
+    EXPECT_EQ(starvation_warning(probes, whole_rounds.starvation, 20, "").at(1).message,
+              "a thread waited for its CPU behind other work in this system in 2 of 20 rounds (10 %), for up to 50 % "
+              "of a call; those rounds are left out of the figures");
+    probes[2].waited = probes[14].waited = nan;
     // A round that does not say where its probes stood is judged whole: both cells are left out.
     for (ProbeRound& round : probes)
         round.after_calls.clear();

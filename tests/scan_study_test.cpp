@@ -144,6 +144,7 @@ TEST(StudyRounds, EachRoundKeepsWhereItsProbesStoodAmongItsCellsCalls)
             EXPECT_EQ(probe.call_cells, timed) << "n " << size.size << " round " << probe.round;
             EXPECT_EQ(probe.after_calls, at) << "n " << size.size << " round " << probe.round;
             EXPECT_EQ(probe.gflops.size(), at.size());
+            EXPECT_EQ(probe.call_waited.size(), order.size()); // a wait for every call, judged or not
         }
     }
 }
@@ -512,22 +513,24 @@ TEST(StudyRecord, EveryCellAndRankingIsWrittenAndReadBack)
 TEST(StudyRecord, EachRoundSaysWhereItsProbesStoodAndWhichCellsAFallLeftOut)
 {
     // The cells timed in plan order, a probe around each team of two; in round 3 CPU 1 fell at
-    // the two probes beside edge 32's team, of which the second also stands before edge 64's.
+    // the two probes beside edge 32's team, of which the second also stands before edge 64's; in
+    // round 5 a thread of edge 16's team waited for its CPU.
     StudyRun study = synthetic_study();
     ScanRun& run = study.sizes[0].run;
     for (int round = 1; round <= 8; ++round) {
-        const double cpu1 = round == 3 ? 6.0 : 10.0;
+        const double cpu1 = round == 3 ? 6.0 : 10.0, waited = round == 5 ? 0.3 : 0.01;
         run.probes.push_back({round,
                               {0, 1},
                               {{10, 10}, {10, 10}, {10, cpu1}, {10, cpu1}, {10, 10}, {10, 10}},
                               1.0 * round,
-                              nan,
+                              waited,
                               {1, 2, 3, 4, 5, 6},
-                              {0, 0, 1, 1, 2, 2}});
+                              {0, 0, 1, 1, 2, 2},
+                              {nan, waited, nan, 0.01, nan, 0.01}});
     }
     run.host = host_figures(run.configurations, run.samples, run.probes, 8,
                             {512, 0, blocked_schedule_bound, 0.05, 1, 200}, StarvationRule{});
-    EXPECT_EQ(run.host.clean.speedups[0].pairs, 8);
+    EXPECT_EQ(run.host.clean.speedups[0].pairs, 7);
     EXPECT_EQ(run.host.clean.speedups[1].pairs, 7);
     EXPECT_EQ(run.host.clean.speedups[2].pairs, 8);
     EXPECT_EQ(configuration_series(run, 3).size(), 8u);
@@ -548,6 +551,11 @@ TEST(StudyRecord, EachRoundSaysWhereItsProbesStoodAndWhichCellsAFallLeftOut)
     EXPECT_EQ(probe.rounds[2].call_blocks, (std::vector<int>{16, 16, 32, 32, 64, 64}));
     EXPECT_FALSE(probe.rounds[3].starved);
     EXPECT_TRUE(probe.rounds[3].starved_blocks.empty());
+    EXPECT_TRUE(probe.rounds[4].starved);
+    EXPECT_EQ(probe.rounds[4].starved_blocks, (std::vector<int>{16}));
+    ASSERT_EQ(probe.rounds[4].call_waited.size(), 6u);
+    EXPECT_TRUE(std::isnan(probe.rounds[4].call_waited[0])); // not judged, written as null
+    EXPECT_DOUBLE_EQ(probe.rounds[4].call_waited[1], 0.3);
     // Each cell's round speed-up over its own baseline: edge 64's is 0.8 / 0.4.
     EXPECT_DOUBLE_EQ(probe.rounds[0].speedups.at(2), 2.0);
     EXPECT_NE(probe.rule.find("each cell is judged by the probes beside its calls"), std::string::npos);
@@ -559,7 +567,7 @@ TEST(StudyRecord, EachRoundSaysWhereItsProbesStoodAndWhichCellsAFallLeftOut)
     // A scan of one cell keeps the shape it had: its rounds are its cell.
     ScanRun scan = synthetic_run({64}, {2}, {{0.8, 0.4}});
     for (int round = 1; round <= 8; ++round)
-        scan.probes.push_back({round, {0, 1}, {{10, 10}, {10, 10}}, 1.0 * round, nan, {1, 2}, {0, 0}});
+        scan.probes.push_back({round, {0, 1}, {{10, 10}, {10, 10}}, 1.0 * round, nan, {1, 2}, {0, 0}, {nan, nan}});
     const nlohmann::ordered_json one = scan_record(ScanOptions(), scan, ScanContext());
     EXPECT_EQ(one["probe"]["rounds"][0].dump(), "{\"round\":1,\"end_s\":1.0,\"cpus\":[0,1],\"gflops\":[[10.0,10.0],"
                                                 "[10.0,10.0]],\"relative\":[],\"starved\":false,\"speedups\":[2.0],"
