@@ -45,14 +45,28 @@ std::vector<int> run_team(hwloc_topology_t topology, int threads, const std::vec
 
 } // namespace
 
+namespace {
+
+constexpr BindMode bind_modes[] = {BindMode::none, BindMode::cores, BindMode::threads};
+
+} // namespace
+
 bool parse_bind_mode(const std::string& text, BindMode& mode)
 {
-    for (BindMode candidate : {BindMode::none, BindMode::cores, BindMode::threads})
+    for (BindMode candidate : bind_modes)
         if (text == bind_mode_name(candidate)) {
             mode = candidate;
             return true;
         }
     return false;
+}
+
+std::vector<std::string> bind_mode_names()
+{
+    std::vector<std::string> names;
+    for (BindMode mode : bind_modes)
+        names.emplace_back(bind_mode_name(mode));
+    return names;
 }
 
 const char* bind_mode_name(BindMode mode)

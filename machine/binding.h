@@ -17,6 +17,7 @@ enum class BindMode {
 // "none", "cores", "threads"; false for anything else.
 bool parse_bind_mode(const std::string& text, BindMode& mode);
 const char* bind_mode_name(BindMode mode);
+std::vector<std::string> bind_mode_names(); // every mode's, in the order above
 
 // The logical CPU (operating-system number) for each thread index of a team, given each
 // physical core's logical CPUs: for cores, the first CPU of every core, then the second of

@@ -104,13 +104,13 @@ void add_stopping_options(CLI::App& app, ScanOptions& o)
 void add_placement_and_output_options(CLI::App& app, ScanOptions& o, TextOptions& text)
 {
     app.add_option("--bind", text.bind, "none, cores or threads")
-        ->check(CLI::IsMember({"none", "cores", "threads"}))
+        ->check(CLI::IsMember(bind_mode_names()))
         ->capture_default_str();
     app.add_option("--probe", text.probe,
                    "capacity probe of the CPUs every round, with the check of the threads' waits: together (every "
                    "CPU at once, as a team runs), each (one CPU at a time), or none (neither; every round counts "
                    "as clean)")
-        ->check(CLI::IsMember({"together", "each", "none"}))
+        ->check(CLI::IsMember(probe_mode_names()))
         ->capture_default_str();
     app.add_option("--output", o.output, "PREFIX: samples in PREFIX.csv, summary record in PREFIX.json")
         ->capture_default_str();

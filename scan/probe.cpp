@@ -48,14 +48,28 @@ double rate_here(ProbeBench& bench, const ProbeViews& views, std::size_t slot)
 
 } // namespace
 
+namespace {
+
+constexpr ProbeMode probe_modes[] = {ProbeMode::together, ProbeMode::each, ProbeMode::none};
+
+} // namespace
+
 bool parse_probe_mode(const std::string& text, ProbeMode& mode)
 {
-    for (ProbeMode candidate : {ProbeMode::each, ProbeMode::together, ProbeMode::none})
+    for (ProbeMode candidate : probe_modes)
         if (text == probe_mode_name(candidate)) {
             mode = candidate;
             return true;
         }
     return false;
+}
+
+std::vector<std::string> probe_mode_names()
+{
+    std::vector<std::string> names;
+    for (ProbeMode mode : probe_modes)
+        names.emplace_back(probe_mode_name(mode));
+    return names;
 }
 
 const char* probe_mode_name(ProbeMode mode)

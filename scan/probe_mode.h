@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 enum class ProbeMode {
     each,     // one CPU at a time, the others idle: a CPU's rate is its own, but a host that gives two
@@ -10,6 +11,7 @@ enum class ProbeMode {
     none,     // no probe: every round counts as clean
 };
 
-// "each", "together", "none"; false for anything else.
+// "together", "each", "none"; false for anything else.
 bool parse_probe_mode(const std::string& text, ProbeMode& mode);
 const char* probe_mode_name(ProbeMode mode);
+std::vector<std::string> probe_mode_names(); // every mode's, in the order above

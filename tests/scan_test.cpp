@@ -85,6 +85,17 @@ TEST(ScanOptions, DefaultsFollowTheMachineAndBadValuesAreOneLine)
     EXPECT_EQ(given.options.bind, BindMode::none);
     EXPECT_EQ(given.options.probe, ProbeMode::each);
     EXPECT_TRUE(given.options.quiet);
+    // Every placement and pairing is taken by its name.
+    for (const char* name : {"none", "cores", "threads"}) {
+        const ParsedOptions bound = parse({"--bind", name});
+        ASSERT_EQ(bound.outcome, OptionsOutcome::run) << name << ": " << bound.message;
+        EXPECT_STREQ(bind_mode_name(bound.options.bind), name);
+    }
+    for (const char* name : {"together", "each", "none"}) {
+        const ParsedOptions probed = parse({"--probe", name});
+        ASSERT_EQ(probed.outcome, OptionsOutcome::run) << name << ": " << probed.message;
+        EXPECT_STREQ(probe_mode_name(probed.options.probe), name);
+    }
 
     for (const auto& words : std::vector<std::vector<std::string>>{{"--size", "0"},
                                                                    {"--size", "12x"},
