@@ -33,7 +33,8 @@ struct ProbeRound {
     std::vector<std::size_t> call_cells{};
     // Per call, in order, the largest share of it a thread waited for its CPU (NaN: not judged),
     // so that other work in this system that came and went within a study's round leaves out the
-    // cells it met, not the round. Empty: a wait beyond the limit leaves the round out whole.
+    // cells it met, not the round: those with a call that waited beyond the limit or was not
+    // judged. Empty: a wait beyond the limit leaves the round out whole.
     std::vector<double> call_waited{};
 };
 
@@ -96,9 +97,9 @@ StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const 
 // of their starved rounds' relative rates); contended: in how many rounds a thread waited for its
 // CPU behind other work in this system, and for how much of a call at most. measuring_host names
 // the figures whose clean rounds did not reach the precision asked ("threads 1,2"; empty for
-// none): the first warning says they measure the host. Where the rounds judged cells apart, it
-// says that only the cells a CPU fell beside are left out. A single starved round whose figures
-// still reached the precision is left out of them without a warning: a quiet machine gives one
-// now and then. Empty when no round was starved.
+// none): the first warning says they measure the host. Where the rounds judged cells apart, each
+// says that only the cells a CPU fell beside, or whose calls waited, are left out. A single
+// starved round whose figures still reached the precision is left out of them without a warning:
+// a quiet machine gives one now and then. Empty when no round was starved.
 std::vector<Warning> starvation_warning(const std::vector<ProbeRound>& rounds, const StarvationVerdict& verdict,
                                         int completed_rounds, const std::string& measuring_host);

@@ -219,6 +219,22 @@ TEST(HostStarvation, ARoundWhoseThreadWaitedForItsCpuIsContended)
                                    "(33 %), for up to 40 % of a call; those rounds are left out of the figures; too "
                                    "few clean rounds reached the precision at threads 2: those figures measure the "
                                    "host, not the kernel");
+    // A scan's rounds, one cell each, as the runner leaves them: where the probes stood and what
+    // each call waited change neither the verdicts nor the words.
+    std::vector<ProbeRound> placed = rounds;
+    for (ProbeRound& round : placed) {
+        round.after_calls = {1, 2};
+        round.call_cells = {0, 0, 0};
+        round.call_waited = {0.001, round.waited, 0.001};
+    }
+    const StarvationVerdict same = judge_starvation(placed, StarvationRule{});
+    EXPECT_EQ(same.starved_rounds, verdict.starved_rounds);
+    EXPECT_TRUE(call_starved(same, 2, 0));
+    EXPECT_FALSE(call_starved(same, 4, 0));
+    const std::vector<Warning> same_words = starvation_warning(placed, same, 6, "threads 2");
+    ASSERT_EQ(same_words.size(), 2u);
+    EXPECT_EQ(same_words[0].message, warnings[0].message);
+    EXPECT_EQ(same_words[1].message, warnings[1].message);
     // Contention alone, with every figure precise: its own warning and no host_starvation.
     rounds[5].gflops = {{10, 10}, {10, 10}};
     const std::vector<Warning> alone = starvation_warning(rounds, judge_starvation(rounds, StarvationRule{}), 6, "");
@@ -271,8 +287,8 @@ TEST(HostStarvation, InAStudyRoundOnlyTheCellsBesideTheFallAreLeftOut)
     // A thread that waited for its CPU leaves out the cell of its call, beside any the fall took:
     // in round 3 the second cell's team, in round 15 the first cell's baseline.
     probes[2].waited = probes[14].waited = 0.5;
-    probes[2].call_waited = {0.01, nan, 0.01, 0.5};
-    probes[14].call_waited = {0.5, 0.01, nan, 0.01};
+    probes[2].call_waited = {0.01, 0.01, 0.01, 0.5};
+    probes[14].call_waited = {0.5, 0.01, 0.01, 0.01};
     const HostFigures contended = host_figures(plan, samples, probes, 20, inputs, StarvationRule{});
     EXPECT_EQ(contended.starvation.contended_rounds, (std::set<int>{3, 15}));
     EXPECT_EQ(contended.starvation.starved_cells.at(3), (std::set<std::size_t>{1}));
@@ -282,13 +298,20 @@ TEST(HostStarvation, InAStudyRoundOnlyTheCellsBesideTheFallAreLeftOut)
     EXPECT_EQ(starvation_warning(probes, contended.starvation, 20, "").at(1).message,
               "a thread waited for its CPU behind other work in this system in 2 of 20 rounds (10 %), for up to 50 % "
               "of a call; in those rounds the cells whose calls waited are left out of the figures");
-    // A round that does not say which of its calls waited is left out whole.
-    probes[2].call_waited.clear();
+    // A call whose wait was not judged may have been hurt most: its cell goes too.
+    probes[2].call_waited[1] = nan;
+    const HostFigures unjudged = host_figures(plan, samples, probes, 20, inputs, StarvationRule{});
+    EXPECT_EQ(unjudged.starvation.starved_cells.at(3), (std::set<std::size_t>{0, 1}));
+    EXPECT_EQ(unjudged.clean.speedups[0].pairs, 18);
+    probes[2].call_waited[1] = 0.01;
+    // A round that does not say which of its calls waited is left out whole, and the warning says
+    // so once any round is.
     probes[14].call_waited.clear();
-    const HostFigures whole_rounds = host_figures(plan, samples, probes, 20, inputs, StarvationRule{});
-    EXPECT_EQ(whole_rounds.clean.speedups[0].pairs, 18);
-    EXPECT_EQ(whole_rounds.clean.speedups[1].pairs, 9);
-    EXPECT_EQ(starvation_warning(probes, whole_rounds.starvation, 20, "").at(1).message,
+    const HostFigures whole_round = host_figures(plan, samples, probes, 20, inputs, StarvationRule{});
+    EXPECT_EQ(whole_round.starvation.starved_cells.count(15), 0u);
+    EXPECT_EQ(whole_round.clean.speedups[0].pairs, 19);
+    EXPECT_EQ(whole_round.clean.speedups[1].pairs, 9);
+    EXPECT_EQ(starvation_warning(probes, whole_round.starvation, 20, "").at(1).message,
               "a thread waited for its CPU behind other work in this system in 2 of 20 rounds (10 %), for up to 50 % "
               "of a call; those rounds are left out of the figures");
     probes[2].waited = probes[14].waited = nan;

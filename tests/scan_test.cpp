@@ -104,6 +104,7 @@ TEST(ScanOptions, DefaultsFollowTheMachineAndBadValuesAreOneLine)
                                                                    {"--min-runs", "9", "--max-runs", "3"},
                                                                    {"--precision", "0"},
                                                                    {"--bind", "sockets"},
+                                                                   {"--probe", "sometimes"},
                                                                    {"--frobnicate"}}) {
         const ParsedOptions refused = parse(words);
         EXPECT_EQ(refused.outcome, OptionsOutcome::refused) << words[0];
