@@ -44,7 +44,7 @@ const char* const first_plot_elements[] = {
     R"([xN] with lines dashtype N lc rgb S title S)",
     R"(-?N / x with lines dashtype N lc N title S)",
     R"(\$time\d+ using N:N:N:N with yerrorbars pt N lc N title S)",
-    R"(\$edge(time|speedup)\d+ using N:N:N:N with yerrorlines pt N lc N title S)",
+    R"(\$edge(time|speedup)\d+ using N:N with linespoints pt N lc N title S)",
 };
 const char* const plot_elements[] = {
     R"(-?N / x with lines dashtype N lc N title S)",
@@ -52,9 +52,11 @@ const char* const plot_elements[] = {
     R"(\$run\d+ using N:N with linespoints lw N title S)",
     R"(\$(time|speedup|efficiency)\d+ using N:N:N:N with yerrorbars pt N lc N title S)",
     R"(\$bound\d+ using N:N with points pt N ps N lc N title S)",
+    R"(\$(speedup|efficiency)alone\d+ using N:N with points pt N ps N lc N title S)",
     R"(\$(clean|starved)\d+ using N:N with points pt N ps N lc N title S)",
     R"(\$rate\d+x\d+ using N:N with lines dashtype N lc N title S)",
-    R"(\$edge(time|speedup)\d+ using N:N:N:N with yerrorlines pt N lc N title S)",
+    R"(\$edge(time|speedup)\d+ using N:N with linespoints pt N lc N title S)",
+    R"(\$edge(time|speedup)bars\d+ using N:N:N:N with yerrorbars pt N lc N notitle)",
     R"(\$edgebound\d+ using N:N with linespoints dashtype N pt N ps N lc N title S)",
     R"(\$(fastest|equal)\d+ using N:N with points pt N ps N lc rgb S title S)",
 };

@@ -115,7 +115,7 @@ Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& c
     for (std::size_t k = 0; k < scans.size(); ++k) {
         const double linear_shift = offset(k, scans.size(), 0.08, 0.4);
         const double log_factor = std::exp(offset(k, scans.size(), std::log(1.04), 0.4 * log_ratio));
-        std::ostringstream time, speedup, efficiency, bound;
+        std::ostringstream time, speedup, efficiency, bound, speedup_alone, efficiency_alone;
         const ScanRecord& r = scans[k].record;
         for (std::size_t i = 0; i < point_count(r); ++i) {
             const RecordConfiguration& c = point_time(r, i);
@@ -123,20 +123,26 @@ Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& c
             if (finite(c.median_s, c.ci_low_s, c.ci_high_s))
                 time << figure("%.6g", p.threads * log_factor) << " " << figure("%.9g", c.median_s) << " "
                      << figure("%.9g", c.ci_low_s) << " " << figure("%.9g", c.ci_high_s) << "\n";
+            const std::string x = figure("%.6g", p.threads + linear_shift) + " ";
             if (finite(p.speedup, p.ci_low, p.ci_high))
-                speedup << figure("%.6g", p.threads + linear_shift) << " " << figure("%.6f", p.speedup) << " "
-                        << figure("%.6f", p.ci_low) << " " << figure("%.6f", p.ci_high) << "\n";
+                speedup << x << figure("%.6f", p.speedup) << " " << figure("%.6f", p.ci_low) << " "
+                        << figure("%.6f", p.ci_high) << "\n";
+            else if (std::isfinite(p.speedup)) // from too few clean rounds for an interval
+                speedup_alone << x << figure("%.6f", p.speedup) << "\n";
             if (finite(p.efficiency, p.efficiency_ci_low, p.efficiency_ci_high))
-                efficiency << figure("%.6g", p.threads + linear_shift) << " " << figure("%.6f", p.efficiency) << " "
-                           << figure("%.6f", p.efficiency_ci_low) << " " << figure("%.6f", p.efficiency_ci_high)
-                           << "\n";
+                efficiency << x << figure("%.6f", p.efficiency) << " " << figure("%.6f", p.efficiency_ci_low) << " "
+                           << figure("%.6f", p.efficiency_ci_high) << "\n";
+            else if (std::isfinite(p.efficiency))
+                efficiency_alone << x << figure("%.6f", p.efficiency) << "\n";
             if (std::isfinite(p.schedule_bound))
                 bound << p.threads << " " << figure("%.6f", p.schedule_bound) << "\n";
         }
         const std::string number = std::to_string(k + 1);
         add_block(blocks, "$time" + number, time.str());
         add_block(blocks, "$speedup" + number, speedup.str());
+        add_block(blocks, "$speedupalone" + number, speedup_alone.str());
         add_block(blocks, "$efficiency" + number, efficiency.str());
+        add_block(blocks, "$efficiencyalone" + number, efficiency_alone.str());
         add_block(blocks, "$bound" + number, bound.str());
     }
     return blocks;
@@ -165,6 +171,15 @@ void time_panel(std::ostream& s, const std::vector<ScanPlot>& scans, const Block
     s << "\n";
 }
 
+// A figure from fewer clean rounds than an interval needs: drawn all the same, open, and said so
+// in the key.
+void alone_points(std::ostream& s, const Blocks& blocks, const std::string& stem, const std::string& n)
+{
+    if (has(blocks, stem + n))
+        s << ", " << stem << n << " using 1:2 with points pt 6 ps 1.5 lc " << n << " title 'scan " << n
+          << ": too few clean rounds for an interval'";
+}
+
 void speedup_and_efficiency_panels(std::ostream& s, std::size_t scans, const Blocks& blocks, int max_threads,
                                    double max_efficiency)
 {
@@ -179,6 +194,7 @@ void speedup_and_efficiency_panels(std::ostream& s, std::size_t scans, const Blo
               << ": bound of the schedule'";
         if (has(blocks, "$speedup" + n))
             s << ", $speedup" << n << " using 1:2:3:4 with yerrorbars pt 7 lc " << n << " title 'scan " << n << "'";
+        alone_points(s, blocks, "$speedupalone", n);
     }
     s << "\nset title 'Efficiency (speed-up / threads)'\nset ylabel 'efficiency'\nset key inside left bottom\n"
       << "set yrange [0:" << figure("%.2f", max_efficiency * 1.15) << "]\n"
@@ -187,6 +203,7 @@ void speedup_and_efficiency_panels(std::ostream& s, std::size_t scans, const Blo
         const std::string n = std::to_string(k + 1);
         if (has(blocks, "$efficiency" + n))
             s << ", $efficiency" << n << " using 1:2:3:4 with yerrorbars pt 7 lc " << n << " title 'scan " << n << "'";
+        alone_points(s, blocks, "$efficiencyalone", n);
     }
     s << "\n";
 }
@@ -218,8 +235,9 @@ std::string scan_gnuplot_script(const std::vector<ScanPlot>& scans, PictureForma
             max_threads = std::max(max_threads, p.threads);
             if (std::find(counts.begin(), counts.end(), p.threads) == counts.end())
                 counts.push_back(p.threads);
-            if (std::isfinite(p.efficiency_ci_high))
-                max_efficiency = std::max(max_efficiency, p.efficiency_ci_high);
+            for (double efficiency : {p.efficiency, p.efficiency_ci_high})
+                if (std::isfinite(efficiency))
+                    max_efficiency = std::max(max_efficiency, efficiency);
         }
     std::sort(counts.begin(), counts.end());
     const Blocks blocks = data_blocks(scans, counts);

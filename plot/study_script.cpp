@@ -57,26 +57,39 @@ std::string plot_line(const std::string& first, const std::vector<Curve>& curves
     return "plot " + line + "\n";
 }
 
+// A line through every point, and bars where a point has an interval: a figure from too few
+// rounds for one is drawn all the same, alone.
+void add_line_and_bars(std::vector<Curve>& curves, Blocks& blocks, const std::string& stem, const std::string& points,
+                       const std::string& bars, const std::string& colour, const std::string& title)
+{
+    curves.push_back({add_block(blocks, stem, points),
+                      "using 1:2 with linespoints pt 7 lc " + colour + " title " + gnuplot_quoted(title)});
+    curves.push_back(
+        {add_block(blocks, stem + "bars", bars), "using 1:2:3:4 with yerrorbars pt 7 lc " + colour + " notitle"});
+}
+
 // Time against edge: a line per thread count, then the fastest edges and their equals.
 std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size)
 {
     std::vector<Curve> curves;
     std::ostringstream fastest, equal;
     for (std::size_t r = 0; r < size.rankings.size(); ++r) {
-        std::ostringstream rows;
+        std::ostringstream points, bars;
         for (const RecordEdge& e : size.rankings[r].edges) {
-            if (!finite(e.median_s, e.ci_low_s, e.ci_high_s))
+            if (!std::isfinite(e.median_s))
                 continue;
             const std::string point = std::to_string(e.block) + " " + figure("%.9g", e.median_s);
-            rows << point << " " << figure("%.9g", e.ci_low_s) << " " << figure("%.9g", e.ci_high_s) << "\n";
+            points << point << "\n";
+            if (finite(e.median_s, e.ci_low_s, e.ci_high_s))
+                bars << point << " " << figure("%.9g", e.ci_low_s) << " " << figure("%.9g", e.ci_high_s) << "\n";
             if (e.fastest)
                 fastest << point << "\n";
             else if (e.indistinguishable)
                 equal << point << "\n";
         }
-        curves.push_back({add_block(blocks, "edgetime", rows.str()),
-                          "using 1:2:3:4 with yerrorlines pt 7 lc " + std::to_string(r + 1) + " title " +
-                              gnuplot_quoted(threads_title(size.rankings[r].threads))});
+        const std::string colour = std::to_string(r + 1);
+        add_line_and_bars(curves, blocks, "edgetime", points.str(), bars.str(), colour,
+                          threads_title(size.rankings[r].threads));
     }
     curves.push_back({add_block(blocks, "fastest", fastest.str()),
                       "using 1:2 with points pt 6 ps 3 lc rgb 'black' title 'fastest edge'"});
@@ -127,15 +140,19 @@ void speedup_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
     double highest = 1.0; // of everything drawn: points, interval ends, bounds
     std::string tics = "1";
     for (std::size_t e = 0; e < size.cells.size(); ++e) {
-        std::ostringstream rows, bound;
+        std::ostringstream points, bars, bound;
         for (const RecordSpeedup& p : size.cells[e].speedups) {
             most = std::max(most, p.threads);
             if (e == 0 && p.threads > 1)
                 tics += ", " + std::to_string(p.threads);
+            if (std::isfinite(p.speedup)) {
+                points << p.threads << " " << figure("%.6f", p.speedup) << "\n";
+                highest = std::max(highest, p.speedup);
+            }
             if (finite(p.speedup, p.ci_low, p.ci_high)) {
-                rows << p.threads << " " << figure("%.6f", p.speedup) << " " << figure("%.6f", p.ci_low) << " "
+                bars << p.threads << " " << figure("%.6f", p.speedup) << " " << figure("%.6f", p.ci_low) << " "
                      << figure("%.6f", p.ci_high) << "\n";
-                highest = std::max({highest, p.speedup, p.ci_low, p.ci_high});
+                highest = std::max({highest, p.ci_low, p.ci_high});
             }
             if (std::isfinite(p.schedule_bound)) {
                 bound << p.threads << " " << figure("%.6f", p.schedule_bound) << "\n";
@@ -143,8 +160,7 @@ void speedup_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
             }
         }
         const std::string colour = std::to_string(e + 1), edge = "b " + std::to_string(size.cells[e].block);
-        curves.push_back({add_block(blocks, "edgespeedup", rows.str()),
-                          "using 1:2:3:4 with yerrorlines pt 7 lc " + colour + " title " + gnuplot_quoted(edge)});
+        add_line_and_bars(curves, blocks, "edgespeedup", points.str(), bars.str(), colour, edge);
         curves.push_back({add_block(blocks, "edgebound", bound.str()),
                           "using 1:2 with linespoints dashtype 2 pt 4 ps 1.2 lc " + colour + " title " +
                               gnuplot_quoted(edge + ": schedule bound")});
@@ -169,8 +185,8 @@ std::string caption_line(const ScanPlot& study)
          << r.parameters.bind << ", " << r.rounds << " rounds" << (r.interrupted ? " (interrupted)" : "");
     return "caption = " + gnuplot_quoted(what.str()) + " . \"\\n\" . " +
            gnuplot_quoted("Bars: 95 % intervals (time: order statistics of the median; speed-up: paired bootstrap "
-                          "over rounds). Ringed: the fastest edge per thread count; boxed: edges a paired test "
-                          "cannot tell from it.") +
+                          "over rounds); a point without one had fewer than 6 clean rounds. Ringed: the fastest edge "
+                          "per thread count; boxed: edges a paired test cannot tell from it.") +
            " . \"\\n\" . " +
            gnuplot_quoted("Dotted: where a tile's working set (three b x b blocks and an n x b panel of floats) "
                           "fills each cache. Dashed with open squares: the best speed-up each edge's division of work "
@@ -187,7 +203,7 @@ bool has_drawable_study(const ScanPlot& study)
     for (const RecordStudySize& size : study.record.study->per_size)
         for (const RecordEdgeRanking& ranking : size.rankings)
             for (const RecordEdge& e : ranking.edges)
-                if (finite(e.median_s, e.ci_low_s, e.ci_high_s))
+                if (std::isfinite(e.median_s))
                     return true;
     return false;
 }

@@ -56,9 +56,14 @@ EdgeRanking rank_edges(const ScanRun& run, int threads, const EdgeRanking* seque
     for (std::size_t e = 0; e < ranking.edges.size(); ++e) {
         EdgeFigures& edge = ranking.edges[e];
         edge.median_s = set.medians[e];
-        const bool summarised = configs[e] < run.summary.configurations.size();
-        edge.ci_low_s = summarised ? run.summary.configurations[configs[e]].ci_low_s : set.medians[e];
-        edge.ci_high_s = summarised ? run.summary.configurations[configs[e]].ci_high_s : set.medians[e];
+        // From fewer than six rounds the interval of a median is the whole range, which covers
+        // far less than it would claim here (nothing, from one round): the time then stands
+        // alone, as a ratio from so few rounds does.
+        const ConfigurationSummary* summary =
+            configs[e] < run.summary.configurations.size() ? &run.summary.configurations[configs[e]] : nullptr;
+        const bool covered = summary && summary->ci_coverage >= confidence;
+        edge.ci_low_s = covered ? summary->ci_low_s : std::numeric_limits<double>::quiet_NaN();
+        edge.ci_high_s = covered ? summary->ci_high_s : std::numeric_limits<double>::quiet_NaN();
         edge.versus_fastest = set.versus_fastest[e];
         edge.fastest = static_cast<int>(e) == set.fastest;
         edge.indistinguishable = set.indistinguishable[e];

@@ -126,23 +126,25 @@ TEST(PlotStudy, TheScriptDrawsEveryThreadCountTheFastestTheCachesAndTheBounds)
     ASSERT_TRUE(has_drawable_study(plot));
     const std::string script = study_gnuplot_script(plot, PictureFormat::svg);
     ASSERT_EQ(script_breach(script), "") << script;
-    // Time against edge: one line per thread count, the sequential kernel first.
-    EXPECT_EQ(block_rows(script, "$edgetime1"),
+    // Time against edge: one line per thread count, the sequential kernel first, with its bars.
+    EXPECT_EQ(block_rows(script, "$edgetime1"), (std::vector<std::string>{"64 0.42", "256 0.43"}));
+    EXPECT_EQ(block_rows(script, "$edgetimebars2"),
               (std::vector<std::string>{"64 0.42 0.4116 0.4326", "256 0.43 0.4214 0.4429"}));
-    EXPECT_EQ(block_rows(script, "$edgetime3").size(), 2u);
-    EXPECT_EQ(block_rows(script, "$fastest4"),
+    EXPECT_EQ(block_rows(script, "$edgetimebars6").size(), 2u);
+    EXPECT_EQ(block_rows(script, "$fastest7"),
               (std::vector<std::string>{"64 0.42", "64 0.221052632", "64 0.161538462"}));
-    EXPECT_EQ(block_rows(script, "$equal5"), (std::vector<std::string>{"256 0.43"}));
+    EXPECT_EQ(block_rows(script, "$equal8"), (std::vector<std::string>{"256 0.43"}));
     EXPECT_NE(script.find("set logscale xy\n"), std::string::npos);
     // The L1 mark is left of the smallest edge drawn; L2's at 182 stands between 64 and 256.
     EXPECT_EQ(script.find("set arrow from 10.9,"), std::string::npos);
     EXPECT_NE(script.find("set arrow from 182, graph 0 to 182, graph 1 nohead"), std::string::npos);
     EXPECT_NE(script.find("set label 'L2 full' at 182, graph 0.95\n"), std::string::npos);
     // Speed-up against threads: each edge's line and its bound, in its own colour.
-    EXPECT_EQ(block_rows(script, "$edgespeedup8"),
+    EXPECT_EQ(block_rows(script, "$edgespeedup12"), (std::vector<std::string>{"2 1.900000", "3 1.950000"}));
+    EXPECT_EQ(block_rows(script, "$edgespeedupbars13"),
               (std::vector<std::string>{"2 1.900000 1.843000 1.938000", "3 1.950000 1.891500 1.989000"}));
-    EXPECT_EQ(block_rows(script, "$edgebound9"), (std::vector<std::string>{"2 2.000000", "3 2.000000"}));
-    EXPECT_NE(script.find("$edgebound9 using 1:2 with linespoints dashtype 2 pt 4 ps 1.2 lc 2 title 'b 256: "
+    EXPECT_EQ(block_rows(script, "$edgebound14"), (std::vector<std::string>{"2 2.000000", "3 2.000000"}));
+    EXPECT_NE(script.find("$edgebound14 using 1:2 with linespoints dashtype 2 pt 4 ps 1.2 lc 2 title 'b 256: "
                           "schedule bound'"),
               std::string::npos);
     EXPECT_NE(script.find("set multiplot layout 1,2 "), std::string::npos);
@@ -179,9 +181,10 @@ TEST(PlotStudy, TheSpeedUpPanelShowsEveryPointIntervalAndBoundAndKeepsTheBoundsA
     const std::string script = study_gnuplot_script(study_plot(record), PictureFormat::svg);
     const double top = speedup_top(script);
     ASSERT_TRUE(std::isfinite(top)) << script;
-    EXPECT_EQ(block_rows(script, "$edgespeedup6"), (std::vector<std::string>{"3 2.600000 2.522000 2.652000"}));
+    EXPECT_EQ(block_rows(script, "$edgespeedupbars10"), (std::vector<std::string>{"3 2.600000 2.522000 2.652000"}));
     double highest = 3.0; // the largest count, which the ideal line reaches
-    for (const std::string block : {"$edgespeedup6", "$edgebound7", "$edgespeedup8", "$edgebound9"})
+    for (const std::string block : {"$edgespeedup9", "$edgespeedupbars10", "$edgebound11", "$edgespeedup12",
+                                    "$edgespeedupbars13", "$edgebound14"})
         for (const std::string& row : block_rows(script, block)) {
             std::istringstream values(row);
             double threads = 0.0;
@@ -200,6 +203,32 @@ TEST(PlotStudy, TheSpeedUpPanelShowsEveryPointIntervalAndBoundAndKeepsTheBoundsA
         ASSERT_NE(drawn_as(script, bound), "") << bound;
         EXPECT_NE(drawn_as(script, bound), ideal) << bound;
     }
+}
+
+// A study on a busy host may keep one or two clean rounds of a cell: its figures have no
+// interval, and are drawn all the same, without a bar.
+TEST(PlotStudy, AFigureFromTooFewRoundsIsDrawnWithoutABar)
+{
+    ScanRecord record = study_record_fixture();
+    RecordStudySize& size = record.study->per_size[0];
+    for (RecordEdgeRanking& ranking : size.rankings)
+        ranking.edges[1].ci_low_s = ranking.edges[1].ci_high_s = no_value;
+    size.cells[1].speedups[0].ci_low = size.cells[1].speedups[0].ci_high = no_value;
+    const ScanPlot plot = study_plot(record);
+    ASSERT_TRUE(has_drawable_study(plot));
+    const std::string script = study_gnuplot_script(plot, PictureFormat::svg);
+    ASSERT_EQ(script_breach(script), "") << script;
+    EXPECT_EQ(block_rows(script, "$edgetime1"), (std::vector<std::string>{"64 0.42", "256 0.43"}));
+    EXPECT_EQ(block_rows(script, "$edgetimebars2"), (std::vector<std::string>{"64 0.42 0.4116 0.4326"}));
+    EXPECT_EQ(block_rows(script, "$edgespeedup12"), (std::vector<std::string>{"2 1.900000", "3 1.950000"}));
+    EXPECT_EQ(block_rows(script, "$edgespeedupbars13"), (std::vector<std::string>{"3 1.950000 1.891500 1.989000"}));
+    EXPECT_NE(script.find("a point without one had fewer than 6 clean rounds"), std::string::npos);
+    // With no interval anywhere, every point is still drawn.
+    for (RecordEdgeRanking& ranking : size.rankings)
+        ranking.edges[0].ci_low_s = ranking.edges[0].ci_high_s = no_value;
+    const ScanPlot bare = study_plot(record);
+    ASSERT_TRUE(has_drawable_study(bare));
+    EXPECT_EQ(block_rows(study_gnuplot_script(bare, PictureFormat::svg), "$edgetime5").size(), 2u);
 }
 
 TEST(PlotStudy, NoTextOfTheRecordBecomesACommand)

@@ -1,6 +1,7 @@
 // tilebench-plot reads files that months of runs, hand edits and concatenation have touched,
 // and scan records: these tests pin how it reads them, where it splits runs, what it prints,
 // what it draws, and how it fails.
+#include "gnuplot_grammar.h"
 #include "plot/plot.h"
 #include "record/record.h"
 #include "scan_records.h"
@@ -273,6 +274,28 @@ TEST(PlotScans, ThePictureHasErrorBarsBoundsAndACaptionPerScan)
     EXPECT_NE(script.find("scan 2: b.json: Test CPU, 2 physical cores, n 1024, b 64, blocked kernel, bind cores, 9 "
                           "rounds"),
               std::string::npos);
+}
+
+// A busy host can leave a scan too few clean rounds for an interval: the figure is drawn all the
+// same, open, and the key says why it has no bar.
+TEST(PlotScans, AFigureFromTooFewCleanRoundsIsDrawnOpenWithoutABar)
+{
+    ScanRecord record = plotted_record(1.5);
+    RecordSpeedup& two = record.speedups.back();
+    two.ci_low = two.ci_high = two.efficiency_ci_low = two.efficiency_ci_high = no_value;
+    ScanPlot plot;
+    std::string problem;
+    ASSERT_TRUE(read_scan_record(scan_record_text(record), "a.json", plot, problem)) << problem;
+    const std::string script = scan_gnuplot_script({plot}, PictureFormat::svg);
+    ASSERT_EQ(script_breach(script), "") << script;
+    EXPECT_NE(script.find("$speedup1 << EOD\n1 1.000000 0.970000 1.030000\nEOD"), std::string::npos) << script;
+    EXPECT_NE(script.find("$speedupalone1 << EOD\n2 1.500000\nEOD"), std::string::npos) << script;
+    EXPECT_NE(script.find("$efficiencyalone1 << EOD\n2 0.900000\nEOD"), std::string::npos) << script;
+    EXPECT_NE(script.find(", $speedupalone1 using 1:2 with points pt 6 ps 1.5 lc 1 title 'scan 1: too few clean "
+                          "rounds for an interval'"),
+              std::string::npos)
+        << script;
+    EXPECT_NE(script.find(", $efficiencyalone1 using 1:2"), std::string::npos) << script;
 }
 
 // A record with the probe's rounds gains a fourth panel over the scan's time (its rows are

@@ -270,6 +270,8 @@ TEST(StudyRanking, TheFastestEdgeItsEqualsAndItsSpeedUpOverTheBestSequentialEdge
     EXPECT_NEAR(two.speedup.ratio, 1.75, 1e-12);
     EXPECT_EQ(two.speedup.pairs, 8);
     EXPECT_DOUBLE_EQ(two.edges[2].median_s, run.summary.configurations[5].median_s);
+    EXPECT_DOUBLE_EQ(two.edges[2].ci_low_s, run.summary.configurations[5].ci_low_s); // eight rounds: 99 %
+    EXPECT_DOUBLE_EQ(two.edges[2].ci_high_s, run.summary.configurations[5].ci_high_s);
 }
 
 TEST(StudyRanking, OnlyCompletedRoundsNoCpuWasStarvedInCount)
@@ -435,6 +437,11 @@ StudyRun synthetic_study(const std::set<int>& starved = {})
     size.run = synthetic_run({16, 32, 64}, {2}, {{0.7, 0.5}, {0.9, 0.401}, {0.8, 0.4}});
     size.run.host.starvation.starved_rounds = starved;
     size.run.rounds = 8;
+    // Each cell's figures from its clean rounds, as a study's are.
+    size.run.summary =
+        summarise_cells(size.run.configurations,
+                        judged_samples(size.run.configurations, size.run.samples, size.run.host.starvation, 8, false),
+                        {512, 0, blocked_schedule_bound, 0.05, 1, 200});
     size.run.elapsed_s = 12.34;
     size.run.stop = StopReason::max_runs;
     size.sequential = rank_edges(size.run, 0, nullptr, 1, 500);
@@ -509,6 +516,9 @@ TEST(StudyTable, FromTooFewCleanRoundsNoIntervalIsGivenAndNoEdgeIsCalledAnEqual)
     EXPECT_EQ(ranking["speedup_pairs"], 2);
     EXPECT_TRUE(ranking["edges"][1]["ratio_ci_low"].is_null()) << ranking;
     EXPECT_EQ(ranking["edges"][1]["indistinguishable"], false);
+    // Nor has a time from two rounds: their range would cover the median half the time.
+    EXPECT_EQ(ranking["edges"][2]["median_s"], 0.46);
+    EXPECT_TRUE(ranking["edges"][2]["ci_low_s"].is_null() && ranking["edges"][2]["ci_high_s"].is_null()) << ranking;
 }
 
 TEST(StudyRecord, EveryCellAndRankingIsWrittenAndReadBack)
