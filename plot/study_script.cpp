@@ -185,8 +185,10 @@ std::string caption_line(const ScanPlot& study)
          << r.parameters.bind << ", " << r.rounds << " rounds" << (r.interrupted ? " (interrupted)" : "");
     return "caption = " + gnuplot_quoted(what.str()) + " . \"\\n\" . " +
            gnuplot_quoted("Bars: 95 % intervals (time: order statistics of the median; speed-up: paired bootstrap "
-                          "over rounds); a point without one had fewer than 6 clean rounds. Ringed: the fastest edge "
-                          "per thread count; boxed: edges a paired test cannot tell from it.") +
+                          "over rounds); a point without one had fewer than 6 clean rounds.") +
+           " . \"\\n\" . " +
+           gnuplot_quoted(
+               "Ringed: the fastest edge per thread count; boxed: edges a paired test cannot tell from it.") +
            " . \"\\n\" . " +
            gnuplot_quoted("Dotted: where a tile's working set (three b x b blocks and an n x b panel of floats) "
                           "fills each cache. Dashed with open squares: the best speed-up each edge's division of work "
@@ -219,7 +221,7 @@ std::string study_gnuplot_script(const ScanPlot& study, PictureFormat format)
         speedup_panel(panels, blocks, size);
     }
     std::ostringstream s;
-    s << terminal_line(format, 1500, 140 + 560 * rows) << blocks.text << caption_line(study) << "set multiplot layout "
+    s << terminal_line(format, 1500, 158 + 560 * rows) << blocks.text << caption_line(study) << "set multiplot layout "
       << rows << ",2 title caption noenhanced font ',10'\n"
       << "set grid\nset key noenhanced box opaque font ',9'\nset lmargin 12\nset rmargin 4\nset bars small\n"
       << panels.str() << "unset multiplot\n";
