@@ -44,6 +44,7 @@ const char* const first_plot_elements[] = {
     R"([xN] with lines dashtype N lc rgb S title S)",
     R"(-?N / x with lines dashtype N lc N title S)",
     R"(\$time\d+ using N:N:N:N with yerrorbars pt N lc N title S)",
+    R"(\$timealone\d+ using N:N with points pt N ps N lc N title S)",
     R"(\$edge(time|speedup)\d+ using N:N with linespoints pt N lc N title S)",
 };
 const char* const plot_elements[] = {
@@ -52,7 +53,7 @@ const char* const plot_elements[] = {
     R"(\$run\d+ using N:N with linespoints lw N title S)",
     R"(\$(time|speedup|efficiency)\d+ using N:N:N:N with yerrorbars pt N lc N title S)",
     R"(\$bound\d+ using N:N with points pt N ps N lc N title S)",
-    R"(\$(speedup|efficiency)alone\d+ using N:N with points pt N ps N lc N title S)",
+    R"(\$(time|speedup|efficiency)alone\d+ using N:N with points pt N ps N lc N title S)",
     R"(\$(clean|starved)\d+ using N:N with points pt N ps N lc N title S)",
     R"(\$rate\d+x\d+ using N:N with lines dashtype N lc N title S)",
     R"(\$edge(time|speedup)\d+ using N:N with linespoints pt N lc N title S)",

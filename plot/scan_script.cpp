@@ -108,6 +108,14 @@ void add_block(Blocks& blocks, const std::string& name, const std::string& rows)
     blocks.drawn.push_back(name);
 }
 
+// Whether a median time has a 95 % interval: from fewer than six calls the order statistics give
+// only the whole range, which covers the median less often (never, from one call). A record
+// that does not say its coverage is taken at its word.
+bool time_interval(const RecordConfiguration& c)
+{
+    return finite(c.median_s, c.ci_low_s, c.ci_high_s) && !(c.ci_coverage < 0.95);
+}
+
 Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& counts)
 {
     const double log_ratio = smallest_log_ratio(counts);
@@ -115,14 +123,17 @@ Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& c
     for (std::size_t k = 0; k < scans.size(); ++k) {
         const double linear_shift = offset(k, scans.size(), 0.08, 0.4);
         const double log_factor = std::exp(offset(k, scans.size(), std::log(1.04), 0.4 * log_ratio));
-        std::ostringstream time, speedup, efficiency, bound, speedup_alone, efficiency_alone;
+        std::ostringstream time, speedup, efficiency, bound, time_alone, speedup_alone, efficiency_alone;
         const ScanRecord& r = scans[k].record;
         for (std::size_t i = 0; i < point_count(r); ++i) {
             const RecordConfiguration& c = point_time(r, i);
             const RecordSpeedup& p = r.speedups[i];
-            if (finite(c.median_s, c.ci_low_s, c.ci_high_s))
-                time << figure("%.6g", p.threads * log_factor) << " " << figure("%.9g", c.median_s) << " "
-                     << figure("%.9g", c.ci_low_s) << " " << figure("%.9g", c.ci_high_s) << "\n";
+            const std::string log_x = figure("%.6g", p.threads * log_factor) + " ";
+            if (time_interval(c))
+                time << log_x << figure("%.9g", c.median_s) << " " << figure("%.9g", c.ci_low_s) << " "
+                     << figure("%.9g", c.ci_high_s) << "\n";
+            else if (std::isfinite(c.median_s))
+                time_alone << log_x << figure("%.9g", c.median_s) << "\n";
             const std::string x = figure("%.6g", p.threads + linear_shift) + " ";
             if (finite(p.speedup, p.ci_low, p.ci_high))
                 speedup << x << figure("%.6f", p.speedup) << " " << figure("%.6f", p.ci_low) << " "
@@ -139,6 +150,7 @@ Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& c
         }
         const std::string number = std::to_string(k + 1);
         add_block(blocks, "$time" + number, time.str());
+        add_block(blocks, "$timealone" + number, time_alone.str());
         add_block(blocks, "$speedup" + number, speedup.str());
         add_block(blocks, "$speedupalone" + number, speedup_alone.str());
         add_block(blocks, "$efficiency" + number, efficiency.str());
@@ -165,6 +177,11 @@ void time_panel(std::ostream& s, const std::vector<ScanPlot>& scans, const Block
         if (has(blocks, "$time" + n)) {
             s << separator << "$time" << n << " using 1:2:3:4 with yerrorbars pt 7 lc " << n << " title 'scan " << n
               << "'";
+            separator = ", ";
+        }
+        if (has(blocks, "$timealone" + n)) {
+            s << separator << "$timealone" << n << " using 1:2 with points pt 6 ps 1.5 lc " << n << " title 'scan " << n
+              << ": too few clean rounds for an interval'";
             separator = ", ";
         }
     }
@@ -215,11 +232,9 @@ bool has_drawable_times(const std::vector<ScanPlot>& scans)
     for (const ScanPlot& scan : scans) {
         if (std::isfinite(baseline_s(scan.record)))
             return true;
-        for (std::size_t i = 0; i < point_count(scan.record); ++i) {
-            const RecordConfiguration& c = point_time(scan.record, i);
-            if (finite(c.median_s, c.ci_low_s, c.ci_high_s))
+        for (std::size_t i = 0; i < point_count(scan.record); ++i)
+            if (std::isfinite(point_time(scan.record, i).median_s))
                 return true;
-        }
     }
     return false;
 }

@@ -70,7 +70,7 @@ std::string study_memory_problem(const ScanOptions& options, long long available
 struct EdgeFigures {
     int block = 0;
     double median_s = 0.0; // NaN when the edge has no valid time
-    double ci_low_s = 0.0; // the median's interval, as in the cell's summary
+    double ci_low_s = 0.0; // the median's interval, as in the cell's summary; NaN below 95 %
     double ci_high_s = 0.0;
     PairedRatio versus_fastest; // its time over the fastest edge's, paired by round
     bool fastest = false;

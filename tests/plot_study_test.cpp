@@ -213,22 +213,32 @@ TEST(PlotStudy, AFigureFromTooFewRoundsIsDrawnWithoutABar)
     RecordStudySize& size = record.study->per_size[0];
     for (RecordEdgeRanking& ranking : size.rankings)
         ranking.edges[1].ci_low_s = ranking.edges[1].ci_high_s = no_value;
-    size.cells[1].speedups[0].ci_low = size.cells[1].speedups[0].ci_high = no_value;
+    RecordSpeedup& alone = size.cells[1].speedups[0];
+    alone.speedup = 4.0; // above every interval and bound: the panel's range must still hold it
+    alone.ci_low = alone.ci_high = no_value;
     const ScanPlot plot = study_plot(record);
     ASSERT_TRUE(has_drawable_study(plot));
     const std::string script = study_gnuplot_script(plot, PictureFormat::svg);
     ASSERT_EQ(script_breach(script), "") << script;
     EXPECT_EQ(block_rows(script, "$edgetime1"), (std::vector<std::string>{"64 0.42", "256 0.43"}));
     EXPECT_EQ(block_rows(script, "$edgetimebars2"), (std::vector<std::string>{"64 0.42 0.4116 0.4326"}));
-    EXPECT_EQ(block_rows(script, "$edgespeedup12"), (std::vector<std::string>{"2 1.900000", "3 1.950000"}));
+    EXPECT_NE(script.find("$edgetime1 using 1:2 with linespoints pt 7 lc 1 title 'sequential', $edgetimebars2 using "
+                          "1:2:3:4 with yerrorbars pt 7 lc 1 notitle"),
+              std::string::npos)
+        << script;
+    EXPECT_EQ(block_rows(script, "$edgespeedup12"), (std::vector<std::string>{"2 4.000000", "3 1.950000"}));
     EXPECT_EQ(block_rows(script, "$edgespeedupbars13"), (std::vector<std::string>{"3 1.950000 1.891500 1.989000"}));
+    EXPECT_GE(speedup_top(script), 4.4) << script;
     EXPECT_NE(script.find("a point without one had fewer than 6 clean rounds"), std::string::npos);
-    // With no interval anywhere, every point is still drawn.
+    // With no interval anywhere, every point is still drawn, and no bar.
     for (RecordEdgeRanking& ranking : size.rankings)
         ranking.edges[0].ci_low_s = ranking.edges[0].ci_high_s = no_value;
     const ScanPlot bare = study_plot(record);
     ASSERT_TRUE(has_drawable_study(bare));
-    EXPECT_EQ(block_rows(study_gnuplot_script(bare, PictureFormat::svg), "$edgetime5").size(), 2u);
+    const std::string bare_script = study_gnuplot_script(bare, PictureFormat::svg);
+    EXPECT_EQ(script_breach(bare_script), "") << bare_script;
+    EXPECT_EQ(block_rows(bare_script, "$edgetime5").size(), 2u);
+    EXPECT_EQ(bare_script.find("$edgetimebars"), std::string::npos) << bare_script;
 }
 
 TEST(PlotStudy, NoTextOfTheRecordBecomesACommand)

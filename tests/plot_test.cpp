@@ -237,9 +237,16 @@ std::map<std::string, DataRows> scan_rows(const std::vector<ScanRecord>& records
         for (std::size_t i = 0; i < r.speedups.size(); ++i) {
             const RecordConfiguration& c = r.configurations[i + 1];
             const RecordSpeedup& s = r.speedups[i];
-            add("$time" + n, {1.0 * s.threads, c.median_s, c.ci_low_s, c.ci_high_s});
-            add("$speedup" + n, {1.0 * s.threads, s.speedup, s.ci_low, s.ci_high});
-            add("$efficiency" + n, {1.0 * s.threads, s.efficiency, s.efficiency_ci_low, s.efficiency_ci_high});
+            // A figure with a 95 % interval has its bar; one without is drawn alone.
+            const auto figure = [&](const std::string& stem, double value, double low, double high, bool covered) {
+                if (covered && std::isfinite(low) && std::isfinite(high))
+                    add(stem + n, {1.0 * s.threads, value, low, high});
+                else
+                    add(stem + "alone" + n, {1.0 * s.threads, value});
+            };
+            figure("$time", c.median_s, c.ci_low_s, c.ci_high_s, !(c.ci_coverage < 0.95));
+            figure("$speedup", s.speedup, s.ci_low, s.ci_high, true);
+            figure("$efficiency", s.efficiency, s.efficiency_ci_low, s.efficiency_ci_high, true);
             add("$bound" + n, {1.0 * s.threads, s.schedule_bound});
         }
         for (const RecordProbeRound& round : r.probe.rounds) {
@@ -260,7 +267,7 @@ TEST(PlotScans, ThePictureHasErrorBarsBoundsAndACaptionPerScan)
     const std::string script = scan_gnuplot_script({first, second}, PictureFormat::pdf);
     EXPECT_NE(script.find("set terminal pdfcairo"), std::string::npos);
     // Every row of every block from its own figures; the time point without an upper bound is
-    // left out rather than drawn with a made-up bar, and the two scans stand a little apart.
+    // drawn open rather than with a made-up bar, and the two scans stand a little apart.
     expect_data_blocks(script, scan_rows({probed_record(), plotted_record(1.5)}), {"$time", "$speedup", "$efficiency"},
                        0.05);
     EXPECT_NE(script.find("$speedup1 << EOD\n0.96 1.000000 0.970000 1.030000\n1.96 "), std::string::npos) << script;
@@ -283,6 +290,8 @@ TEST(PlotScans, AFigureFromTooFewCleanRoundsIsDrawnOpenWithoutABar)
     ScanRecord record = plotted_record(1.5);
     RecordSpeedup& two = record.speedups.back();
     two.ci_low = two.ci_high = two.efficiency_ci_low = two.efficiency_ci_high = no_value;
+    two.efficiency = 1.2;                          // above every interval: the panel's range must still hold it
+    record.configurations[1].ci_coverage = 0.9375; // the whole range of five calls: not 95 %
     ScanPlot plot;
     std::string problem;
     ASSERT_TRUE(read_scan_record(scan_record_text(record), "a.json", plot, problem)) << problem;
@@ -290,7 +299,10 @@ TEST(PlotScans, AFigureFromTooFewCleanRoundsIsDrawnOpenWithoutABar)
     ASSERT_EQ(script_breach(script), "") << script;
     EXPECT_NE(script.find("$speedup1 << EOD\n1 1.000000 0.970000 1.030000\nEOD"), std::string::npos) << script;
     EXPECT_NE(script.find("$speedupalone1 << EOD\n2 1.500000\nEOD"), std::string::npos) << script;
-    EXPECT_NE(script.find("$efficiencyalone1 << EOD\n2 0.900000\nEOD"), std::string::npos) << script;
+    EXPECT_NE(script.find("$efficiencyalone1 << EOD\n2 1.200000\nEOD"), std::string::npos) << script;
+    EXPECT_NE(script.find("set yrange [0:1.38]"), std::string::npos) << script;
+    EXPECT_EQ(script.find("$time1 << EOD"), std::string::npos) << script;
+    EXPECT_NE(script.find("$timealone1 << EOD\n1 1\n2 0.55\nEOD"), std::string::npos) << script;
     EXPECT_NE(script.find(", $speedupalone1 using 1:2 with points pt 6 ps 1.5 lc 1 title 'scan 1: too few clean "
                           "rounds for an interval'"),
               std::string::npos)
