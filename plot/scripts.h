@@ -25,9 +25,10 @@ std::string scan_gnuplot_script(const std::vector<ScanPlot>& scans, PictureForma
 
 // The picture of a study record (tilebench-scan with lists of sizes or edges): per size, time
 // against tile edge on log-log axes, one line per thread count, every point with its 95 %
-// interval where it has one, the fastest edge ringed and its equals boxed, and dotted marks where a tile's
-// working set fills each cache; beside it, speed-up against threads, one line per edge over its
-// own sequential kernel, with that edge's schedule bound dashed. The record must hold a study.
+// interval where it has one, the fastest edge ringed and its equals boxed, and dotted marks
+// where a tile's working set fills each cache; beside it, speed-up against threads, one line per
+// edge over its own sequential kernel, with that edge's schedule bound dashed. The record must
+// hold a study.
 std::string study_gnuplot_script(const ScanPlot& study, PictureFormat format);
 
 // Whether a study record has a time to draw: some edge with a finite median.
