@@ -180,9 +180,10 @@ StarvationVerdict judge_starvation(const std::vector<ProbeRound>& rounds, const 
             // A call whose wait was not judged (a team larger than its CPUs) may be the one the
             // other work hurt most, so its cell goes with the cells whose calls waited.
             std::set<std::size_t> waited;
-            for (std::size_t call = 0; waits_by_call(round) && call < round.call_cells.size(); ++call)
-                if (!(round.call_waited[call] <= rule.wait_limit))
-                    waited.insert(round.call_cells[call]);
+            if (waits_by_call(round))
+                for (std::size_t call = 0; call < round.call_cells.size(); ++call)
+                    if (!(round.call_waited[call] <= rule.wait_limit))
+                        waited.insert(round.call_cells[call]);
             if (waited.empty())
                 verdict.starved_cells.erase(round.round); // the round does not say which call: all of it
             else

@@ -290,7 +290,8 @@ TEST(PlotScans, AFigureFromTooFewCleanRoundsIsDrawnOpenWithoutABar)
     ScanRecord record = plotted_record(1.5);
     RecordSpeedup& two = record.speedups.back();
     two.ci_low = two.ci_high = two.efficiency_ci_low = two.efficiency_ci_high = no_value;
-    two.efficiency = 1.2;                          // above every interval: the panel's range must still hold it
+    two.efficiency = 1.2; // above every interval: the panel's range must still hold it
+    record.parameters.confidence = 0.95;
     record.configurations[1].ci_coverage = 0.9375; // the whole range of five calls: not 95 %
     ScanPlot plot;
     std::string problem;
