@@ -108,14 +108,6 @@ void add_block(Blocks& blocks, const std::string& name, const std::string& rows)
     blocks.drawn.push_back(name);
 }
 
-// Whether a median time has an interval at the record's confidence: from fewer than six calls
-// the order statistics give only the whole range, which covers the median less often (never,
-// from one call). A record that does not say its coverage or confidence is taken at its word.
-bool time_interval(const RecordConfiguration& c, double confidence)
-{
-    return finite(c.median_s, c.ci_low_s, c.ci_high_s) && !(c.ci_coverage < confidence);
-}
-
 Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& counts)
 {
     const double log_ratio = smallest_log_ratio(counts);
@@ -129,7 +121,7 @@ Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& c
             const RecordConfiguration& c = point_time(r, i);
             const RecordSpeedup& p = r.speedups[i];
             const std::string log_x = figure("%.6g", p.threads * log_factor) + " ";
-            if (time_interval(c, r.parameters.confidence))
+            if (has_time_interval(c, r.parameters.confidence))
                 time << log_x << figure("%.9g", c.median_s) << " " << figure("%.9g", c.ci_low_s) << " "
                      << figure("%.9g", c.ci_high_s) << "\n";
             else if (std::isfinite(c.median_s))

@@ -68,8 +68,22 @@ void add_line_and_bars(std::vector<Curve>& curves, Blocks& blocks, const std::st
         {add_block(blocks, stem + "bars", bars), "using 1:2:3:4 with yerrorbars pt 7 lc " + colour + " notitle"});
 }
 
-// Time against edge: a line per thread count, then the fastest edges and their equals.
-std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size)
+// The times of the cell that a ranking's edge stands for: its sequential kernel (threads 0) or
+// its team; none when the record does not hold them.
+const RecordConfiguration* cell_times(const RecordStudySize& size, int block, int threads)
+{
+    for (const RecordCell& cell : size.cells)
+        if (cell.block == block)
+            for (const RecordConfiguration& c : cell.configurations)
+                if (threads == 0 ? c.kind == "sequential" : c.kind == "parallel" && c.threads == threads)
+                    return &c;
+    return nullptr;
+}
+
+// Time against edge: a line per thread count, then the fastest edges and their equals. A time
+// has a bar only where its cell's interval reaches the record's confidence: records written
+// before rankings said so carry the whole range of one to five calls there.
+std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size, double confidence)
 {
     std::vector<Curve> curves;
     std::ostringstream fastest, equal;
@@ -80,7 +94,8 @@ std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size)
                 continue;
             const std::string point = std::to_string(e.block) + " " + figure("%.9g", e.median_s);
             points << point << "\n";
-            if (finite(e.median_s, e.ci_low_s, e.ci_high_s))
+            const RecordConfiguration* cell = cell_times(size, e.block, size.rankings[r].threads);
+            if (finite(e.median_s, e.ci_low_s, e.ci_high_s) && cell && has_time_interval(*cell, confidence))
                 bars << point << " " << figure("%.9g", e.ci_low_s) << " " << figure("%.9g", e.ci_high_s) << "\n";
             if (e.fastest)
                 fastest << point << "\n";
@@ -111,7 +126,7 @@ void cache_marks(std::ostream& s, const RecordStudySize& size, double low_edge, 
     }
 }
 
-void time_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
+void time_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size, double confidence)
 {
     int low = 0, high = 0;
     std::string tics;
@@ -120,7 +135,7 @@ void time_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
         high = std::max(high, cell.block);
         tics += (tics.empty() ? "" : ", ") + std::to_string(cell.block);
     }
-    const std::vector<Curve> curves = time_curves(blocks, size);
+    const std::vector<Curve> curves = time_curves(blocks, size, confidence);
     s << "set title " << gnuplot_quoted("n " + std::to_string(size.size) + ": median time per call against tile edge")
       << "\nset xlabel 'tile edge b'\nset ylabel 'seconds'\nset logscale xy\nset key inside left top\n"
       << "set xrange [" << figure("%.6g", low / 1.5) << ":" << figure("%.6g", high * 1.5) << "]\nset yrange [*:*]\n"
@@ -217,7 +232,7 @@ std::string study_gnuplot_script(const ScanPlot& study, PictureFormat format)
     Blocks blocks;
     std::ostringstream panels;
     for (const RecordStudySize& size : sizes) {
-        time_panel(panels, blocks, size);
+        time_panel(panels, blocks, size, study.record.parameters.confidence);
         speedup_panel(panels, blocks, size);
     }
     std::ostringstream s;

@@ -3,6 +3,7 @@
 // summary and the record cannot drift apart field by field.
 #pragma once
 
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -19,6 +20,15 @@ struct TimeFigures {
     double gflops = no_value; // 2 n^3 per call over the median time
     std::vector<int> teams;   // distinct teams the calls got
 };
+
+// Whether the median time has an interval at the confidence given: from fewer than six calls
+// the order statistics give only the whole range, which covers the median less often (never,
+// from one call). Figures that do not say their coverage are taken at their word.
+inline bool has_time_interval(const TimeFigures& time, double confidence)
+{
+    return std::isfinite(time.median_s) && std::isfinite(time.ci_low_s) && std::isfinite(time.ci_high_s) &&
+           !(time.ci_coverage < confidence);
+}
 
 // One parallel count's speed-up over the sequential baseline, with a paired bootstrap interval.
 struct SpeedupFigures {

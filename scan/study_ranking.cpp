@@ -62,7 +62,7 @@ EdgeRanking rank_edges(const ScanRun& run, int threads, const EdgeRanking* seque
         // alone, as a ratio from so few rounds does.
         const ConfigurationSummary* summary =
             configs[e] < run.summary.configurations.size() ? &run.summary.configurations[configs[e]] : nullptr;
-        const bool covered = summary && summary->ci_coverage >= scan_confidence;
+        const bool covered = summary && has_time_interval(*summary, scan_confidence);
         edge.ci_low_s = covered ? summary->ci_low_s : std::numeric_limits<double>::quiet_NaN();
         edge.ci_high_s = covered ? summary->ci_high_s : std::numeric_limits<double>::quiet_NaN();
         edge.versus_fastest = set.versus_fastest[e];

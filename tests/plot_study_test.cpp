@@ -241,6 +241,30 @@ TEST(PlotStudy, AFigureFromTooFewRoundsIsDrawnWithoutABar)
     EXPECT_EQ(bare_script.find("$edgetimebars"), std::string::npos) << bare_script;
 }
 
+// Records written before a study's rankings gave a time's interval only at 95 % carry there the
+// whole range of one to five calls: the cell's own coverage says which bars are intervals.
+TEST(PlotStudy, ARankedTimeHasABarOnlyWhereItsCellsIntervalReachesTheConfidence)
+{
+    ScanRecord record = study_record_fixture();
+    record.parameters.confidence = 0.95;
+    RecordStudySize& size = record.study->per_size[0];
+    for (RecordCell& cell : size.cells)
+        for (RecordConfiguration& c : cell.configurations)
+            c.ci_coverage = 0.96;
+    RecordConfiguration& two_calls = size.cells[1].configurations[1]; // edge 256, 2 threads
+    two_calls.runs = 2;
+    two_calls.ci_coverage = 0.5;
+    const std::string script = study_gnuplot_script(study_plot(record), PictureFormat::svg);
+    ASSERT_EQ(script_breach(script), "") << script;
+    // Rankings in order: the sequential kernel, 2 threads, 3 threads; each a line, then its bars.
+    EXPECT_EQ(block_rows(script, "$edgetimebars2").size(), 2u) << script;
+    EXPECT_EQ(block_rows(script, "$edgetimebars4"),
+              (std::vector<std::string>{"64 0.221052632 0.216631579 0.227684211"}))
+        << script;
+    EXPECT_EQ(block_rows(script, "$edgetime3").size(), 2u) << script; // the time itself is drawn
+    EXPECT_EQ(block_rows(script, "$edgetimebars6").size(), 2u) << script;
+}
+
 TEST(PlotStudy, NoTextOfTheRecordBecomesACommand)
 {
     for (const std::string text : {"Xeon `touch pwned`", "a\nset output 'x'\n!touch pwned", "it's",
