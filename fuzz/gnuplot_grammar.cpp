@@ -31,7 +31,7 @@ const char* const statements[] = {
     R"(set key (outside right top noenhanced|noenhanced box opaque font S|inside left (top|bottom)))",
     R"(set (title|xlabel|ylabel) S)",
     R"(set [xy]range \[(-?N|\*):(-?N|\*)\])",
-    R"(set xtics (N|autofreq|\((-?N(, -?N)*)?\)))",
+    R"(set [xy]tics (N|autofreq|\((-?N(, -?N)*)?\)))",
     R"(set [lr]margin N)",
     R"(set bars small)",
     R"(set logscale xy)",

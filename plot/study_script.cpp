@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <sstream>
 
 namespace {
@@ -80,10 +81,22 @@ const RecordConfiguration* cell_times(const RecordStudySize& size, int block, in
     return nullptr;
 }
 
+// The smallest and largest positive figures a panel on log axes draws.
+struct Extent {
+    double low = std::numeric_limits<double>::infinity(), high = 0.0;
+    void hold(double value)
+    {
+        if (std::isfinite(value) && value > 0.0) {
+            low = std::min(low, value);
+            high = std::max(high, value);
+        }
+    }
+};
+
 // Time against edge: a line per thread count, then the fastest edges and their equals. A time
 // has a bar only where its cell's interval reaches the record's confidence: records written
 // before rankings said so carry the whole range of one to five calls there.
-std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size, double confidence)
+std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size, double confidence, Extent& drawn)
 {
     std::vector<Curve> curves;
     std::ostringstream fastest, equal;
@@ -94,9 +107,13 @@ std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size, doub
                 continue;
             const std::string point = std::to_string(e.block) + " " + figure("%.9g", e.median_s);
             points << point << "\n";
+            drawn.hold(e.median_s);
             const RecordConfiguration* cell = cell_times(size, e.block, size.rankings[r].threads);
-            if (finite(e.median_s, e.ci_low_s, e.ci_high_s) && cell && has_time_interval(*cell, confidence))
+            if (finite(e.median_s, e.ci_low_s, e.ci_high_s) && cell && has_time_interval(*cell, confidence)) {
                 bars << point << " " << figure("%.9g", e.ci_low_s) << " " << figure("%.9g", e.ci_high_s) << "\n";
+                drawn.hold(e.ci_low_s);
+                drawn.hold(e.ci_high_s);
+            }
             if (e.fastest)
                 fastest << point << "\n";
             else if (e.indistinguishable)
@@ -113,7 +130,8 @@ std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size, doub
     return curves;
 }
 
-// Dotted marks where the working set of a tile fills each cache, within the edges drawn.
+// Dotted marks where the working set of a tile fills each cache, within the edges drawn, named
+// at the foot of the panel: its top left is the key's.
 void cache_marks(std::ostream& s, const RecordStudySize& size, double low_edge, double high_edge)
 {
     for (const RecordCacheEdge& cache : size.cache_edges) {
@@ -122,8 +140,40 @@ void cache_marks(std::ostream& s, const RecordStudySize& size, double low_edge, 
         const std::string x = figure("%.6g", cache.edge);
         s << "set arrow from " << x << ", graph 0 to " << x << ", graph 1 nohead dashtype 3 lc rgb 'gray40'\n"
           << "set label " << gnuplot_quoted("L" + std::to_string(cache.level) + " full") << " at " << x
-          << ", graph 0.95\n";
+          << ", graph 0.03\n";
     }
+}
+
+// The rows of a panel's key: its titled curves that have rows.
+int key_rows(const std::vector<Curve>& curves)
+{
+    return static_cast<int>(std::count_if(curves.begin(), curves.end(), [](const Curve& c) {
+        return !c.block.empty() && c.style.find(" notitle") == std::string::npos;
+    }));
+}
+
+// The time axis: the lines in the middle, below them a row for the cache marks' names, and
+// above them room for the key, top left, which is opaque and would hide a point beneath it;
+// each of its rows takes about a twentieth of the panel. On log axes gnuplot labels only the
+// powers of ten, often one or none across a study's times: the tics are the 1-2-3-5-7 steps of
+// each decade within the range, or 1-2-5 over more. Over six decades and more the powers of ten
+// are labels enough, and gnuplot's own range serves.
+std::string time_axis(const Extent& drawn, int rows)
+{
+    const double key = std::min(0.5, 0.05 * (rows + 1)); // a row more for the key's box
+    const double span = std::max(drawn.high / drawn.low, 1.5);
+    const double bottom = drawn.low / std::pow(span, 0.08), top = drawn.high * std::pow(span, key / (1.0 - key));
+    if (!(drawn.high > 0.0) || !(bottom > 0.0) || !(top / bottom <= 1e6))
+        return "set yrange [*:*]\n";
+    const std::vector<double> steps =
+        top / bottom < 10.0 ? std::vector<double>{1, 2, 3, 5, 7} : std::vector<double>{1, 2, 5};
+    std::string tics;
+    for (double decade = std::pow(10.0, std::floor(std::log10(bottom))); decade <= top; decade *= 10.0)
+        for (double step : steps)
+            if (step * decade >= bottom && step * decade <= top)
+                tics += (tics.empty() ? "" : ", ") + figure("%.3g", step * decade);
+    return "set yrange [" + figure("%.6g", bottom) + ":" + figure("%.6g", top) + "]\n" +
+           (tics.empty() ? "" : "set ytics (" + tics + ")\n");
 }
 
 void time_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size, double confidence)
@@ -135,15 +185,16 @@ void time_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size, do
         high = std::max(high, cell.block);
         tics += (tics.empty() ? "" : ", ") + std::to_string(cell.block);
     }
-    const std::vector<Curve> curves = time_curves(blocks, size, confidence);
+    Extent drawn;
+    const std::vector<Curve> curves = time_curves(blocks, size, confidence, drawn);
     s << "set title " << gnuplot_quoted("n " + std::to_string(size.size) + ": median time per call against tile edge")
       << "\nset xlabel 'tile edge b'\nset ylabel 'seconds'\nset logscale xy\nset key inside left top\n"
-      << "set xrange [" << figure("%.6g", low / 1.5) << ":" << figure("%.6g", high * 1.5) << "]\nset yrange [*:*]\n"
-      << "set xtics (" << tics << ")\n";
+      << "set xrange [" << figure("%.6g", low / 1.5) << ":" << figure("%.6g", high * 1.5) << "]\n"
+      << time_axis(drawn, key_rows(curves)) << "set xtics (" << tics << ")\n";
     cache_marks(s, size, low / 1.5, high * 1.5);
     const bool any = std::any_of(curves.begin(), curves.end(), [](const Curve& c) { return !c.block.empty(); });
     s << plot_line(any ? "" : "1 with lines dashtype 2 lc rgb 'gray40' title 'no valid time'", curves)
-      << "unset arrow\nunset label\nunset logscale\n";
+      << "unset arrow\nunset label\nunset logscale\nset ytics autofreq\n";
 }
 
 // Speed-up against threads: a line per edge over its own sequential kernel, its bound dashed

@@ -138,7 +138,7 @@ TEST(PlotStudy, TheScriptDrawsEveryThreadCountTheFastestTheCachesAndTheBounds)
     // The L1 mark is left of the smallest edge drawn; L2's at 182 stands between 64 and 256.
     EXPECT_EQ(script.find("set arrow from 10.9,"), std::string::npos);
     EXPECT_NE(script.find("set arrow from 182, graph 0 to 182, graph 1 nohead"), std::string::npos);
-    EXPECT_NE(script.find("set label 'L2 full' at 182, graph 0.95\n"), std::string::npos);
+    EXPECT_NE(script.find("set label 'L2 full' at 182, graph 0.03\n"), std::string::npos);
     // Speed-up against threads: each edge's line and its bound, in its own colour.
     EXPECT_EQ(block_rows(script, "$edgespeedup12"), (std::vector<std::string>{"2 1.900000", "3 1.950000"}));
     EXPECT_EQ(block_rows(script, "$edgespeedupbars13"),
@@ -148,6 +148,63 @@ TEST(PlotStudy, TheScriptDrawsEveryThreadCountTheFastestTheCachesAndTheBounds)
                           "schedule bound'"),
               std::string::npos);
     EXPECT_NE(script.find("set multiplot layout 1,2 "), std::string::npos);
+}
+
+// The time panel's y range, from its "set yrange [bottom:top]"; NaNs when it is left to gnuplot.
+std::pair<double, double> time_range(const std::string& script)
+{
+    const std::size_t panel = script.find("set ylabel 'seconds'");
+    const std::size_t range = script.find("set yrange [", panel);
+    if (range == std::string::npos || script.compare(range + 12, 1, "*") == 0)
+        return {std::nan(""), std::nan("")};
+    const std::size_t colon = script.find(':', range);
+    return {std::stod(script.substr(range + 12)), std::stod(script.substr(colon + 1))};
+}
+
+// The key, opaque at the top left, covered the highest points when gnuplot fitted the range to
+// the lines; and on log axes over less than a decade gnuplot labelled one time or none.
+TEST(PlotStudy, TheTimePanelLeavesTheKeyRoomAboveTheLinesAndLabelsItsTimes)
+{
+    const std::string script = study_gnuplot_script(study_plot(study_record_fixture()), PictureFormat::svg);
+    const auto [bottom, top] = time_range(script);
+    ASSERT_TRUE(std::isfinite(bottom) && std::isfinite(top)) << script;
+    double lowest = INFINITY, highest = 0.0;
+    for (const std::string block :
+         {"$edgetime1", "$edgetimebars2", "$edgetime3", "$edgetimebars4", "$edgetime5", "$edgetimebars6"})
+        for (const std::string& row : block_rows(script, block)) {
+            std::istringstream values(row);
+            double edge = 0.0;
+            values >> edge;
+            for (double value = 0.0; values >> value;) {
+                lowest = std::min(lowest, value);
+                highest = std::max(highest, value);
+            }
+        }
+    EXPECT_EQ(highest, 0.4429);
+    EXPECT_LT(bottom, lowest);
+    // Five rows in the key (three thread counts, the fastest, its equals): a quarter of the
+    // axis and more above the highest bar end.
+    EXPECT_GE(std::log(top / highest) / std::log(top / bottom), 0.25) << script;
+    EXPECT_LE(std::log(top / highest) / std::log(top / bottom), 0.4) << script;
+    const std::size_t tics = script.find("set ytics (0.2, 0.3, 0.5)\n", script.find("set ylabel 'seconds'"));
+    EXPECT_NE(tics, std::string::npos) << script;
+    // The speed-up panel labels its own axis.
+    EXPECT_LT(tics, script.find("set ytics autofreq\n"));
+    EXPECT_LT(script.find("set ytics autofreq\n"), script.find("set ylabel 'speed-up'"));
+
+    // Times over hundreds of decades, which only a damaged record holds, their ratio finite or
+    // not: gnuplot's own range.
+    for (const double extreme : {1e100, 1e200}) {
+        ScanRecord record = study_record_fixture();
+        for (RecordEdgeRanking& ranking : record.study->per_size[0].rankings) {
+            ranking.edges[0].median_s = 1.0 / extreme;
+            ranking.edges[1].median_s = extreme;
+        }
+        const std::string wide = study_gnuplot_script(study_plot(record), PictureFormat::svg);
+        EXPECT_EQ(script_breach(wide), "") << wide;
+        EXPECT_TRUE(std::isnan(time_range(wide).first)) << wide;
+        EXPECT_EQ(wide.find("set ytics ("), std::string::npos) << extreme;
+    }
 }
 
 // How the curve titled title is drawn, without its colour: from "with" up to " lc".
