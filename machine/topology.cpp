@@ -23,6 +23,15 @@ int count_of(hwloc_topology_t topology, hwloc_obj_type_t type)
     return count > 0 ? count : 0;
 }
 
+int cache_line_of(hwloc_topology_t topology)
+{
+    for (hwloc_obj_type_t type : {HWLOC_OBJ_L1CACHE, HWLOC_OBJ_L2CACHE, HWLOC_OBJ_L3CACHE})
+        if (hwloc_obj_t cache = hwloc_get_next_obj_by_type(topology, type, nullptr);
+            cache && cache->attr->cache.linesize > 0)
+            return static_cast<int>(cache->attr->cache.linesize);
+    return 0;
+}
+
 std::vector<CacheInfo> caches_of(hwloc_topology_t topology)
 {
     // Grouped by (level, size, sharing): a machine has many L1s alike, and one line says it.
@@ -156,6 +165,7 @@ MachineInfo read_machine(const Topology& loaded)
             info.cpu_signature = cpu_signature(package);
         }
         info.caches = caches_of(topology);
+        info.cache_line_bytes = cache_line_of(topology);
         info.cores = cores_of(topology);
         for (const auto& core : info.cores)
             info.smt = std::max(info.smt, static_cast<int>(core.size()));

@@ -42,6 +42,9 @@ struct MachineInfo {
     // The logical CPUs this process may run on, ascending; empty when unknown. The figures above
     // describe the whole machine.
     std::vector<int> allowed_cpus;
+    // The unit in which CPUs pass data to one another: the first-level cache's line, in bytes;
+    // 0 when hwloc does not say.
+    int cache_line_bytes = 0;
 };
 
 // The topology's figures and the rest from the system.

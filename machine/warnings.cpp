@@ -22,6 +22,23 @@ std::vector<Warning> oversubscription_warning(int max_threads, int physical_core
                                    "cores"}};
 }
 
+std::vector<Warning> shared_line_warning(const std::vector<std::pair<int, int>>& cells, int max_threads, int line_bytes)
+{
+    if (max_threads < 2 || line_bytes <= 0)
+        return {};
+    std::string narrow;
+    for (const auto& [n, b] : cells)
+        if (b > 0 && b < n && static_cast<long long>(b) * static_cast<long long>(sizeof(float)) < line_bytes)
+            narrow += (narrow.empty() ? "" : ", ") + std::string("n ") + std::to_string(n) + " b " + std::to_string(b);
+    if (narrow.empty())
+        return {};
+    return {{"shared_lines", "a tile's row is narrower than the " + std::to_string(line_bytes) +
+                                 "-byte cache line at " + narrow +
+                                 ": neighbouring tiles go to different threads, which write the same lines of C, so "
+                                 "those speed-ups also measure how fast the CPUs pass lines to one another, which "
+                                 "depends on where the host runs them and which the capacity probe cannot see"}};
+}
+
 std::vector<Warning> team_warning(const std::vector<std::pair<int, int>>& smaller_teams)
 {
     if (smaller_teams.empty())

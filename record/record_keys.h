@@ -46,7 +46,8 @@ inline auto keys_of(Of<RecordMachine>)
         key("cpu_model", &R::cpu_model, null_unset), key("cpu_signature", &R::cpu_signature, left_out_unset),
         key("packages", &R::packages), key("physical_cores", &R::physical_cores), key("logical_cpus", &R::logical_cpus),
         key("allowed_cpus", &R::allowed_cpus, left_out_unset), key("smt", &R::smt), key("numa_nodes", &R::numa_nodes),
-        key("caches", &R::caches), key("os", &R::os, null_unset), key("hostname", &R::hostname, null_unset),
+        key("caches", &R::caches), key("cache_line_bytes", &R::cache_line_bytes, left_out_unset),
+        key("os", &R::os, null_unset), key("hostname", &R::hostname, null_unset),
         key("governor", &R::governor, null_unset), key("boost", &R::boost, null_unset),
         group("load_average", key("start", &R::load_start), key("end", &R::load_end)),
         key("busy_cpus_at_start", &R::busy_cpus_at_start), key("date", &R::date));

@@ -123,6 +123,13 @@ ScanContext machine_context(const ScanOptions& options, const MachineInfo& machi
     context.environment = environment_with_prefixes({"OMP_", "GOMP_"});
     context.warnings =
         oversubscription_warning(options.threads.back(), static_cast<int>(allowed_cores(context.machine).size()));
+    std::vector<std::pair<int, int>> cells;
+    if (find_kernel_family(options.kernel)->uses_block_size)
+        for (int n : options.sizes)
+            for (int b : options.blocks)
+                cells.emplace_back(n, b);
+    for (const Warning& w : shared_line_warning(cells, options.threads.back(), machine.cache_line_bytes))
+        context.warnings.push_back(w);
     for (const Warning& w : machine_warnings(context.machine, options.bind, context.busy_cpus_start, context.load_start,
                                              context.build.optimised))
         context.warnings.push_back(w);

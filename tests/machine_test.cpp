@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
@@ -31,6 +32,12 @@ TEST(Machine, TopologyAgreesWithTheOperatingSystem)
         for (int cpu : core)
             EXPECT_TRUE(cpus.insert(cpu).second) << cpu;
     EXPECT_EQ(static_cast<int>(cpus.size()), m.logical_cpus);
+    // Where the system gives a cache its line, hwloc passes it on: a power of two.
+    std::string line = "0";
+    if (std::ifstream sysfs{"/sys/devices/system/cpu/cpu0/cache/index0/coherency_line_size"}; sysfs >> line) {
+        EXPECT_EQ(std::to_string(m.cache_line_bytes), line);
+        EXPECT_EQ(m.cache_line_bytes & (m.cache_line_bytes - 1), 0);
+    }
     int processors = 0; // hwloc reads the model from the processor itself, /proc may name it otherwise
     for (const std::string& line : lines_of(read_file("/proc/cpuinfo")))
         processors += line.rfind("processor", 0) == 0 ? 1 : 0;
@@ -86,6 +93,7 @@ TEST(Machine, WithoutATopologyNothingIsInventedAndNothingIsBound)
     EXPECT_EQ(m.logical_cpus, 0);
     EXPECT_TRUE(m.cores.empty());
     EXPECT_TRUE(m.caches.empty());
+    EXPECT_EQ(m.cache_line_bytes, 0);
     EXPECT_FALSE(m.os.empty()); // the system still says what it is
     EXPECT_EQ(place_team(Topology(), 2, {0, 1}), (std::vector<int>{-1, -1}));
     EXPECT_EQ(place_calling_thread(Topology(), 0), -1);
@@ -213,6 +221,21 @@ TEST(Machine, EachWarningHasItsRule)
               "whole microseconds to time: speed-ups from it are never marked precise");
     EXPECT_EQ(migration_warning({2, 4})[0].message, "threads changed logical CPU during the configurations with 2, "
                                                     "4 threads");
+    // Tiles whose rows are narrower than a line share it between threads: 8 and 12 floats are
+    // 32 and 48 bytes, 16 floats a whole 64-byte line; one tile is no one's to share.
+    const std::vector<std::pair<int, int>> cells = {{1024, 8}, {1024, 12}, {1024, 16}, {512, 8}, {8, 8}, {12, 16}};
+    ASSERT_EQ(shared_line_warning(cells, 2, 64).size(), 1u);
+    EXPECT_EQ(shared_line_warning(cells, 2, 64)[0].kind, "shared_lines");
+    EXPECT_EQ(shared_line_warning(cells, 2, 64)[0].message,
+              "a tile's row is narrower than the 64-byte cache line at n 1024 b 8, n 1024 b 12, n 512 b 8: "
+              "neighbouring tiles go to different threads, which write the same lines of C, so those speed-ups also "
+              "measure how fast the CPUs pass lines to one another, which depends on where the host runs them and "
+              "which the capacity probe cannot see");
+    EXPECT_NE(shared_line_warning(cells, 2, 128)[0].message.find("at n 1024 b 8, n 1024 b 12, n 1024 b 16, n 512 b 8:"),
+              std::string::npos);
+    EXPECT_TRUE(shared_line_warning(cells, 1, 64).empty()); // one thread shares nothing
+    EXPECT_TRUE(shared_line_warning(cells, 2, 0).empty());  // the line unknown
+    EXPECT_TRUE(shared_line_warning({{1024, 16}, {1024, 64}}, 4, 64).empty());
 
     MachineInfo quiet;
     quiet.logical_cpus = 2;

@@ -88,6 +88,12 @@ TEST(ScanRecordFile, WhatIsWrittenReadsBackAsItWasWithNonFiniteFiguresAsNaN)
     EXPECT_EQ(scan_record_text(read), scan_record_text(written));
     // A key both sides of the round trip skipped would pass the line above.
     EXPECT_EQ(read.machine.cpu_signature, "GenuineIntel family 6 model 85 stepping 7");
+    // The line size is left out where unknown, as records before it have it.
+    EXPECT_EQ(scan_record_text(written).find("cache_line_bytes"), std::string::npos);
+    ScanRecord lined = written;
+    lined.machine.cache_line_bytes = 64;
+    EXPECT_NE(scan_record_text(lined).find("\"cache_line_bytes\": 64,"), std::string::npos);
+    EXPECT_EQ(round_trip(lined).machine.cache_line_bytes, 64);
 
     ScanRecord odd = written;
     odd.configurations[1].max_s = std::numeric_limits<double>::infinity();

@@ -41,6 +41,18 @@ TEST(ScanProgram, WritesEverySampleAndARecordWithItsKeys)
         EXPECT_TRUE(warning["kind"].is_string());
         EXPECT_NE(run.err.find(warning["message"].get<std::string>()), std::string::npos); // said on stderr too
     }
+    // An edge of 8 floats, 32 bytes, is narrower than the 64-byte lines of most processors: where
+    // hwloc gives such a line, the record says so and the scan warns.
+    if (record["machine"].value("cache_line_bytes", 0) > 32) {
+        EXPECT_NE(run.err.find("warning (shared_lines): a tile's row is narrower than the "), std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find("cache line at n 48 b 8: "), std::string::npos) << run.err;
+        // The untiled kernel deals out whole rows: its threads share no line within a row.
+        const ProgramRun rows = run_in(dir, scan_exe + " --kernel untiled --size 48 --block 8 --threads 1-2 "
+                                                       "--min-runs 3 --max-runs 3 --quiet --probe none --output rows");
+        ASSERT_EQ(rows.status, 0) << rows.err;
+        EXPECT_EQ(rows.err.find("shared_lines"), std::string::npos) << rows.err;
+    }
 }
 
 TEST(ScanProgram, AThreadLimitGivesSmallerTeamsThatEverySampleAndTheRecordShow)
