@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <sstream>
 
@@ -69,16 +70,19 @@ void add_line_and_bars(std::vector<Curve>& curves, Blocks& blocks, const std::st
         {add_block(blocks, stem + "bars", bars), "using 1:2:3:4 with yerrorbars pt 7 lc " + colour + " notitle"});
 }
 
-// The times of the cell that a ranking's edge stands for: its sequential kernel (threads 0) or
-// its team; none when the record does not hold them.
-const RecordConfiguration* cell_times(const RecordStudySize& size, int block, int threads)
+// The times of the cell that a ranking's edge stands for (the reader holds the rankings' edges
+// and the cells in one order): its sequential kernel, first, for threads 0, or its team; none
+// when the record does not hold them.
+const RecordConfiguration* cell_times(const RecordStudySize& size, std::size_t edge, int threads)
 {
-    for (const RecordCell& cell : size.cells)
-        if (cell.block == block)
-            for (const RecordConfiguration& c : cell.configurations)
-                if (threads == 0 ? c.kind == "sequential" : c.kind == "parallel" && c.threads == threads)
-                    return &c;
-    return nullptr;
+    if (edge >= size.cells.size() || size.cells[edge].configurations.empty())
+        return nullptr;
+    const std::vector<RecordConfiguration>& times = size.cells[edge].configurations;
+    if (threads == 0)
+        return &times.front();
+    const auto team = std::find_if(times.begin() + 1, times.end(),
+                                   [&](const RecordConfiguration& c) { return c.threads == threads; });
+    return team == times.end() ? nullptr : &*team;
 }
 
 // The smallest and largest positive figures a panel on log axes draws.
@@ -102,13 +106,14 @@ std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size, doub
     std::ostringstream fastest, equal;
     for (std::size_t r = 0; r < size.rankings.size(); ++r) {
         std::ostringstream points, bars;
-        for (const RecordEdge& e : size.rankings[r].edges) {
+        for (std::size_t edge = 0; edge < size.rankings[r].edges.size(); ++edge) {
+            const RecordEdge& e = size.rankings[r].edges[edge];
             if (!std::isfinite(e.median_s))
                 continue;
             const std::string point = std::to_string(e.block) + " " + figure("%.9g", e.median_s);
             points << point << "\n";
             drawn.hold(e.median_s);
-            const RecordConfiguration* cell = cell_times(size, e.block, size.rankings[r].threads);
+            const RecordConfiguration* cell = cell_times(size, edge, size.rankings[r].threads);
             if (finite(e.median_s, e.ci_low_s, e.ci_high_s) && cell && has_time_interval(*cell, confidence)) {
                 bars << point << " " << figure("%.9g", e.ci_low_s) << " " << figure("%.9g", e.ci_high_s) << "\n";
                 drawn.hold(e.ci_low_s);
@@ -153,27 +158,50 @@ int key_rows(const std::vector<Curve>& curves)
 }
 
 // The time axis: the lines in the middle, below them a row for the cache marks' names, and
-// above them room for the key, top left, which is opaque and would hide a point beneath it;
-// each of its rows takes about a twentieth of the panel. On log axes gnuplot labels only the
-// powers of ten, often one or none across a study's times: the tics are the 1-2-3-5-7 steps of
-// each decade within the range, or 1-2-5 over more. Over six decades and more the powers of ten
-// are labels enough, and gnuplot's own range serves.
+// above them room for the key, top left, which is opaque and would hide a point beneath it: a
+// twentieth of the axis for each of its rows, which holds it with room to spare. On log axes
+// gnuplot labels only the powers of ten, often one or none across a study's times: the tics are
+// the 1-2-3-5-7 steps of each decade, or 1-2-5 over more than one, and a range that would hold
+// fewer than two of them widens to the nearest steps around it. Over times six decades and more apart
+// the powers of ten are labels enough, and gnuplot's own range serves.
 std::string time_axis(const Extent& drawn, int rows)
 {
-    const double key = std::min(0.5, 0.05 * (rows + 1)); // a row more for the key's box
-    const double span = std::max(drawn.high / drawn.low, 1.5);
-    const double bottom = drawn.low / std::pow(span, 0.08), top = drawn.high * std::pow(span, key / (1.0 - key));
-    if (!(drawn.high > 0.0) || !(bottom > 0.0) || !(top / bottom <= 1e6))
-        return "set yrange [*:*]\n";
+    const char* const own = "set yrange [*:*]\n";
+    const double smallest = std::numeric_limits<double>::min(); // below it the decades underflow
+    if (!(drawn.high > 0.0) || !(drawn.low >= smallest) || !(drawn.high / drawn.low <= 1e6))
+        return own;
+    const double key = std::min(0.5, 0.05 * (rows + 1)), foot = 0.07; // shares of the axis
+    // The lines take the rest; flat lines still get an axis half again as high as they are.
+    const double whole = std::max(std::log(drawn.high / drawn.low), std::log(1.5)) / (1.0 - key - foot);
+    double bottom = drawn.low * std::exp(-foot * whole), top = drawn.high * std::exp(key * whole);
+    if (!(bottom >= smallest) || !std::isfinite(top))
+        return own;
     const std::vector<double> steps =
         top / bottom < 10.0 ? std::vector<double>{1, 2, 3, 5, 7} : std::vector<double>{1, 2, 5};
-    std::string tics;
-    for (double decade = std::pow(10.0, std::floor(std::log10(bottom))); decade <= top; decade *= 10.0)
+    std::vector<double> marks; // ascending, from a decade wholly below the range to one above it
+    const int first = static_cast<int>(std::floor(std::log10(bottom))) - 1;
+    const int last = static_cast<int>(std::ceil(std::log10(top))) + 1;
+    for (int decade = first; decade <= last; ++decade)
         for (double step : steps)
-            if (step * decade >= bottom && step * decade <= top)
-                tics += (tics.empty() ? "" : ", ") + figure("%.3g", step * decade);
-    return "set yrange [" + figure("%.6g", bottom) + ":" + figure("%.6g", top) + "]\n" +
-           (tics.empty() ? "" : "set ytics (" + tics + ")\n");
+            marks.push_back(step * std::pow(10.0, decade));
+    const auto inside = [&] {
+        return std::count_if(marks.begin(), marks.end(), [&](double m) { return m >= bottom && m <= top; });
+    };
+    // Widened first on the side that moves least, and on the other only if that is not enough.
+    const auto up = std::upper_bound(marks.begin(), marks.end(), bottom);
+    const auto over = std::lower_bound(marks.begin(), marks.end(), top);
+    const double below = up == marks.begin() ? bottom : *std::prev(up), above = over == marks.end() ? top : *over;
+    for (int side = 0; side < 2 && inside() < 2; ++side) {
+        if ((bottom / below <= above / top) == (side == 0))
+            bottom = below;
+        else
+            top = above;
+    }
+    std::string tics;
+    for (double m : marks)
+        if (m >= bottom && m <= top)
+            tics += (tics.empty() ? "" : ", ") + figure("%.3g", m);
+    return "set yrange [" + figure("%.6g", bottom) + ":" + figure("%.6g", top) + "]\nset ytics (" + tics + ")\n";
 }
 
 void time_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size, double confidence)

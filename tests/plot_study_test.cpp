@@ -163,6 +163,32 @@ std::pair<double, double> time_range(const std::string& script)
 
 // The key, opaque at the top left, covered the highest points when gnuplot fitted the range to
 // the lines; and on log axes over less than a decade gnuplot labelled one time or none.
+// The time panel's tics, from its "set ytics (...)"; empty when it has none.
+std::vector<double> time_tics(const std::string& script)
+{
+    std::vector<double> tics;
+    const std::size_t at = script.find("set ytics (", script.find("set ylabel 'seconds'"));
+    if (at == std::string::npos || at > script.find("set ylabel 'speed-up'"))
+        return tics;
+    std::istringstream list(script.substr(at + 11, script.find(')', at) - at - 11));
+    for (std::string tic; std::getline(list, tic, ',');)
+        tics.push_back(std::stod(tic));
+    return tics;
+}
+
+// A study whose every ranked time is one of the values given in turn, without bars.
+ScanRecord times_record(const std::vector<double>& seconds)
+{
+    ScanRecord record = study_record_fixture();
+    std::size_t next = 0;
+    for (RecordEdgeRanking& ranking : record.study->per_size[0].rankings)
+        for (RecordEdge& edge : ranking.edges) {
+            edge.median_s = seconds[next++ % seconds.size()];
+            edge.ci_low_s = edge.ci_high_s = no_value;
+        }
+    return record;
+}
+
 TEST(PlotStudy, TheTimePanelLeavesTheKeyRoomAboveTheLinesAndLabelsItsTimes)
 {
     const std::string script = study_gnuplot_script(study_plot(study_record_fixture()), PictureFormat::svg);
@@ -181,29 +207,49 @@ TEST(PlotStudy, TheTimePanelLeavesTheKeyRoomAboveTheLinesAndLabelsItsTimes)
             }
         }
     EXPECT_EQ(highest, 0.4429);
-    EXPECT_LT(bottom, lowest);
-    // Five rows in the key (three thread counts, the fastest, its equals): a quarter of the
-    // axis and more above the highest bar end.
-    EXPECT_GE(std::log(top / highest) / std::log(top / bottom), 0.25) << script;
-    EXPECT_LE(std::log(top / highest) / std::log(top / bottom), 0.4) << script;
-    const std::size_t tics = script.find("set ytics (0.2, 0.3, 0.5)\n", script.find("set ylabel 'seconds'"));
-    EXPECT_NE(tics, std::string::npos) << script;
+    // Five rows in the key (three thread counts, the fastest, its equals): 0.30 of the axis
+    // above the highest bar end; 0.07 below the lowest for the cache marks' names.
+    const double axis = std::log(top / bottom);
+    EXPECT_NEAR(std::log(top / highest) / axis, 0.30, 0.005) << script;
+    EXPECT_NEAR(std::log(lowest / bottom) / axis, 0.07, 0.005) << script;
+    EXPECT_EQ(time_tics(script), (std::vector<double>{0.2, 0.3, 0.5, 0.7})) << script;
     // The speed-up panel labels its own axis.
-    EXPECT_LT(tics, script.find("set ytics autofreq\n"));
+    EXPECT_LT(script.find("set ytics (0.2,"), script.find("set ytics autofreq\n"));
     EXPECT_LT(script.find("set ytics autofreq\n"), script.find("set ylabel 'speed-up'"));
 
-    // Times over hundreds of decades, which only a damaged record holds, their ratio finite or
-    // not: gnuplot's own range.
-    for (const double extreme : {1e100, 1e200}) {
-        ScanRecord record = study_record_fixture();
-        for (RecordEdgeRanking& ranking : record.study->per_size[0].rankings) {
-            ranking.edges[0].median_s = 1.0 / extreme;
-            ranking.edges[1].median_s = extreme;
+    // Whatever the times' spread, at least two tics, all within the range: 1-2-3-5-7 of a
+    // decade, 1-2-5 over more than one. Flat times between two steps widen the range to them.
+    const std::vector<std::vector<double>> spreads = {{0.21, 0.25}, {0.2, 0.2},       {0.0071, 0.0074}, {0.01, 0.5},
+                                                      {3e-5, 2.0},  {1e-300, 5e-300}, {150.0, 151.0}};
+    for (const std::vector<double>& spread : spreads) {
+        const std::string drawn = study_gnuplot_script(study_plot(times_record(spread)), PictureFormat::svg);
+        EXPECT_EQ(script_breach(drawn), "") << drawn;
+        const auto [low, high] = time_range(drawn);
+        const std::vector<double> tics = time_tics(drawn);
+        ASSERT_GE(tics.size(), 2u) << spread[0] << "\n" << drawn;
+        EXPECT_LE(low, spread[0]) << drawn;
+        EXPECT_GE(high, spread[1]) << drawn;
+        const bool decades = high / low >= 10.0;
+        for (double tic : tics) {
+            EXPECT_GE(tic, low * (1 - 1e-9)) << drawn;
+            EXPECT_LE(tic, high * (1 + 1e-9)) << drawn;
+            const double step = tic / std::pow(10.0, std::floor(std::log10(tic) + 1e-9));
+            EXPECT_TRUE(std::fabs(step - std::round(step)) < 1e-6 &&
+                        (decades ? step == 1 || step == 2 || step == 5 : step != 4 && step != 6 && step < 8))
+                << tic << " in " << drawn;
         }
-        const std::string wide = study_gnuplot_script(study_plot(record), PictureFormat::svg);
+    }
+    EXPECT_EQ(time_tics(study_gnuplot_script(study_plot(times_record({0.21, 0.25})), PictureFormat::svg)),
+              (std::vector<double>{0.2, 0.3}));
+
+    // Times over hundreds of decades, or too small for their decades to be numbers, which only a
+    // damaged record holds: gnuplot's own range, and the script is still made.
+    for (const std::vector<double>& odd :
+         std::vector<std::vector<double>>{{1e-100, 1e100}, {1e-200, 1e200}, {5e-324, 1e-323}, {5e-324, 5e-324}}) {
+        const std::string wide = study_gnuplot_script(study_plot(times_record(odd)), PictureFormat::svg);
         EXPECT_EQ(script_breach(wide), "") << wide;
         EXPECT_TRUE(std::isnan(time_range(wide).first)) << wide;
-        EXPECT_EQ(wide.find("set ytics ("), std::string::npos) << extreme;
+        EXPECT_TRUE(time_tics(wide).empty()) << odd[0];
     }
 }
 
@@ -306,8 +352,11 @@ TEST(PlotStudy, ARankedTimeHasABarOnlyWhereItsCellsIntervalReachesTheConfidence)
     record.parameters.confidence = 0.95;
     RecordStudySize& size = record.study->per_size[0];
     for (RecordCell& cell : size.cells)
-        for (RecordConfiguration& c : cell.configurations)
+        for (RecordConfiguration& c : cell.configurations) {
             c.ci_coverage = 0.96;
+            c.ci_low_s = c.median_s / 2; // the bars are the ranking's; the cell only says whether
+            c.ci_high_s = c.median_s * 2;
+        }
     RecordConfiguration& two_calls = size.cells[1].configurations[1]; // edge 256, 2 threads
     two_calls.runs = 2;
     two_calls.ci_coverage = 0.5;
