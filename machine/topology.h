@@ -42,8 +42,8 @@ struct MachineInfo {
     // The logical CPUs this process may run on, ascending; empty when unknown. The figures above
     // describe the whole machine.
     std::vector<int> allowed_cpus;
-    // The unit in which CPUs pass data to one another: the first-level cache's line, in bytes;
-    // 0 when hwloc does not say.
+    // The unit in which CPUs pass data to one another: the line of the first cache level hwloc
+    // gives one for (the first level's, on common processors), in bytes; 0 when it gives none.
     int cache_line_bytes = 0;
 };
 

@@ -26,10 +26,10 @@ constexpr double loaded_share = 0.25;
 std::vector<Warning> oversubscription_warning(int max_threads, int physical_cores);
 
 // Cells (size, edge) of a kernel that deals neighbouring column tiles to different threads,
-// where a tile's row is narrower than a cache line: two threads then write every line of C
-// they touch, and a call's time depends on how fast the CPUs pass lines between them, which
-// the host's placement of them decides. Empty when no thread count is above 1 or the line is
-// unknown.
+// where a tile's row is narrower than a cache line: every line of C a tile writes is then
+// written by another thread too, and a call's time depends on how fast the CPUs pass lines
+// between them, which the host's placement of them decides. Empty when no thread count is
+// above 1 or the line is unknown.
 std::vector<Warning> shared_line_warning(const std::vector<std::pair<int, int>>& cells, int max_threads,
                                          int line_bytes);
 

@@ -228,8 +228,9 @@ TEST(Machine, EachWarningHasItsRule)
     EXPECT_EQ(shared_line_warning(cells, 2, 64)[0].kind, "shared_lines");
     EXPECT_EQ(shared_line_warning(cells, 2, 64)[0].message,
               "a tile's row is narrower than the 64-byte cache line at n 1024 b 8, n 1024 b 12, n 512 b 8: "
-              "neighbouring tiles go to different threads, which write the same lines of C, so those speed-ups also "
-              "measure how fast the CPUs pass lines to one another, which depends on where the host runs them and "
+              "neighbouring tiles go to different threads, and every line of C a tile writes is written by another "
+              "thread too, so those speed-ups also measure how fast the CPUs pass lines to one another, which depends "
+              "on where the host runs them and "
               "which the capacity probe cannot see");
     EXPECT_NE(shared_line_warning(cells, 2, 128)[0].message.find("at n 1024 b 8, n 1024 b 12, n 1024 b 16, n 512 b 8:"),
               std::string::npos);
