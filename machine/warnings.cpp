@@ -32,12 +32,11 @@ std::vector<Warning> shared_line_warning(const std::vector<std::pair<int, int>>&
             narrow += (narrow.empty() ? "" : ", ") + std::string("n ") + std::to_string(n) + " b " + std::to_string(b);
     if (narrow.empty())
         return {};
-    return {{"shared_lines", "a tile's row is narrower than the " + std::to_string(line_bytes) +
-                                 "-byte cache line at " + narrow +
-                                 ": neighbouring tiles go to different threads, and every line of C a tile writes is "
-                                 "written by another thread too, so those speed-ups also measure how fast the CPUs "
-                                 "pass lines to one another, which "
-                                 "depends on where the host runs them and which the capacity probe cannot see"}};
+    return {{"shared_lines",
+             "a tile's row is narrower than the " + std::to_string(line_bytes) + "-byte cache line at " + narrow +
+                 ": neighbouring tiles go to different threads, and every line of C a tile writes is written by "
+                 "another thread too, so those speed-ups also measure how fast the CPUs pass lines to one another, "
+                 "which depends on where the host runs them and which the capacity probe cannot see"}};
 }
 
 std::vector<Warning> team_warning(const std::vector<std::pair<int, int>>& smaller_teams)

@@ -162,8 +162,8 @@ int key_rows(const std::vector<Curve>& curves)
 // twentieth of the axis for each of its rows, which holds it with room to spare. On log axes
 // gnuplot labels only the powers of ten, often one or none across a study's times: the tics are
 // the 1-2-3-5-7 steps of each decade, or 1-2-5 over more than one, and a range that would hold
-// fewer than two of them widens to the nearest steps around it. Over times six decades and more apart
-// the powers of ten are labels enough, and gnuplot's own range serves.
+// fewer than two of them widens to the nearest steps around it. Over times six decades and more
+// apart the powers of ten are labels enough, and gnuplot's own range serves.
 std::string time_axis(const Extent& drawn, int rows)
 {
     const char* const own = "set yrange [*:*]\n";
