@@ -152,6 +152,18 @@ Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& c
     return blocks;
 }
 
+// A figure from fewer clean rounds than an interval needs: drawn all the same, open, and said so
+// in the key; after separator, which then becomes ", ".
+void alone_points(std::ostream& s, const Blocks& blocks, const std::string& stem, const std::string& n,
+                  const char*& separator)
+{
+    if (!has(blocks, stem + n))
+        return;
+    s << separator << stem << n << " using 1:2 with points pt 6 ps 1.5 lc " << n << " title 'scan " << n
+      << ": too few clean rounds for an interval'";
+    separator = ", ";
+}
+
 // Time: log-log, so that ideal scaling is a straight line of slope -1.
 void time_panel(std::ostream& s, const std::vector<ScanPlot>& scans, const Blocks& blocks, int max_threads)
 {
@@ -171,22 +183,9 @@ void time_panel(std::ostream& s, const std::vector<ScanPlot>& scans, const Block
               << "'";
             separator = ", ";
         }
-        if (has(blocks, "$timealone" + n)) {
-            s << separator << "$timealone" << n << " using 1:2 with points pt 6 ps 1.5 lc " << n << " title 'scan " << n
-              << ": too few clean rounds for an interval'";
-            separator = ", ";
-        }
+        alone_points(s, blocks, "$timealone", n, separator);
     }
     s << "\n";
-}
-
-// A figure from fewer clean rounds than an interval needs: drawn all the same, open, and said so
-// in the key.
-void alone_points(std::ostream& s, const Blocks& blocks, const std::string& stem, const std::string& n)
-{
-    if (has(blocks, stem + n))
-        s << ", " << stem << n << " using 1:2 with points pt 6 ps 1.5 lc " << n << " title 'scan " << n
-          << ": too few clean rounds for an interval'";
 }
 
 void speedup_and_efficiency_panels(std::ostream& s, std::size_t scans, const Blocks& blocks, int max_threads,
@@ -203,7 +202,8 @@ void speedup_and_efficiency_panels(std::ostream& s, std::size_t scans, const Blo
               << ": bound of the schedule'";
         if (has(blocks, "$speedup" + n))
             s << ", $speedup" << n << " using 1:2:3:4 with yerrorbars pt 7 lc " << n << " title 'scan " << n << "'";
-        alone_points(s, blocks, "$speedupalone", n);
+        const char* after = ", "; // the ideal leads
+        alone_points(s, blocks, "$speedupalone", n, after);
     }
     s << "\nset title 'Efficiency (speed-up / threads)'\nset ylabel 'efficiency'\nset key inside left bottom\n"
       << "set yrange [0:" << figure("%.2f", max_efficiency * 1.15) << "]\n"
@@ -212,7 +212,8 @@ void speedup_and_efficiency_panels(std::ostream& s, std::size_t scans, const Blo
         const std::string n = std::to_string(k + 1);
         if (has(blocks, "$efficiency" + n))
             s << ", $efficiency" << n << " using 1:2:3:4 with yerrorbars pt 7 lc " << n << " title 'scan " << n << "'";
-        alone_points(s, blocks, "$efficiencyalone", n);
+        const char* after = ", ";
+        alone_points(s, blocks, "$efficiencyalone", n, after);
     }
     s << "\n";
 }
