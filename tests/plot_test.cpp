@@ -309,6 +309,10 @@ TEST(PlotScans, AFigureFromTooFewCleanRoundsIsDrawnOpenWithoutABar)
               std::string::npos)
         << script;
     EXPECT_NE(script.find(", $efficiencyalone1 using 1:2"), std::string::npos) << script;
+    EXPECT_NE(script.find(", $timealone1 using 1:2 with points pt 6 ps 1.5 lc 1 title 'scan 1: too few clean rounds "
+                          "for an interval'\n"),
+              std::string::npos)
+        << script; // a block that is written is also drawn
 }
 
 // A record with the probe's rounds gains a fourth panel over the scan's time (its rows are
