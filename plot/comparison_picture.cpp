@@ -2,17 +2,13 @@
 
 #include "plot/shown.h"
 #include "record/figures.h"
+#include "record/summary_figures.h"
 
 #include <algorithm>
 #include <cmath>
 #include <sstream>
 
 namespace {
-
-bool finite(double a, double b, double c)
-{
-    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
-}
 
 std::string interval_text(double low, double high)
 {
@@ -25,7 +21,7 @@ std::string ratio_rows(const ComparisonRecord& record, bool time)
     std::ostringstream rows;
     for (const ComparisonCount& c : record.thread_counts) {
         const ComparedMeasure& m = time ? c.time : c.speedup;
-        if (finite(m.ratio, m.ci_low, m.ci_high))
+        if (has_interval(m.ratio, m.ci_low, m.ci_high))
             rows << c.threads << " " << figure("%.6f", m.ratio) << " " << figure("%.6f", m.ci_low) << " "
                  << figure("%.6f", m.ci_high) << "\n";
     }

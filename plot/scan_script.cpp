@@ -4,17 +4,13 @@
 #include "plot/host_panel.h"
 #include "plot/scripts.h"
 #include "record/figures.h"
+#include "record/summary_figures.h"
 
 #include <algorithm>
 #include <cmath>
 #include <sstream>
 
 namespace {
-
-bool finite(double a, double b, double c)
-{
-    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
-}
 
 // The points of a scan are its parallel configurations: speed-up i beside configuration i + 1,
 // which the record reader has checked pair up. A study's figures are in its cells, and it has
@@ -127,12 +123,12 @@ Blocks data_blocks(const std::vector<ScanPlot>& scans, const std::vector<int>& c
             else if (std::isfinite(c.median_s))
                 time_alone << log_x << figure("%.9g", c.median_s) << "\n";
             const std::string x = figure("%.6g", p.threads + linear_shift) + " ";
-            if (finite(p.speedup, p.ci_low, p.ci_high))
+            if (has_interval(p.speedup, p.ci_low, p.ci_high))
                 speedup << x << figure("%.6f", p.speedup) << " " << figure("%.6f", p.ci_low) << " "
                         << figure("%.6f", p.ci_high) << "\n";
             else if (std::isfinite(p.speedup)) // from too few clean rounds for an interval
                 speedup_alone << x << figure("%.6f", p.speedup) << "\n";
-            if (finite(p.efficiency, p.efficiency_ci_low, p.efficiency_ci_high))
+            if (has_interval(p.efficiency, p.efficiency_ci_low, p.efficiency_ci_high))
                 efficiency << x << figure("%.6f", p.efficiency) << " " << figure("%.6f", p.efficiency_ci_low) << " "
                            << figure("%.6f", p.efficiency_ci_high) << "\n";
             else if (std::isfinite(p.efficiency))

@@ -4,6 +4,7 @@
 // bound dashed in its colour, with open squares).
 #include "plot/scripts.h"
 #include "record/figures.h"
+#include "record/summary_figures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,11 +13,6 @@
 #include <sstream>
 
 namespace {
-
-bool finite(double a, double b, double c)
-{
-    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
-}
 
 std::string threads_title(int threads)
 {
@@ -41,9 +37,11 @@ std::string add_block(Blocks& blocks, const std::string& stem, const std::string
     return name;
 }
 
-// One curve of a panel: its block and how it is drawn, after "plot " or ", ".
+// One curve of a panel: its block, how it is drawn (after "plot " or ", "), and whether it has a
+// row in the key.
 struct Curve {
     std::string block, style;
+    bool titled;
 };
 
 // "plot " and the curves that have rows; first leads when given, and stands alone when no
@@ -65,9 +63,9 @@ void add_line_and_bars(std::vector<Curve>& curves, Blocks& blocks, const std::st
                        const std::string& bars, const std::string& colour, const std::string& title)
 {
     curves.push_back({add_block(blocks, stem, points),
-                      "using 1:2 with linespoints pt 7 lc " + colour + " title " + gnuplot_quoted(title)});
-    curves.push_back(
-        {add_block(blocks, stem + "bars", bars), "using 1:2:3:4 with yerrorbars pt 7 lc " + colour + " notitle"});
+                      "using 1:2 with linespoints pt 7 lc " + colour + " title " + gnuplot_quoted(title), true});
+    curves.push_back({add_block(blocks, stem + "bars", bars),
+                      "using 1:2:3:4 with yerrorbars pt 7 lc " + colour + " notitle", false});
 }
 
 // The times of the cell that a ranking's edge stands for (the reader holds the rankings' edges
@@ -114,7 +112,7 @@ std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size, doub
             points << point << "\n";
             drawn.hold(e.median_s);
             const RecordConfiguration* cell = cell_times(size, edge, size.rankings[r].threads);
-            if (finite(e.median_s, e.ci_low_s, e.ci_high_s) && cell && has_time_interval(*cell, confidence)) {
+            if (has_interval(e.median_s, e.ci_low_s, e.ci_high_s) && cell && has_time_interval(*cell, confidence)) {
                 bars << point << " " << figure("%.9g", e.ci_low_s) << " " << figure("%.9g", e.ci_high_s) << "\n";
                 drawn.hold(e.ci_low_s);
                 drawn.hold(e.ci_high_s);
@@ -129,9 +127,9 @@ std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size, doub
                           threads_title(size.rankings[r].threads));
     }
     curves.push_back({add_block(blocks, "fastest", fastest.str()),
-                      "using 1:2 with points pt 6 ps 3 lc rgb 'black' title 'fastest edge'"});
+                      "using 1:2 with points pt 6 ps 3 lc rgb 'black' title 'fastest edge'", true});
     curves.push_back({add_block(blocks, "equal", equal.str()),
-                      "using 1:2 with points pt 4 ps 2.5 lc rgb 'gray40' title 'indistinguishable from it'"});
+                      "using 1:2 with points pt 4 ps 2.5 lc rgb 'gray40' title 'indistinguishable from it'", true});
     return curves;
 }
 
@@ -152,9 +150,8 @@ void cache_marks(std::ostream& s, const RecordStudySize& size, double low_edge, 
 // The rows of a panel's key: its titled curves that have rows.
 int key_rows(const std::vector<Curve>& curves)
 {
-    return static_cast<int>(std::count_if(curves.begin(), curves.end(), [](const Curve& c) {
-        return !c.block.empty() && c.style.find(" notitle") == std::string::npos;
-    }));
+    return static_cast<int>(
+        std::count_if(curves.begin(), curves.end(), [](const Curve& c) { return c.titled && !c.block.empty(); }));
 }
 
 // The time axis: the lines in the middle, below them a row for the cache marks' names, and
@@ -243,7 +240,7 @@ void speedup_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
                 points << p.threads << " " << figure("%.6f", p.speedup) << "\n";
                 highest = std::max(highest, p.speedup);
             }
-            if (finite(p.speedup, p.ci_low, p.ci_high)) {
+            if (has_interval(p.speedup, p.ci_low, p.ci_high)) {
                 bars << p.threads << " " << figure("%.6f", p.speedup) << " " << figure("%.6f", p.ci_low) << " "
                      << figure("%.6f", p.ci_high) << "\n";
                 highest = std::max({highest, p.ci_low, p.ci_high});
@@ -257,7 +254,8 @@ void speedup_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
         add_line_and_bars(curves, blocks, "edgespeedup", points.str(), bars.str(), colour, edge);
         curves.push_back({add_block(blocks, "edgebound", bound.str()),
                           "using 1:2 with linespoints dashtype 2 pt 4 ps 1.2 lc " + colour + " title " +
-                              gnuplot_quoted(edge + ": schedule bound")});
+                              gnuplot_quoted(edge + ": schedule bound"),
+                          true});
     }
     s << "set title "
       << gnuplot_quoted("n " + std::to_string(size.size) + ": speed-up over each edge's own sequential kernel")

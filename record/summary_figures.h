@@ -21,13 +21,19 @@ struct TimeFigures {
     std::vector<int> teams;   // distinct teams the calls got
 };
 
+// Whether a figure can be drawn or judged with its interval: a bound missing from the record (a
+// figure from too few rounds, or one a damaged record holds as null) leaves the figure alone.
+inline bool has_interval(double value, double low, double high)
+{
+    return std::isfinite(value) && std::isfinite(low) && std::isfinite(high);
+}
+
 // Whether the median time has an interval at the confidence given: from fewer than six calls
 // the order statistics give only the whole range, which covers the median less often (never,
 // from one call). Figures that do not say their coverage are taken at their word.
 inline bool has_time_interval(const TimeFigures& time, double confidence)
 {
-    return std::isfinite(time.median_s) && std::isfinite(time.ci_low_s) && std::isfinite(time.ci_high_s) &&
-           !(time.ci_coverage < confidence);
+    return has_interval(time.median_s, time.ci_low_s, time.ci_high_s) && !(time.ci_coverage < confidence);
 }
 
 // One parallel count's speed-up over the sequential baseline, with a paired bootstrap interval.

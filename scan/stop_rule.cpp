@@ -2,6 +2,7 @@
 
 #include "common/exit_status.h"
 #include "common/platform_signals.h"
+#include "record/summary_figures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,8 +41,7 @@ bool within_precision(double value, double low, double high, double precision)
 {
     // The farther bound, not the half-width: a skewed interval such as 1.946 [1.809, 1.971] has a
     // half-width of 4 % yet reaches 7 % below its figure, and "within 5 %" should mean both sides.
-    return std::isfinite(value) && std::isfinite(low) && std::isfinite(high) &&
-           std::max(value - low, high - value) <= precision * value;
+    return has_interval(value, low, high) && std::max(value - low, high - value) <= precision * value;
 }
 
 int scan_exit_status(StopReason stop, int stop_signal, int invalid_samples, bool files_ok)
