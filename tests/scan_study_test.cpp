@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <chrono>
 #include <cstdio>
 #include <limits>
 #include <map>
@@ -43,6 +44,32 @@ KernelFamily stub_family()
     KernelFamily family = *find_kernel_family("blocked");
     family.sequential = stub_sequential;
     family.parallel = stub_parallel;
+    return family;
+}
+
+// The same, each call held to at least 20 microseconds: a call of well under one, as the stubs'
+// are, reads 0 on a clock of whole microseconds, and a call of no length has no share of itself
+// to wait.
+void held_sequential(Matrix A, Matrix B, Matrix C, int n, int b)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(20);
+    stub_sequential(A, B, C, n, b);
+    while (std::chrono::steady_clock::now() < until) {
+    }
+}
+
+void held_parallel(Matrix A, Matrix B, Matrix C, int n, int b, int t, TeamObserver observer)
+{
+#pragma omp parallel num_threads(t)
+    report_team(observer);
+    held_sequential(A, B, C, n, b);
+}
+
+KernelFamily held_family()
+{
+    KernelFamily family = stub_family();
+    family.sequential = held_sequential;
+    family.parallel = held_parallel;
     return family;
 }
 
@@ -129,8 +156,8 @@ TEST(StudyRounds, EachCallOfABoundTeamKeepsItsWait)
     options.bind = BindMode::cores;
     options.threads = {1};
     const Topology topology = load_topology();
-    const StudyRun study = run_study(options, {}, stub_family(), topology, read_machine(topology), {});
-    std::size_t judged = 0; // a call too short for the clock to see has no share to judge
+    const StudyRun study = run_study(options, {}, held_family(), topology, read_machine(topology), {});
+    std::size_t judged = 0;
     for (const SizeStudy& size : study.sizes)
         for (const ProbeRound& probe : size.run.probes) {
             ASSERT_EQ(probe.call_waited.size(), probe.call_cells.size());
