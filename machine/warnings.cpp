@@ -22,21 +22,38 @@ std::vector<Warning> oversubscription_warning(int max_threads, int physical_core
                                    "cores"}};
 }
 
-std::vector<Warning> shared_line_warning(const std::vector<std::pair<int, int>>& cells, int max_threads, int line_bytes)
+std::vector<std::pair<int, int>> line_sharing_cells(const std::vector<std::pair<int, int>>& cells, int max_threads,
+                                                    int line_bytes)
 {
+    std::vector<std::pair<int, int>> sharing;
     if (max_threads < 2 || line_bytes <= 0)
-        return {};
-    std::string narrow;
+        return sharing;
     for (const auto& [n, b] : cells)
         if (b > 0 && b < n && static_cast<long long>(b) * static_cast<long long>(sizeof(float)) < line_bytes)
-            narrow += (narrow.empty() ? "" : ", ") + std::string("n ") + std::to_string(n) + " b " + std::to_string(b);
+            sharing.emplace_back(n, b);
+    return sharing;
+}
+
+std::string cells_named(const std::vector<std::pair<int, int>>& cells)
+{
+    std::vector<std::string> names;
+    names.reserve(cells.size());
+    for (const auto& [n, b] : cells)
+        names.push_back("n " + std::to_string(n) + " b " + std::to_string(b));
+    return joined(names, ", ");
+}
+
+std::vector<Warning> shared_line_warning(const std::vector<std::pair<int, int>>& cells, int max_threads, int line_bytes)
+{
+    const std::string narrow = cells_named(line_sharing_cells(cells, max_threads, line_bytes));
     if (narrow.empty())
         return {};
     return {{"shared_lines",
              "a tile's row is narrower than the " + std::to_string(line_bytes) + "-byte cache line at " + narrow +
                  ": neighbouring tiles go to different threads, and every line of C a tile writes is written by "
                  "another thread too, so those speed-ups also measure how fast the CPUs pass lines to one another, "
-                 "which depends on where the host runs them and which the capacity probe cannot see"}};
+                 "which depends on where the host runs them; the probe times a line's round trip between the "
+                 "CPUs every round, and line_passing says when it changed"}};
 }
 
 std::vector<Warning> team_warning(const std::vector<std::pair<int, int>>& smaller_teams)

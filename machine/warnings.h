@@ -25,11 +25,18 @@ constexpr double loaded_share = 0.25;
 // Empty when threads fit (or when the core count is unknown).
 std::vector<Warning> oversubscription_warning(int max_threads, int physical_cores);
 
-// Cells (size, edge) of a kernel that deals neighbouring column tiles to different threads,
-// where a tile's row is narrower than a cache line: every line of C a tile writes is then
-// written by another thread too, and a call's time depends on how fast the CPUs pass lines
-// between them, which the host's placement of them decides. Empty when no thread count is
-// above 1 or the line is unknown.
+// Of the cells (size, edge) of a kernel that deals neighbouring column tiles to different
+// threads, those where a tile's row is narrower than a cache line: every line of C a tile
+// writes is then written by another thread too, and a call's time depends on how fast the CPUs
+// pass lines between them, which the host's placement of them decides. A cell of one tile has
+// no neighbour. Empty when no thread count is above 1 or the line is unknown.
+std::vector<std::pair<int, int>> line_sharing_cells(const std::vector<std::pair<int, int>>& cells, int max_threads,
+                                                    int line_bytes);
+
+// "n 1024 b 8, n 512 b 8": cells as the warnings name them.
+std::string cells_named(const std::vector<std::pair<int, int>>& cells);
+
+// A warning naming the line_sharing_cells of cells, when there are any.
 std::vector<Warning> shared_line_warning(const std::vector<std::pair<int, int>>& cells, int max_threads,
                                          int line_bytes);
 

@@ -96,7 +96,7 @@ inline auto keys_of(Of<RecordProbeRound>)
         key("relative", &R::relative), key("starved", &R::starved), key("speedups", &R::speedups),
         key("waited", &R::waited), key("after_calls", &R::after_calls, left_out_unset),
         key("call_blocks", &R::call_blocks, left_out_unset), key("call_waited", &R::call_waited, left_out_unset),
-        key("starved_blocks", &R::starved_blocks, left_out_unset));
+        key("starved_blocks", &R::starved_blocks, left_out_unset), key("line_ns", &R::line_ns, left_out_unset));
 }
 
 inline auto keys_of(Of<RecordProbe>)

@@ -83,6 +83,10 @@ struct RecordProbeRound {
     std::vector<int> after_calls{}, call_blocks{};
     std::vector<double> call_waited{};
     std::vector<int> starved_blocks{};
+    // Per probe, per CPU after the first: a cache line's round trip in nanoseconds between the
+    // first CPU and that one (null: not taken). Left out where the teams use one CPU, and in
+    // records written before the probe timed it.
+    std::vector<std::vector<double>> line_ns{};
 };
 
 // The capacity probe and its verdicts, with what a reader needs to judge every round again.

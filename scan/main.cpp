@@ -37,7 +37,24 @@ std::vector<Warning> short_call_warnings(const ScanSummary& summary)
     return too_short_warning(baseline.runs > 0 && !timed_well(baseline), short_counts, shortest_timed_call_s);
 }
 
-std::vector<Warning> after_run_warnings(const ScanRun& run)
+// The cells (size, edge) of the options whose tiles matter: none for a kernel without tiles.
+std::vector<std::pair<int, int>> tiled_cells(const ScanOptions& options)
+{
+    std::vector<std::pair<int, int>> cells;
+    if (find_kernel_family(options.kernel)->uses_block_size)
+        for (int n : options.sizes)
+            for (int b : options.blocks)
+                cells.emplace_back(n, b);
+    return cells;
+}
+
+// Those whose threads share every line of C on this machine.
+std::vector<std::pair<int, int>> sharing_cells(const ScanOptions& options, const MachineInfo& machine)
+{
+    return line_sharing_cells(tiled_cells(options), options.threads.back(), machine.cache_line_bytes);
+}
+
+std::vector<Warning> after_run_warnings(const ScanRun& run, const std::vector<std::pair<int, int>>& sharing)
 {
     std::vector<int> migrated, short_counts;
     for (std::size_t c = 0; c < run.configurations.size(); ++c)
@@ -49,7 +66,7 @@ std::vector<Warning> after_run_warnings(const ScanRun& run)
     std::vector<Warning> warnings = team_warning(run.smaller_teams);
     for (const auto& more : {short_call_warnings(run.summary), migration_warning(migrated),
                              precision_warning(short_counts, stop_reason_name(run.stop)),
-                             invalid_result_warning(invalid_samples(run.samples)), host_warnings(run)})
+                             invalid_result_warning(invalid_samples(run.samples)), host_warnings(run, sharing)})
         warnings.insert(warnings.end(), more.begin(), more.end());
     return warnings;
 }
@@ -123,12 +140,7 @@ ScanContext machine_context(const ScanOptions& options, const MachineInfo& machi
     context.environment = environment_with_prefixes({"OMP_", "GOMP_"});
     context.warnings =
         oversubscription_warning(options.threads.back(), static_cast<int>(allowed_cores(context.machine).size()));
-    std::vector<std::pair<int, int>> cells;
-    if (find_kernel_family(options.kernel)->uses_block_size)
-        for (int n : options.sizes)
-            for (int b : options.blocks)
-                cells.emplace_back(n, b);
-    for (const Warning& w : shared_line_warning(cells, options.threads.back(), machine.cache_line_bytes))
+    for (const Warning& w : shared_line_warning(tiled_cells(options), options.threads.back(), machine.cache_line_bytes))
         context.warnings.push_back(w);
     for (const Warning& w : machine_warnings(context.machine, options.bind, context.busy_cpus_start, context.load_start,
                                              context.build.optimised))
@@ -223,7 +235,7 @@ int study_program(const ScanOptions& options, const Topology& topology, const Ma
     const StudyRun study = run_study_rounds(options, estimate, family, topology, machine, samples);
     context.load_end = load_average();
 
-    const std::vector<Warning> later = study_warnings(study);
+    const std::vector<Warning> later = study_warnings(study, sharing_cells(options, machine));
     print_warnings("tilebench-scan", later);
     context.warnings.insert(context.warnings.end(), later.begin(), later.end());
     // As for a scan, the samples file stays held until the record beside it is in place.
@@ -264,7 +276,7 @@ static int run(int argc, char** argv)
     context.load_end = load_average();
 
     // --- summary and records ---
-    const std::vector<Warning> later = after_run_warnings(run);
+    const std::vector<Warning> later = after_run_warnings(run, sharing_cells(options, machine));
     print_warnings("tilebench-scan", later);
     context.warnings.insert(context.warnings.end(), later.begin(), later.end());
     // The samples file stays held until the record beside it is in place: the prefix is this

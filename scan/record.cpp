@@ -155,6 +155,7 @@ RecordProbe probe_record(const ScanRun& run)
         r.starved = verdict.starved_rounds.count(probe.round) != 0;
         r.speedups = speedups[static_cast<std::size_t>(probe.round - 1)];
         r.waited = probe.waited;
+        r.line_ns = probe.line_ns;
         add_cells(r, probe, verdict, cells);
         p.rounds.push_back(r);
     }

@@ -5,6 +5,8 @@
 #include "machine/binding.h"
 #include "machine/waiting.h"
 #include "scan/cells.h"
+#include "scan/line_passing.h"
+#include "scan/line_probe.h"
 #include "scan/probe.h"
 
 #include <algorithm>
@@ -200,13 +202,19 @@ void measure_once(Bench& bench, ScanRun& run, Rounds& rounds, int round, std::si
                            rounds.short_configurations});
 }
 
-// Each probed CPU's rate now; untimed, between two timed calls.
-std::vector<double> probe_now(Bench& bench, ScanRun& run)
+// Each probed CPU's rate now, and a line's round trip from the first of them to each other;
+// untimed, between two timed calls.
+void probe_now(Bench& bench, ScanRun& run, ProbeRound& probes)
 {
     const auto start = std::chrono::steady_clock::now();
-    std::vector<double> rates = probe_rates(bench.probe, bench.topology, bench.probe_cpus, bench.options.probe);
+    probes.gflops.push_back(probe_rates(bench.probe, bench.topology, bench.probe_cpus, bench.options.probe));
+    if (bench.probe_cpus.size() > 1) {
+        std::vector<double> trips;
+        for (std::size_t other = 1; other < bench.probe_cpus.size(); ++other)
+            trips.push_back(line_round_trip_ns(bench.topology, bench.probe_cpus.front(), bench.probe_cpus[other]));
+        probes.line_ns.push_back(trips);
+    }
     run.probe_s += seconds_since(start);
-    return rates;
 }
 
 // One round: every configuration once in the round's order, the probe right before and right
@@ -220,7 +228,7 @@ void run_round(Bench& bench, ScanRun& run, Rounds& rounds, int round, const Scan
     ProbeRound& probes = run.probes.back();
     for (std::size_t k = 0; k <= order.size() && !stop_requested(); ++k) {
         if (points[k] && !bench.probe_cpus.empty()) {
-            probes.gflops.push_back(probe_now(bench, run));
+            probe_now(bench, run, probes);
             probes.after_calls.push_back(k);
         }
         if (k < order.size()) {
@@ -290,7 +298,7 @@ bool placement_migrated(const std::vector<std::vector<int>>& placement)
     return false;
 }
 
-std::vector<Warning> host_warnings(const ScanRun& run)
+std::vector<Warning> host_warnings(const ScanRun& run, const std::vector<std::pair<int, int>>& sharing_cells)
 {
     std::vector<ProbeRound> completed;
     for (const ProbeRound& probe : run.probes)
@@ -300,6 +308,8 @@ std::vector<Warning> host_warnings(const ScanRun& run)
         starvation_warning(completed, run.host.starvation, run.rounds,
                            speedups_named(run.configurations, speedups_measuring_host(run.host)));
     for (const Warning& w : regime_warning(run.configurations, run.host.regime_changes))
+        warnings.push_back(w);
+    for (const Warning& w : line_passing_warning(judge_line_passing(completed), sharing_cells))
         warnings.push_back(w);
     return warnings;
 }

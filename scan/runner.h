@@ -57,8 +57,9 @@ ScanRun run_scan(const ScanOptions& options, const KernelFamily& family, const T
 ScanRun run_plan(const ScanOptions& options, const std::vector<Configuration>& plan, const KernelFamily& family,
                  const Topology& topology, const MachineInfo& machine, const ScanHooks& hooks);
 
-// host_starvation, contended and regime_change, from the completed rounds of the run.
-std::vector<Warning> host_warnings(const ScanRun& run);
+// host_starvation, contended and regime_change, from the completed rounds of the run, and
+// line_passing where it measured cells (size, edge) whose threads share every line of C.
+std::vector<Warning> host_warnings(const ScanRun& run, const std::vector<std::pair<int, int>>& sharing_cells);
 
 // Thread numbers that were seen on more than one logical CPU in a configuration's placement.
 bool placement_migrated(const std::vector<std::vector<int>>& placement);

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "scan/clean_rounds.h" // host_figures: the clean rounds' figures, the starved ones, changes of level
+#include "scan/line_passing.h" // judge_line_passing: whether a line's trip between the CPUs changed
+#include "scan/line_probe.h"   // a line's round trip between two CPUs
 #include "scan/options.h"      // ScanOptions, parse_scan_options, parse_thread_list
 #include "scan/plan.h"         // Configuration, plan_configurations, round_order
 #include "scan/probe.h"        // the capacity probe of every round

@@ -36,6 +36,10 @@ struct ProbeRound {
     // cells it met, not the round: those with a call that waited beyond the limit or was not
     // judged. Empty: a wait beyond the limit leaves the round out whole.
     std::vector<double> call_waited{};
+    // Per probe, per CPU after the first: a cache line's round trip between the first CPU and
+    // that one in nanoseconds (scan/line_probe.h), NaN where it could not be taken. Empty where
+    // the round's teams use one CPU.
+    std::vector<std::vector<double>> line_ns{};
 };
 
 // A CPU is starved in a round when its rate is below (1 - threshold) x the healthy rate, with

@@ -119,9 +119,10 @@ StudyRun run_study(const ScanOptions& options, const StudyEstimate& estimate, co
 // tile, and no second thread helps it.
 std::vector<Warning> edge_notes(const ScanOptions& options);
 
-// After the rounds: teams, migration, precision and invalid results over every cell, each kind
-// once for the whole study.
-std::vector<Warning> study_warnings(const StudyRun& study);
+// After the rounds: teams, migration, precision, invalid results and the host over every cell,
+// each kind once for the whole study; sharing_cells are the cells (size, edge) whose threads
+// share every line of C.
+std::vector<Warning> study_warnings(const StudyRun& study, const std::vector<std::pair<int, int>>& sharing_cells);
 
 // The study's PREFIX.json: the scan record with its study section, and no figures at the top
 // (every cell holds its own). rounds, samples and elapsed_s are the whole study's.

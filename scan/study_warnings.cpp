@@ -4,6 +4,7 @@
 #include "scan/study.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 namespace {
@@ -47,13 +48,16 @@ std::vector<Warning> study_short_call_warning(const StudyRun& study)
     return too_short_warning(baseline_short, {short_counts.begin(), short_counts.end()}, shortest_timed_call_s);
 }
 
-// host_starvation, contended and regime_change of every size, one warning of each kind, each size's part
-// named.
-std::vector<Warning> study_host_warnings(const StudyRun& study)
+// host_starvation, contended, regime_change and line_passing of every size, one warning of each
+// kind, each size's part named.
+std::vector<Warning> study_host_warnings(const StudyRun& study, const std::vector<std::pair<int, int>>& sharing_cells)
 {
     std::vector<Warning> merged;
-    for (const SizeStudy& size : study.sizes)
-        for (const Warning& w : host_warnings(size.run)) {
+    for (const SizeStudy& size : study.sizes) {
+        std::vector<std::pair<int, int>> sharing_here;
+        std::copy_if(sharing_cells.begin(), sharing_cells.end(), std::back_inserter(sharing_here),
+                     [&](const std::pair<int, int>& cell) { return cell.first == size.size; });
+        for (const Warning& w : host_warnings(size.run, sharing_here)) {
             const std::string part = "n " + std::to_string(size.size) + ": " + w.message;
             const auto same =
                 std::find_if(merged.begin(), merged.end(), [&](const Warning& m) { return m.kind == w.kind; });
@@ -62,12 +66,13 @@ std::vector<Warning> study_host_warnings(const StudyRun& study)
             else
                 same->message += "; " + part;
         }
+    }
     return merged;
 }
 
 } // namespace
 
-std::vector<Warning> study_warnings(const StudyRun& study)
+std::vector<Warning> study_warnings(const StudyRun& study, const std::vector<std::pair<int, int>>& sharing_cells)
 {
     std::set<std::pair<int, int>> smaller_teams;
     std::set<int> migrated;
@@ -82,7 +87,7 @@ std::vector<Warning> study_warnings(const StudyRun& study)
     std::vector<Warning> warnings = team_warning({smaller_teams.begin(), smaller_teams.end()});
     for (const auto& more :
          {study_short_call_warning(study), migration_warning({migrated.begin(), migrated.end()}),
-          study_precision_warning(study), invalid_result_warning(invalid), study_host_warnings(study)})
+          study_precision_warning(study), invalid_result_warning(invalid), study_host_warnings(study, sharing_cells)})
         warnings.insert(warnings.end(), more.begin(), more.end());
     return warnings;
 }

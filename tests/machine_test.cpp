@@ -230,8 +230,8 @@ TEST(Machine, EachWarningHasItsRule)
               "a tile's row is narrower than the 64-byte cache line at n 1024 b 8, n 1024 b 12, n 512 b 8: "
               "neighbouring tiles go to different threads, and every line of C a tile writes is written by another "
               "thread too, so those speed-ups also measure how fast the CPUs pass lines to one another, which depends "
-              "on where the host runs them and "
-              "which the capacity probe cannot see");
+              "on where the host runs them; the probe times a line's round trip between the CPUs every round, and "
+              "line_passing says when it changed");
     EXPECT_NE(shared_line_warning(cells, 2, 128)[0].message.find("at n 1024 b 8, n 1024 b 12, n 1024 b 16, n 512 b 8:"),
               std::string::npos);
     EXPECT_TRUE(shared_line_warning(cells, 1, 64).empty()); // one thread shares nothing

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <map>
@@ -347,7 +347,7 @@ TEST(StudyWarnings, TheHostStarvationWarningOfAStudyNamesItsCells)
     size.run.host = host_figures(size.run.configurations, size.run.samples, size.run.probes, 8,
                                  {512, 0, blocked_schedule_bound, 0.05, 1, 200}, StarvationRule{});
     study.sizes = {size};
-    const std::vector<Warning> warnings = study_warnings(study);
+    const std::vector<Warning> warnings = study_warnings(study, {});
     const auto starved =
         std::find_if(warnings.begin(), warnings.end(), [](const Warning& w) { return w.kind == "host_starvation"; });
     ASSERT_NE(starved, warnings.end());
@@ -355,6 +355,24 @@ TEST(StudyWarnings, TheHostStarvationWarningOfAStudyNamesItsCells)
               "n 512: CPU 1 fell to 0.60 of the healthy rate in 6 of 8 rounds (75 %); those rounds are left out of "
               "the figures; too few clean rounds reached the precision at b 16 on 1 thread, b 16 on 2 threads, b 32 "
               "on 1 thread, b 32 on 2 threads: those figures measure the host, not the kernel");
+    EXPECT_TRUE(
+        std::none_of(warnings.begin(), warnings.end(), [](const Warning& w) { return w.kind == "line_passing"; }));
+
+    // A line's trip that tripled in three rounds is said for the size whose cells share lines,
+    // and only for it.
+    for (ProbeRound& round : size.run.probes)
+        round.line_ns = {{round.round <= 3 ? 600.0 : 200.0}};
+    SizeStudy wider = size;
+    wider.size = 1024;
+    study.sizes = {size, wider};
+    const std::vector<Warning> with_lines = study_warnings(study, {{512, 8}});
+    const auto lines =
+        std::find_if(with_lines.begin(), with_lines.end(), [](const Warning& w) { return w.kind == "line_passing"; });
+    ASSERT_NE(lines, with_lines.end());
+    EXPECT_EQ(lines->message, "n 512: between CPUs 0 and 1 a cache line's round trip took from 200 to 600 ns, 1.5 x "
+                              "the fastest or more in 3 of 8 rounds: in those rounds the CPUs passed lines more "
+                              "slowly, and the times and speed-ups of n 512 b 8, whose threads share every line of C, "
+                              "follow how fast they pass them");
 
     // Where the speed-ups sit: by thread count in a plan of one cell, as a scan has always said it.
     const struct {
@@ -594,6 +612,7 @@ TEST(StudyRecord, EachRoundSaysWhereItsProbesStoodAndWhichCellsAFallLeftOut)
                               {1, 2, 3, 4, 5, 6},
                               {0, 0, 1, 1, 2, 2},
                               {round == 4 ? nan : 0.01, waited, 0.01, 0.01, 0.01, 0.01}});
+        run.probes.back().line_ns = {{200.0}, {round == 2 ? nan : 210.0}};
     }
     run.host = host_figures(run.configurations, run.samples, run.probes, 8,
                             {512, 0, blocked_schedule_bound, 0.05, 1, 200}, StarvationRule{});
@@ -623,6 +642,9 @@ TEST(StudyRecord, EachRoundSaysWhereItsProbesStoodAndWhichCellsAFallLeftOut)
     ASSERT_EQ(probe.rounds[4].call_waited.size(), 6u);
     EXPECT_DOUBLE_EQ(probe.rounds[4].call_waited[1], 0.3);
     EXPECT_TRUE(std::isnan(probe.rounds[3].call_waited.at(0))); // not judged, written as null
+    ASSERT_EQ(probe.rounds[1].line_ns.size(), 2u);
+    EXPECT_DOUBLE_EQ(probe.rounds[1].line_ns[0].at(0), 200.0);
+    EXPECT_TRUE(std::isnan(probe.rounds[1].line_ns[1].at(0)));
     // Each cell's round speed-up over its own baseline: edge 64's is 0.8 / 0.4.
     EXPECT_DOUBLE_EQ(probe.rounds[0].speedups.at(2), 2.0);
     EXPECT_NE(probe.rule.find("each cell is judged by the probes beside its calls"), std::string::npos);
@@ -631,6 +653,8 @@ TEST(StudyRecord, EachRoundSaysWhereItsProbesStoodAndWhichCellsAFallLeftOut)
     ScanRecord read;
     ASSERT_TRUE(parse_scan_record(scan_record_text(record), read, problem)) << problem;
     EXPECT_EQ(scan_record_text(read), scan_record_text(record));
+    const nlohmann::ordered_json written = nlohmann::ordered_json::parse(scan_record_text(record));
+    EXPECT_EQ(written["study"]["per_size"][0]["probe"]["rounds"][1]["line_ns"].dump(), "[[200.0],[null]]");
     // A scan of one cell keeps the shape it had: its rounds are its cell.
     ScanRun scan = synthetic_run({64}, {2}, {{0.8, 0.4}});
     for (int round = 1; round <= 8; ++round)

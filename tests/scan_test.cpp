@@ -647,6 +647,18 @@ TEST(ScanRunner, EveryCallIsTimedValidatedAndRecordedRoundByRound)
         EXPECT_GT(probe.end_s, 0.0);
         for (std::size_t i = 0; i < probe.cpus.size(); ++i)
             EXPECT_GT(round_rate(probe, i), 0.0) << "round " << probe.round << ", CPU " << probe.cpus[i];
+        // Beside each probe, a line's round trip from the first CPU to each other one.
+        if (probe.cpus.size() > 1) {
+            ASSERT_EQ(probe.line_ns.size(), probe.gflops.size());
+            for (const std::vector<double>& trips : probe.line_ns) {
+                ASSERT_EQ(trips.size(), probe.cpus.size() - 1);
+                for (double trip : trips)
+                    EXPECT_FALSE(trip <= 0.0) << "round " << probe.round; // positive, or NaN where not taken
+            }
+            EXPECT_FALSE(judge_line_passing(run.probes).empty());
+        } else {
+            EXPECT_TRUE(probe.line_ns.empty());
+        }
     }
     EXPECT_GT(run.probe_s, 0.0);
     // Starved or clean, every completed round is in one of the two summaries.
