@@ -1,7 +1,6 @@
 #include "scan/line_passing.h"
 
 #include "common/text.h"
-#include "stats/stats.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,28 +10,29 @@
 
 std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& rounds)
 {
-    std::map<std::pair<int, int>, std::vector<double>> medians; // per pair, one per round
+    // Per pair, per round with a trip between the two: its fastest and slowest trip.
+    std::map<std::pair<int, int>, std::vector<std::pair<double, double>>> by_round;
     for (const ProbeRound& round : rounds) {
-        if (round.cpus.size() < 2)
-            continue;
         for (std::size_t other = 1; other < round.cpus.size(); ++other) {
             std::vector<double> trips;
             for (const std::vector<double>& probe : round.line_ns)
                 if (other - 1 < probe.size() && std::isfinite(probe[other - 1]) && probe[other - 1] > 0.0)
                     trips.push_back(probe[other - 1]);
             if (!trips.empty())
-                medians[{round.cpus.front(), round.cpus[other]}].push_back(median(trips));
+                by_round[{round.cpus.front(), round.cpus[other]}].emplace_back(
+                    *std::min_element(trips.begin(), trips.end()), *std::max_element(trips.begin(), trips.end()));
         }
     }
     std::vector<LinePassing> passing;
-    for (const auto& [pair, trips] : medians) {
+    for (const auto& [pair, trips] : by_round) {
         LinePassing p;
         p.from = pair.first;
         p.to = pair.second;
-        p.fastest_ns = *std::min_element(trips.begin(), trips.end());
-        p.slowest_ns = *std::max_element(trips.begin(), trips.end());
-        p.slow_rounds = static_cast<int>(
-            std::count_if(trips.begin(), trips.end(), [&](double t) { return t >= slow_line_factor * p.fastest_ns; }));
+        p.fastest_ns = std::min_element(trips.begin(), trips.end())->first;
+        for (const auto& round : trips) {
+            p.slowest_ns = std::max(p.slowest_ns, round.second);
+            p.slow_rounds += round.second >= slow_line_factor * p.fastest_ns ? 1 : 0;
+        }
         p.rounds = static_cast<int>(trips.size());
         passing.push_back(p);
     }

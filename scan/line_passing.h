@@ -10,22 +10,24 @@
 #include <utility>
 #include <vector>
 
-// A round whose trip takes this many times the scan's fastest round's or more was run with its
-// CPUs placed farther apart. On the machine this was built on the trip sits at about 200 ns or
-// about 600 ns, a few per cent apart within either, and the narrowest tiles' calls take two to
-// three times as long at the slower one.
-constexpr double slow_line_factor = 1.5;
+// A trip this many times the scan's fastest or more was taken with the CPUs placed farther
+// apart. On the virtual machine this was built on, the trip sat at 58 to 96 ns or at 326 to 352
+// ns within one scan (about 200 or 600 ns in another hour), and the narrowest tiles' calls took
+// two and a half to three times as long at the slower level: the levels lie three to five times
+// apart, the trips within one up to 1.7 times.
+constexpr double slow_line_factor = 2.0;
 
 // The trips between the first CPU a scan's teams use and one other, over its rounds.
 struct LinePassing {
     int from = -1, to = -1;
-    double fastest_ns = 0.0, slowest_ns = 0.0; // of the rounds' medians
-    int slow_rounds = 0;                       // at slow_line_factor x fastest_ns or more
+    double fastest_ns = 0.0, slowest_ns = 0.0; // of every probe's trip
+    int slow_rounds = 0;                       // with a trip at slow_line_factor x fastest_ns or more
     int rounds = 0;                            // with a trip between the two
 };
 
-// Per pair of CPUs, from each round's median over its probes; pairs no round measured are left
-// out.
+// Per pair of CPUs; pairs no round measured are left out. One slow trip makes its round slow: a
+// call beside it may have paid it, and a trip is already the median of three batches, so one
+// interrupt does not make it slow.
 std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& rounds);
 
 // A warning when some pair had slow rounds and cells (size, edge) share every line (from
