@@ -5,38 +5,73 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <map>
+#include <set>
 #include <string>
 
-std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& rounds)
+namespace {
+
+// The probes of the round beside the calls of the cells; every probe where the round does not
+// say where its probes stood, or holds one cell.
+std::set<std::size_t> probes_beside(const ProbeRound& round, const std::vector<std::size_t>& cells)
 {
-    // Per pair, per round with a trip between the two: its fastest and slowest trip.
-    std::map<std::pair<int, int>, std::vector<std::pair<double, double>>> by_round;
+    std::set<std::size_t> probes;
+    if (!round.call_cells.empty() && round.after_calls.size() == round.line_ns.size()) {
+        const std::vector<std::vector<std::size_t>> beside = probes_beside_cells(round);
+        if (beside.size() > 1) {
+            for (std::size_t cell : cells)
+                if (cell < beside.size())
+                    probes.insert(beside[cell].begin(), beside[cell].end());
+            return probes;
+        }
+    }
+    for (std::size_t p = 0; p < round.line_ns.size(); ++p)
+        probes.insert(p);
+    return probes;
+}
+
+bool taken(const std::vector<double>& probe, std::size_t other)
+{
+    return other - 1 < probe.size() && std::isfinite(probe[other - 1]) && probe[other - 1] > 0.0;
+}
+
+} // namespace
+
+std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& rounds,
+                                            const std::vector<std::size_t>& cells)
+{
+    std::map<std::pair<int, int>, LinePassing> pairs;
+    std::map<std::pair<int, int>, std::vector<double>> slowest_beside; // per pair, per round
     for (const ProbeRound& round : rounds) {
+        const std::set<std::size_t> beside = probes_beside(round, cells);
         for (std::size_t other = 1; other < round.cpus.size(); ++other) {
-            std::vector<double> trips;
-            for (const std::vector<double>& probe : round.line_ns)
-                if (other - 1 < probe.size() && std::isfinite(probe[other - 1]) && probe[other - 1] > 0.0)
-                    trips.push_back(probe[other - 1]);
-            if (!trips.empty())
-                by_round[{round.cpus.front(), round.cpus[other]}].emplace_back(
-                    *std::min_element(trips.begin(), trips.end()), *std::max_element(trips.begin(), trips.end()));
+            const std::pair<int, int> pair{round.cpus.front(), round.cpus[other]};
+            double slowest = std::numeric_limits<double>::quiet_NaN();
+            for (std::size_t p = 0; p < round.line_ns.size(); ++p) {
+                if (!taken(round.line_ns[p], other))
+                    continue;
+                const double trip = round.line_ns[p][other - 1];
+                LinePassing& passing =
+                    pairs.emplace(pair, LinePassing{pair.first, pair.second, trip, trip}).first->second;
+                passing.fastest_ns = std::min(passing.fastest_ns, trip);
+                passing.slowest_ns = std::max(passing.slowest_ns, trip);
+                if (beside.count(p) != 0 && !(trip <= slowest))
+                    slowest = trip;
+            }
+            if (!std::isnan(slowest))
+                slowest_beside[pair].push_back(slowest);
         }
     }
-    std::vector<LinePassing> passing;
-    for (const auto& [pair, trips] : by_round) {
-        LinePassing p;
-        p.from = pair.first;
-        p.to = pair.second;
-        p.fastest_ns = std::min_element(trips.begin(), trips.end())->first;
-        for (const auto& round : trips) {
-            p.slowest_ns = std::max(p.slowest_ns, round.second);
-            p.slow_rounds += round.second >= slow_line_factor * p.fastest_ns ? 1 : 0;
+    std::vector<LinePassing> judged;
+    for (auto& [pair, passing] : pairs) {
+        for (double slowest : slowest_beside[pair]) {
+            ++passing.rounds;
+            passing.slow_rounds += slowest >= slow_line_factor * passing.fastest_ns ? 1 : 0;
         }
-        p.rounds = static_cast<int>(trips.size());
-        passing.push_back(p);
+        judged.push_back(passing);
     }
-    return passing;
+    return judged;
 }
 
 std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passing,
@@ -50,16 +85,16 @@ std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passin
             continue;
         char text[200];
         std::snprintf(text, sizeof(text),
-                      "between CPUs %d and %d a cache line's round trip took from %.0f to %.0f ns, %g x the fastest "
-                      "or more in %d of %d rounds",
-                      p.from, p.to, p.fastest_ns, p.slowest_ns, slow_line_factor, p.slow_rounds, p.rounds);
+                      "between CPUs %d and %d took %g x the fastest or more in %d of %d rounds (from %.0f to %.0f ns "
+                      "over the run)",
+                      p.from, p.to, slow_line_factor, p.slow_rounds, p.rounds, p.fastest_ns, p.slowest_ns);
         moves.emplace_back(text);
     }
     if (moves.empty())
         return {};
-    return {{"line_passing", joined(moves, "; ") +
-                                 ": in those rounds the CPUs passed lines more slowly, and the times "
-                                 "and speed-ups of " +
-                                 cells_named(sharing_cells) +
-                                 ", whose threads share every line of C, follow how fast they pass them"}};
+    return {{"line_passing", "beside the calls of " + cells_named(sharing_cells) +
+                                 ", whose threads share every line of C, a cache line's round trip " +
+                                 joined(moves, "; ") +
+                                 ": in those rounds the CPUs passed lines more slowly, and those cells' times and "
+                                 "speed-ups follow how fast they pass them"}};
 }

@@ -309,7 +309,14 @@ std::vector<Warning> host_warnings(const ScanRun& run, const std::vector<std::pa
                            speedups_named(run.configurations, speedups_measuring_host(run.host)));
     for (const Warning& w : regime_warning(run.configurations, run.host.regime_changes))
         warnings.push_back(w);
-    for (const Warning& w : line_passing_warning(judge_line_passing(completed), sharing_cells))
+    // The line's trip is judged beside the calls of the cells that share every line.
+    std::vector<std::size_t> sharing;
+    const std::vector<CellSpan> spans = cell_spans(run.configurations);
+    for (std::size_t cell = 0; cell < spans.size(); ++cell)
+        if (std::find(sharing_cells.begin(), sharing_cells.end(),
+                      std::make_pair(spans[cell].size, spans[cell].block)) != sharing_cells.end())
+            sharing.push_back(cell);
+    for (const Warning& w : line_passing_warning(judge_line_passing(completed, sharing), sharing_cells))
         warnings.push_back(w);
     return warnings;
 }

@@ -435,7 +435,7 @@ TEST(HostProbe, ItGoesAroundTheParallelCallsOnTheCpusTheTeamsUse)
     EXPECT_STREQ(probe_mode_name(ProbeMode::each), "each");
 }
 
-// A round is slow when one of its trips took twice the scan's fastest trip or more: a call
+// A round is slow when one of its trips took twice the run's fastest trip or more: a call
 // beside it may have paid it. Only cells whose threads share every line are said to follow it.
 TEST(LinePassing, RoundsWithASlowLineTripAreCountedAndNamedWhereCellsShareLines)
 {
@@ -453,7 +453,7 @@ TEST(LinePassing, RoundsWithASlowLineTripAreCountedAndNamedWhereCellsShareLines)
     rounds.push_back(round(12, {{nan}}));   // no trip at all: not a round of the pair
     rounds.push_back({13, {0}, {{10.0}}});  // one CPU: no pair
 
-    const std::vector<LinePassing> passing = judge_line_passing(rounds);
+    const std::vector<LinePassing> passing = judge_line_passing(rounds, {0});
     ASSERT_EQ(passing.size(), 1u);
     EXPECT_EQ(passing[0].from, 0);
     EXPECT_EQ(passing[0].to, 1);
@@ -466,9 +466,10 @@ TEST(LinePassing, RoundsWithASlowLineTripAreCountedAndNamedWhereCellsShareLines)
     ASSERT_EQ(warned.size(), 1u);
     EXPECT_EQ(warned[0].kind, "line_passing");
     EXPECT_EQ(warned[0].message,
-              "between CPUs 0 and 1 a cache line's round trip took from 198 to 600 ns, 2 x the fastest or more in 5 "
-              "of 11 rounds: in those rounds the CPUs passed lines more slowly, and the times and speed-ups of n 1024 "
-              "b 8, n 512 b 8, whose threads share every line of C, follow how fast they pass them");
+              "beside the calls of n 1024 b 8, n 512 b 8, whose threads share every line of C, a cache line's round "
+              "trip between CPUs 0 and 1 took 2 x the fastest or more in 5 of 11 rounds (from 198 to 600 ns over the "
+              "run): in those rounds the CPUs passed lines more slowly, and those cells' times and speed-ups follow "
+              "how fast they pass them");
     EXPECT_TRUE(line_passing_warning(passing, {}).empty()); // no cell feels it
 
     // Trips within a level, on three CPUs: each pair judged on its own.
@@ -478,13 +479,37 @@ TEST(LinePassing, RoundsWithASlowLineTripAreCountedAndNamedWhereCellsShareLines)
         r.line_ns = {{200.0 + 10 * k, 400.0 - k}, {196.0, 410.0}};
         steady.push_back(r);
     }
-    const std::vector<LinePassing> pairs = judge_line_passing(steady);
+    const std::vector<LinePassing> pairs = judge_line_passing(steady, {0});
     ASSERT_EQ(pairs.size(), 2u);
     EXPECT_EQ(pairs[0].slow_rounds, 0); // 300 ns is 1.53 x 196
     EXPECT_EQ(pairs[1].to, 5);
     EXPECT_DOUBLE_EQ(pairs[1].fastest_ns, 390.0);
     EXPECT_TRUE(line_passing_warning(pairs, {{1024, 8}}).empty());
-    EXPECT_TRUE(judge_line_passing({}).empty());
+    EXPECT_TRUE(judge_line_passing({}, {0}).empty());
+}
+
+// In a study's round, of several cells, a cell's calls are judged by the probes beside them:
+// a slow trip beside another cell's calls is not theirs, though it counts for the fastest.
+TEST(LinePassing, InAStudyRoundEachCellIsJudgedByTheTripsBesideItsCalls)
+{
+    // Calls of cells 0, 1, 0, 1 with probes before the first, between each and after the last;
+    // the trip is slow only after the fourth call, beside cell 1 alone.
+    ProbeRound study{1, {0, 1}, {}};
+    study.after_calls = {0, 1, 2, 3, 4};
+    study.call_cells = {0, 1, 0, 1};
+    study.gflops = std::vector<std::vector<double>>(5, {10.0, 10.0});
+    study.line_ns = {{100.0}, {101.0}, {102.0}, {103.0}, {400.0}};
+    ProbeRound calm = study;
+    calm.round = 2;
+    calm.line_ns = {{100.0}, {100.0}, {100.0}, {100.0}, {100.0}};
+    const std::vector<LinePassing> first = judge_line_passing({study, calm}, {0});
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].slow_rounds, 0);
+    EXPECT_EQ(first[0].rounds, 2);
+    EXPECT_DOUBLE_EQ(first[0].slowest_ns, 400.0);
+    EXPECT_EQ(judge_line_passing({study, calm}, {1})[0].slow_rounds, 1);
+    EXPECT_EQ(judge_line_passing({study, calm}, {0, 1})[0].slow_rounds, 1);
+    EXPECT_EQ(judge_line_passing({study, calm}, {})[0].rounds, 0); // no cell to judge beside
 }
 
 // The trip is timed between two threads bound to two CPUs. A thread that never comes (here the
