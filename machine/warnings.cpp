@@ -29,7 +29,7 @@ std::vector<std::pair<int, int>> line_sharing_cells(const std::vector<std::pair<
     if (max_threads < 2 || line_bytes <= 0)
         return sharing;
     for (const auto& [n, b] : cells)
-        if (b > 0 && b < n && static_cast<long long>(b) * static_cast<long long>(sizeof(float)) < line_bytes)
+        if (b > 0 && b < n && static_cast<long long>(b) * static_cast<long long>(sizeof(float)) <= line_bytes)
             sharing.emplace_back(n, b);
     return sharing;
 }
@@ -49,10 +49,11 @@ std::vector<Warning> shared_line_warning(const std::vector<std::pair<int, int>>&
     if (narrow.empty())
         return {};
     return {{"shared_lines",
-             "a tile's row is narrower than the " + std::to_string(line_bytes) + "-byte cache line at " + narrow +
-                 ": neighbouring tiles go to different threads, and every line of C a tile writes is written by "
-                 "another thread too, so those speed-ups also measure how fast the CPUs pass lines to one another, "
-                 "which depends on where the host runs them; the probe times a line's round trip between the "
+             "a tile's row is no wider than the " + std::to_string(line_bytes) + "-byte cache line at " + narrow +
+                 ": neighbouring tiles go to different threads, and the lines of C a tile writes are written by "
+                 "another thread too (all of them where a row does not start on a line), so those speed-ups also "
+                 "measure how fast the CPUs pass lines to one another, which depends on where the host runs them; the "
+                 "probe times a line's round trip between the "
                  "CPUs every round, and line_passing says when it changed"}};
 }
 

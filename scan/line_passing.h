@@ -1,8 +1,9 @@
 // Whether the trip of a cache line between the CPUs changed over a scan's rounds, beside the
-// calls that feel it. Only cells whose threads share every line of C do (wider tiles share a
-// line only at their edges), so it is judged and said only where such cells were measured.
-// Pure, like the capacity probe's verdict: a reader of the record can redo it from the round
-// trips each round keeps.
+// calls that feel it most: those of cells whose tiles' rows are no wider than a line, whose
+// threads share the lines of C they write. Wider tiles share a line only at their edges and feel
+// it less, so it is judged and said only where such cells were measured. Pure, like the
+// capacity probe's verdict: a reader of the record can redo it from the round trips each round
+// keeps.
 #pragma once
 
 #include "machine/warnings.h"
@@ -12,18 +13,20 @@
 #include <utility>
 #include <vector>
 
-// A trip this many times the scan's fastest or more was taken with the CPUs placed farther
-// apart. On the virtual machine this was built on, the trip sat at 51 to 96 ns or at 309 to 365
-// ns within one scan (about 200 or 600 ns in another hour), and the narrowest tiles' 2-thread
-// calls took two and a half to three times as long at the slower level: the levels lie three to
-// six times apart, the trips within one up to 1.7 times.
+// A trip this many times the run's fast level or more was taken with the CPUs placed farther
+// apart. The fast level is the tenth percentile of the run's trips: the very fastest is one
+// lucky trip, a few tenths below the rest of its level. On the virtual machine this was built on, a scan of edge 8 and
+// a study of six edges after it found the trip at 51 to 96 ns or at 301 to 365 ns, the levels three to seven times
+// apart and the trips within one level of one run up to 1.7 times; edge 8's 2-thread calls took
+// two and a half times as long at the slower level.
 constexpr double slow_line_factor = 2.0;
 
 // The trips between the first CPU a scan's teams use and one other.
 struct LinePassing {
     int from = -1, to = -1;
     double fastest_ns = 0.0, slowest_ns = 0.0; // of every probe's trip in the run
-    int slow_rounds = 0; // with a trip beside the cells' calls at slow_line_factor x fastest_ns or more
+    double fast_ns = 0.0;                      // the fast level: the tenth percentile of those trips
+    int slow_rounds = 0; // with a trip beside the cells' calls at slow_line_factor x fast_ns or more
     int rounds = 0;      // with a trip beside the cells' calls
 };
 
@@ -36,7 +39,7 @@ std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& round
                                             const std::vector<std::size_t>& cells);
 
 // A warning when some pair had slow rounds beside the calls of sharing_cells (size, edge), the
-// cells whose threads share every line (line_sharing_cells in machine/warnings.h); empty
+// cells whose threads share their lines (line_sharing_cells in machine/warnings.h); empty
 // otherwise.
 std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passing,
                                           const std::vector<std::pair<int, int>>& sharing_cells);

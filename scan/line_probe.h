@@ -1,5 +1,5 @@
 // How long a cache line takes to go from one CPU to another and back. Where the CPUs share
-// every line of C, as the narrowest tiles make them, a parallel call's time follows that trip,
+// the lines of C, as the narrowest tiles make them, a parallel call's time follows that trip,
 // and a host that moves its virtual CPUs between cores changes it while the capacity probe,
 // whose operands are private, sees nothing. Timed outside every timed call, beside the capacity
 // probe.

@@ -48,7 +48,7 @@ std::vector<std::pair<int, int>> tiled_cells(const ScanOptions& options)
     return cells;
 }
 
-// Those whose threads share every line of C on this machine.
+// Those whose threads share the lines of C they write on this machine.
 std::vector<std::pair<int, int>> sharing_cells(const ScanOptions& options, const MachineInfo& machine)
 {
     return line_sharing_cells(tiled_cells(options), options.threads.back(), machine.cache_line_bytes);

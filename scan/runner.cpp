@@ -309,7 +309,7 @@ std::vector<Warning> host_warnings(const ScanRun& run, const std::vector<std::pa
                            speedups_named(run.configurations, speedups_measuring_host(run.host)));
     for (const Warning& w : regime_warning(run.configurations, run.host.regime_changes))
         warnings.push_back(w);
-    // The line's trip is judged beside the calls of the cells that share every line.
+    // The line's trip is judged beside the calls of the cells that share their lines.
     std::vector<std::size_t> sharing;
     const std::vector<CellSpan> spans = cell_spans(run.configurations);
     for (std::size_t cell = 0; cell < spans.size(); ++cell)

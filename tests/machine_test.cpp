@@ -221,22 +221,25 @@ TEST(Machine, EachWarningHasItsRule)
               "whole microseconds to time: speed-ups from it are never marked precise");
     EXPECT_EQ(migration_warning({2, 4})[0].message, "threads changed logical CPU during the configurations with 2, "
                                                     "4 threads");
-    // Tiles whose rows are narrower than a line share it between threads: 8 and 12 floats are
-    // 32 and 48 bytes, 16 floats a whole 64-byte line; one tile is no one's to share.
-    const std::vector<std::pair<int, int>> cells = {{1024, 8}, {1024, 12}, {1024, 16}, {512, 8}, {8, 8}, {12, 16}};
+    // Tiles whose rows are no wider than a line share their lines between threads: 8, 12 and 16
+    // floats are 32, 48 and 64 bytes, 17 floats more than a 64-byte line; 32 floats fill a
+    // 128-byte line; one tile is no one's to share.
+    const std::vector<std::pair<int, int>> cells = {{1024, 8},  {1024, 12}, {1024, 16}, {1024, 17},
+                                                    {1024, 32}, {512, 8},   {8, 8},     {12, 16}};
     ASSERT_EQ(shared_line_warning(cells, 2, 64).size(), 1u);
     EXPECT_EQ(shared_line_warning(cells, 2, 64)[0].kind, "shared_lines");
     EXPECT_EQ(shared_line_warning(cells, 2, 64)[0].message,
-              "a tile's row is narrower than the 64-byte cache line at n 1024 b 8, n 1024 b 12, n 512 b 8: "
-              "neighbouring tiles go to different threads, and every line of C a tile writes is written by another "
-              "thread too, so those speed-ups also measure how fast the CPUs pass lines to one another, which depends "
-              "on where the host runs them; the probe times a line's round trip between the CPUs every round, and "
-              "line_passing says when it changed");
-    EXPECT_NE(shared_line_warning(cells, 2, 128)[0].message.find("at n 1024 b 8, n 1024 b 12, n 1024 b 16, n 512 b 8:"),
+              "a tile's row is no wider than the 64-byte cache line at n 1024 b 8, n 1024 b 12, n 1024 b 16, n 512 "
+              "b 8: neighbouring tiles go to different threads, and the lines of C a tile writes are written by "
+              "another thread too (all of them where a row does not start on a line), so those speed-ups also "
+              "measure how fast the CPUs pass lines to one another, which depends on where the host runs them; the "
+              "probe times a line's round trip between the CPUs every round, and line_passing says when it changed");
+    EXPECT_NE(shared_line_warning(cells, 2, 128)[0].message.find(
+                  "at n 1024 b 8, n 1024 b 12, n 1024 b 16, n 1024 b 17, n 1024 b 32, n 512 b 8:"),
               std::string::npos);
     EXPECT_TRUE(shared_line_warning(cells, 1, 64).empty()); // one thread shares nothing
     EXPECT_TRUE(shared_line_warning(cells, 2, 0).empty());  // the line unknown
-    EXPECT_TRUE(shared_line_warning({{1024, 16}, {1024, 64}}, 4, 64).empty());
+    EXPECT_TRUE(shared_line_warning({{1024, 17}, {1024, 64}}, 4, 64).empty());
 
     MachineInfo quiet;
     quiet.logical_cpus = 2;

@@ -44,7 +44,7 @@ TEST(ScanProgram, WritesEverySampleAndARecordWithItsKeys)
     // An edge of 8 floats, 32 bytes, is narrower than the 64-byte lines of most processors: where
     // hwloc gives such a line, the record says so and the scan warns.
     if (record["machine"].value("cache_line_bytes", 0) > 32) {
-        EXPECT_NE(run.err.find("warning (shared_lines): a tile's row is narrower than the "), std::string::npos)
+        EXPECT_NE(run.err.find("warning (shared_lines): a tile's row is no wider than the "), std::string::npos)
             << run.err;
         EXPECT_NE(run.err.find("cache line at n 48 b 8: "), std::string::npos) << run.err;
         // The untiled kernel deals out whole rows: its threads share no line within a row.
