@@ -15,10 +15,11 @@
 
 // A trip this many times the run's fast level or more was taken with the CPUs placed farther
 // apart. The fast level is the tenth percentile of the run's trips: the very fastest is one
-// lucky trip, a few tenths below the rest of its level. On the virtual machine this was built on, a scan of edge 8 and
-// a study of six edges after it found the trip at 51 to 96 ns or at 301 to 365 ns, the levels three to seven times
-// apart and the trips within one level of one run up to 1.7 times; edge 8's 2-thread calls took
-// two and a half times as long at the slower level.
+// lucky trip, a few tenths below the rest of its level. On the virtual machine this was built
+// on, a scan of edge 8 and three studies of six edges after it found the trip at 51 to 118 ns
+// or at 299 to 373 ns; against each run's fast level (53 to 67 ns) the fast trips reached 1.9
+// times it at most and the slow ones 4.5 times it at least, and edge 8's 2-thread calls took
+// two and a half times as long beside the slow ones.
 constexpr double slow_line_factor = 2.0;
 
 // The trips between the first CPU a scan's teams use and one other.
