@@ -1,9 +1,9 @@
 // Whether the trip of a cache line between the CPUs changed over a scan's rounds, beside the
 // calls that feel it most: those of cells whose tiles' rows are no wider than a line, whose
 // threads share the lines of C they write. Wider tiles share a line only at their edges and feel
-// it less, so it is judged and said only where such cells were measured. Pure, like the
-// capacity probe's verdict: a reader of the record can redo it from the round trips each round
-// keeps.
+// it less, so it is said only where such cells were measured. Pure, like the capacity probe's
+// verdict: a reader of the record can redo it from each round's line_ns, after_calls and
+// call_blocks.
 #pragma once
 
 #include "machine/warnings.h"
@@ -19,7 +19,7 @@
 // on, a scan of edge 8 and three studies of six edges after it found the trip at 51 to 118 ns
 // or at 299 to 373 ns; against each run's fast level (53 to 67 ns) the fast trips reached 1.9
 // times it at most and the slow ones 4.5 times it at least, and edge 8's 2-thread calls took
-// two and a half times as long beside the slow ones.
+// 2.2 to 2.7 times as long beside the slow ones.
 constexpr double slow_line_factor = 2.0;
 
 // The trips between the first CPU a scan's teams use and one other.

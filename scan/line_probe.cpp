@@ -45,8 +45,15 @@ double line_round_trip_ns(const Topology& topology, int from, int to)
     std::vector<double> batches(line_batches, none);
     const auto patience = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(line_patience_s));
     run_on_cpus_together(topology, {from, to}, [&](std::size_t side) {
-        // Side 0 sends odd numbers and times each batch; side 1 answers each with the next one.
-        for (int batch = 0; batch < line_batches; ++batch) {
+        // Unbound threads would time wherever the system put them, not the two CPUs.
+        const int cpu = side == 0 ? from : to;
+        if (place_calling_thread(topology, cpu) != cpu) {
+            line->given_up.store(true, std::memory_order_relaxed);
+            return;
+        }
+        // Side 0 sends odd numbers and times each batch but the first; side 1 answers each with
+        // the next one.
+        for (int batch = 0; batch <= line_batches; ++batch) {
             const int first = 2 * line_trips * batch;
             const Clock::time_point start = Clock::now(), deadline = start + patience;
             for (int trip = 0; trip < line_trips; ++trip) {
@@ -61,8 +68,8 @@ double line_round_trip_ns(const Topology& topology, int from, int to)
                     line->turn.store(sent + 1, std::memory_order_release);
                 }
             }
-            if (side == 0)
-                batches[static_cast<std::size_t>(batch)] =
+            if (side == 0 && batch > 0)
+                batches[static_cast<std::size_t>(batch - 1)] =
                     std::chrono::duration<double, std::nano>(Clock::now() - start).count() / line_trips;
         }
     });

@@ -7,17 +7,20 @@
 
 #include "machine/topology.h"
 
-// Round trips per batch and batches per measurement: about a millisecond at the 200 to 600 ns
-// a trip takes on a virtual machine, the median of three batches so that one interrupt in a
-// batch does not decide the figure.
+// Round trips per batch and timed batches per measurement, after one untimed batch that lets
+// the second thread wake and settle on its CPU: at the 50 to 400 ns a trip took on the virtual
+// machine this was built on, a batch lasts 0.05 to 0.4 ms, and the median of three batches is
+// not decided by one interrupt.
 constexpr int line_trips = 1000;
 constexpr int line_batches = 3;
 
-// A thread that has not answered within this long is not coming (the runtime granted a smaller
-// team, or the CPU is held by other work): the measurement gives up rather than spin on.
+// A batch not done within this long has a partner that is not coming (the runtime granted a
+// smaller team, or the CPU is held by other work): the measurement gives up rather than spin
+// on. A finite trip is therefore under line_patience_s / line_trips.
 constexpr double line_patience_s = 0.05;
 
 // Nanoseconds per round trip of one cache line between threads bound to CPUs from and to: the
-// median of line_batches batches of line_trips trips. NaN when from and to are the same, or
-// when a trip could not be completed within line_patience_s.
+// median of line_batches batches of line_trips trips. NaN when from and to are the same, when
+// either thread could not be bound to its CPU, or when a batch was not done within
+// line_patience_s.
 double line_round_trip_ns(const Topology& topology, int from, int to);

@@ -358,22 +358,31 @@ TEST(StudyWarnings, TheHostStarvationWarningOfAStudyNamesItsCells)
     EXPECT_TRUE(
         std::none_of(warnings.begin(), warnings.end(), [](const Warning& w) { return w.kind == "line_passing"; }));
 
-    // A line's trip that tripled in three rounds is said for the size whose cells share lines,
-    // and only for it.
-    for (ProbeRound& round : size.run.probes)
-        round.line_ns = {{round.round <= 3 ? 600.0 : 200.0}};
+    // A line's trip that tripled in three rounds, beside the calls of edge 16 alone: said for the
+    // size and edge whose tiles share lines, and only for them. Each round times edge 16's three
+    // calls, then edge 32's, with a probe before the first and one between the two cells.
+    for (ProbeRound& round : size.run.probes) {
+        round.after_calls = {0, 3};
+        round.call_cells = {0, 0, 0, 1, 1, 1};
+        round.line_ns = {{round.round <= 3 ? 600.0 : 200.0}, {200.0}};
+    }
     SizeStudy wider = size;
     wider.size = 1024;
     study.sizes = {size, wider};
-    const std::vector<Warning> with_lines = study_warnings(study, {{512, 8}});
-    const auto lines =
-        std::find_if(with_lines.begin(), with_lines.end(), [](const Warning& w) { return w.kind == "line_passing"; });
-    ASSERT_NE(lines, with_lines.end());
-    EXPECT_EQ(lines->message, "n 512: beside the calls of n 512 b 8, whose threads share the lines of C they write, "
-                              "a cache line's round trip between CPUs 0 and 1 took 2 x its fast level (200 ns, the "
-                              "tenth percentile) or more in 3 of 8 rounds (200 to 600 ns over the run): in those "
-                              "rounds the CPUs passed lines more slowly, and those cells' times and speed-ups follow "
-                              "how fast they pass them");
+    const auto line_warning = [&](const std::vector<std::pair<int, int>>& sharing) {
+        const std::vector<Warning> all = study_warnings(study, sharing);
+        const auto found =
+            std::find_if(all.begin(), all.end(), [](const Warning& w) { return w.kind == "line_passing"; });
+        return found == all.end() ? std::string() : found->message;
+    };
+    EXPECT_EQ(line_warning({{512, 16}, {512, 8}}),
+              "n 512: beside the calls of n 512 b 16, whose threads share the lines of C they write, a cache line's "
+              "round trip between CPUs 0 and 1 took 2 x its fast level (200 ns, the tenth percentile) or more in 3 of "
+              "8 rounds (200 to 600 ns over the run): in those rounds the CPUs passed lines more slowly, and those "
+              "cells' times and speed-ups follow how fast they pass them");
+    EXPECT_EQ(line_warning({{512, 32}}), "");  // the slow trips stood beside edge 16's calls only
+    EXPECT_EQ(line_warning({{512, 8}}), "");   // a cell this study did not measure
+    EXPECT_EQ(line_warning({{2048, 16}}), ""); // nor this one
 
     // Where the speed-ups sit: by thread count in a plan of one cell, as a scan has always said it.
     const struct {
