@@ -48,13 +48,13 @@ std::vector<Warning> shared_line_warning(const std::vector<std::pair<int, int>>&
     const std::string narrow = cells_named(line_sharing_cells(cells, max_threads, line_bytes));
     if (narrow.empty())
         return {};
-    return {{"shared_lines",
-             "a tile's row is no wider than the " + std::to_string(line_bytes) + "-byte cache line at " + narrow +
-                 ": neighbouring tiles go to different threads, and the lines of C a tile writes are written by "
-                 "another thread too (all of them where a row does not start on a line), so those speed-ups also "
-                 "measure how fast the CPUs pass lines to one another, which depends on where the host runs them; the "
-                 "probe times a line's round trip between the "
-                 "CPUs every round, and line_passing says when it changed"}};
+    return {
+        {"shared_lines",
+         "a tile's row is no wider than the " + std::to_string(line_bytes) + "-byte cache line at " + narrow +
+             ": neighbouring tiles go to different threads, and the lines of C a tile writes are written by "
+             "another thread too (all of them where a row does not start on a line), so those speed-ups also "
+             "measure how fast the CPUs pass lines to one another, which depends on where the host runs them; the "
+             "probe times a line's round trip between the CPUs every round, and line_passing says when it changed"}};
 }
 
 std::vector<Warning> team_warning(const std::vector<std::pair<int, int>>& smaller_teams)

@@ -4,7 +4,6 @@
 #include "scan/study.h"
 
 #include <algorithm>
-#include <iterator>
 #include <set>
 
 namespace {
@@ -53,11 +52,8 @@ std::vector<Warning> study_short_call_warning(const StudyRun& study)
 std::vector<Warning> study_host_warnings(const StudyRun& study, const std::vector<std::pair<int, int>>& sharing_cells)
 {
     std::vector<Warning> merged;
-    for (const SizeStudy& size : study.sizes) {
-        std::vector<std::pair<int, int>> sharing_here;
-        std::copy_if(sharing_cells.begin(), sharing_cells.end(), std::back_inserter(sharing_here),
-                     [&](const std::pair<int, int>& cell) { return cell.first == size.size; });
-        for (const Warning& w : host_warnings(size.run, sharing_here)) {
+    for (const SizeStudy& size : study.sizes)
+        for (const Warning& w : host_warnings(size.run, sharing_cells)) {
             const std::string part = "n " + std::to_string(size.size) + ": " + w.message;
             const auto same =
                 std::find_if(merged.begin(), merged.end(), [&](const Warning& m) { return m.kind == w.kind; });
@@ -66,7 +62,6 @@ std::vector<Warning> study_host_warnings(const StudyRun& study, const std::vecto
             else
                 same->message += "; " + part;
         }
-    }
     return merged;
 }
 

@@ -368,6 +368,8 @@ TEST(StudyWarnings, TheHostStarvationWarningOfAStudyNamesItsCells)
     }
     SizeStudy wider = size;
     wider.size = 1024;
+    for (Configuration& c : wider.run.configurations)
+        c.size = 1024;
     study.sizes = {size, wider};
     const auto line_warning = [&](const std::vector<std::pair<int, int>>& sharing) {
         const std::vector<Warning> all = study_warnings(study, sharing);
