@@ -32,6 +32,27 @@ std::map<int, std::string> rate_rows(const ScanRecord& record)
     return rows;
 }
 
+// Per CPU after the first, the rows "seconds nanoseconds": the slowest of the round's cache-line
+// trips between the first CPU and that one. One slow trip is what makes a round slow for the cells
+// that share lines, so the slowest is the one a reader must see.
+std::map<int, std::string> trip_rows(const ScanRecord& record)
+{
+    std::map<int, std::string> rows;
+    for (const RecordProbeRound& round : record.probe.rounds) {
+        if (!std::isfinite(round.end_s))
+            continue;
+        for (std::size_t other = 1; other < round.cpus.size(); ++other) {
+            double slowest = 0.0;
+            for (const std::vector<double>& trips : round.line_ns)
+                if (other - 1 < trips.size() && std::isfinite(trips[other - 1]))
+                    slowest = std::max(slowest, trips[other - 1]);
+            if (round.cpus[other] >= 0 && slowest > 0.0)
+                rows[round.cpus[other]] += figure("%.3f", round.end_s) + " " + figure("%.1f", slowest) + "\n";
+        }
+    }
+    return rows;
+}
+
 void add_block(HostPanel& panel, std::vector<std::string>& drawn, const std::string& name, const std::string& rows)
 {
     if (rows.empty())
@@ -66,6 +87,16 @@ std::string elements_of(const ScanPlot& scan, std::size_t n, HostPanel& panel, s
         elements << ", " << name << " using 1:2 with lines dashtype " << dash++ << " lc " << k << " title "
                  << gnuplot_quoted("scan " + k + ": CPU " + std::to_string(cpu) + " rate / healthy");
     }
+    const int first = scan.record.probe.rounds.empty() || scan.record.probe.rounds.front().cpus.empty()
+                          ? 0
+                          : scan.record.probe.rounds.front().cpus.front();
+    for (const auto& [cpu, rows] : trip_rows(scan.record)) {
+        const std::string name = "$trip" + k + "x" + std::to_string(cpu);
+        add_block(panel, names, name, rows);
+        elements << ", " << name << " using 1:2 axes x1y2 with points pt 2 ps 0.6 lc " << k << " title "
+                 << gnuplot_quoted("scan " + k + ": line trip CPU " + std::to_string(first) + " to " +
+                                   std::to_string(cpu) + ", the round's slowest (ns, right)");
+    }
     return elements.str();
 }
 
@@ -95,10 +126,21 @@ HostPanel host_panel(const std::vector<ScanPlot>& scans)
         if (!scans[k].record.speedups.empty() && std::isfinite(scans[k].record.speedups.back().schedule_bound))
             top = std::max(top, 1.25 * scans[k].record.speedups.back().schedule_bound);
     }
+    // The trips, where there are any, on a log axis of their own: their levels lie several fold
+    // apart, and one axis with the rates would flatten both.
+    const bool trips = std::any_of(names.begin(), names.end(),
+                                   [](const std::string& name) { return name.compare(0, 5, "$trip") == 0; });
     std::ostringstream s;
-    s << "unset logscale\nset xtics autofreq\nset xrange [0:*]\nset yrange [0:" << figure("%.2f", top)
+    s << "unset logscale\n";
+    if (trips)
+        s << "set rmargin 12\nset logscale y2\nset y2range [*:*]\nset y2tics\nset ytics nomirror\nset y2label "
+          << gnuplot_quoted("cache line round trip (ns)") << "\n";
+    s << "set xtics autofreq\nset xrange [0:*]\nset yrange [0:" << figure("%.2f", top)
       << "]\nset key inside left bottom\n"
-      << "set title " << gnuplot_quoted("Over the scan: each round's speed-up, and each CPU's probe rate") << "\n"
+      << "set title "
+      << gnuplot_quoted(trips ? "Over the scan: each round's speed-up, each CPU's probe rate and the line's trip"
+                              : "Over the scan: each round's speed-up, and each CPU's probe rate")
+      << "\n"
       << "set xlabel " << gnuplot_quoted("seconds into the scan") << "\nset ylabel "
       << gnuplot_quoted("speed-up; rate / healthy") << "\n"
       << "plot " << figure("%.4f", floor) << " with lines dashtype 2 lc rgb 'gray40' title "

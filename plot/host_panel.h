@@ -1,7 +1,8 @@
 // The picture's panel over a scan's time, for records that hold the capacity probe's rounds:
 // the speed-up of every round at the largest thread count, starved rounds drawn apart from clean
-// ones, and each CPU's probe rate against the healthy rate, with the line below which a round
-// counts as starved. Figures enter as numbers in data blocks; text only through gnuplot_quoted.
+// ones, each CPU's probe rate against the healthy rate, with the line below which a round
+// counts as starved, and, where the record has them, the cache line's round trips between the
+// CPUs on an axis of their own. Figures enter as numbers in data blocks; text only through gnuplot_quoted.
 #pragma once
 
 #include "plot/scan_reader.h"
@@ -12,7 +13,7 @@
 // Whether some scan has probe rounds to draw.
 bool has_host_panel(const std::vector<ScanPlot>& scans);
 
-// The panel's data blocks ($cleanN, $starvedN, $rateNxC for scan N and CPU C), to stand with the
+// The panel's data blocks ($cleanN, $starvedN, $rateNxC, $tripNxC for scan N and CPU C), to stand with the
 // other blocks at the top of the script, and the commands that draw the panel.
 struct HostPanel {
     std::string blocks;

@@ -221,6 +221,18 @@ ScanRecord probed_record()
     return record;
 }
 
+// The same, with the line's trips: the second round has a slow one between its two probes, the
+// third none taken.
+ScanRecord tripped_record()
+{
+    ScanRecord record = probed_record();
+    record.probe.rounds[0].line_ns = {{61.5}};
+    record.probe.rounds[1].gflops.push_back({5.0, 3.6});
+    record.probe.rounds[1].line_ns = {{90.0}, {330.0}};
+    record.probe.rounds[2].line_ns = {{no_value}};
+    return record;
+}
+
 // What a scan picture must draw, from the records alone: per scan N each count's time, speed-up
 // and efficiency with the interval of that same figure, its bound, and with the probe each
 // round's speed-up at the largest count and each CPU's rate; nothing that is not finite.
@@ -253,6 +265,15 @@ std::map<std::string, DataRows> scan_rows(const std::vector<ScanRecord>& records
             add((round.starved ? "$starved" : "$clean") + n, {round.end_s, round.speedups.back()});
             for (std::size_t i = 0; i < round.cpus.size(); ++i)
                 add("$rate" + n + "x" + std::to_string(round.cpus[i]), {round.end_s, round.relative[i]});
+            for (std::size_t i = 1; i < round.cpus.size(); ++i) {
+                std::vector<double> trips;
+                for (const std::vector<double>& probe : round.line_ns)
+                    if (std::isfinite(probe.at(i - 1)))
+                        trips.push_back(probe[i - 1]);
+                if (!trips.empty())
+                    add("$trip" + n + "x" + std::to_string(round.cpus[i]),
+                        {round.end_s, *std::max_element(trips.begin(), trips.end())});
+            }
         }
     }
     return rows;
@@ -262,13 +283,13 @@ TEST(PlotScans, ThePictureHasErrorBarsBoundsAndACaptionPerScan)
 {
     ScanPlot first, second;
     std::string problem;
-    ASSERT_TRUE(read_scan_record(scan_record_text(probed_record()), "a.json", first, problem));
+    ASSERT_TRUE(read_scan_record(scan_record_text(tripped_record()), "a.json", first, problem));
     ASSERT_TRUE(read_scan_record(scan_record_text(plotted_record(1.5)), "b.json", second, problem));
     const std::string script = scan_gnuplot_script({first, second}, PictureFormat::pdf);
     EXPECT_NE(script.find("set terminal pdfcairo"), std::string::npos);
     // Every row of every block from its own figures; the time point without an upper bound is
     // drawn open rather than with a made-up bar, and the two scans stand a little apart.
-    expect_data_blocks(script, scan_rows({probed_record(), plotted_record(1.5)}), {"$time", "$speedup", "$efficiency"},
+    expect_data_blocks(script, scan_rows({tripped_record(), plotted_record(1.5)}), {"$time", "$speedup", "$efficiency"},
                        0.05);
     EXPECT_NE(script.find("$speedup1 << EOD\n0.96 1.000000 0.970000 1.030000\n1.96 "), std::string::npos) << script;
     EXPECT_NE(script.find("$time2 << EOD\n1.0198 1 0.95 1.05\nEOD"), std::string::npos) << script;
@@ -331,6 +352,18 @@ TEST(PlotScans, TheProbesRoundsAreAPanelOverTimeWithTheStarvedShareInTheCaption)
         << script;
     EXPECT_NE(script.find("'scan 1 probe: 1 of 3 rounds starved (33 %); lowest rate: CPU 1 0.68'"), std::string::npos)
         << script;
+    EXPECT_EQ(script.find("y2"), std::string::npos) << script; // no trips, no second axis
+    // The line's trips, where the record has them, on a log axis of their own.
+    ASSERT_TRUE(read_scan_record(scan_record_text(tripped_record()), "t.json", scan, problem)) << problem;
+    const std::string tripped = scan_gnuplot_script({scan}, PictureFormat::svg);
+    ASSERT_EQ(script_breach(tripped), "") << tripped;
+    EXPECT_NE(tripped.find("set rmargin 12\nset logscale y2\nset y2range [*:*]\nset y2tics\nset ytics nomirror\n"),
+              std::string::npos)
+        << tripped;
+    EXPECT_NE(tripped.find(", $trip1x1 using 1:2 axes x1y2 with points pt 2 ps 0.6 lc 1 title 'scan 1: line trip CPU "
+                           "0 to 1, the round''s slowest (ns, right)'"),
+              std::string::npos)
+        << tripped;
     // Without the probe's rounds, the three panels as before.
     ScanPlot plain;
     ASSERT_TRUE(read_scan_record(scan_record_text(plotted_record()), "q.json", plain, problem));
