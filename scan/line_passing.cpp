@@ -1,6 +1,9 @@
 #include "scan/line_passing.h"
 
 #include "common/text.h"
+#include "scan/cells.h"
+#include "scan/clean_rounds.h"
+#include "stats/stats.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,8 +44,8 @@ bool taken(const std::vector<double>& probe, std::size_t other)
 std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& rounds,
                                             const std::vector<std::size_t>& cells)
 {
-    std::map<std::pair<int, int>, std::vector<double>> every;          // per pair, every trip
-    std::map<std::pair<int, int>, std::vector<double>> slowest_beside; // per pair, per round
+    std::map<std::pair<int, int>, std::vector<double>> every;                          // per pair, every trip
+    std::map<std::pair<int, int>, std::vector<std::pair<int, double>>> slowest_beside; // per pair: round, trip
     for (const ProbeRound& round : rounds) {
         const std::set<std::size_t> beside = probes_beside(round, cells);
         for (std::size_t other = 1; other < round.cpus.size(); ++other) {
@@ -57,7 +60,7 @@ std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& round
                     slowest = trip;
             }
             if (!std::isnan(slowest))
-                slowest_beside[pair].push_back(slowest);
+                slowest_beside[pair].emplace_back(round.round, slowest);
         }
     }
     std::vector<LinePassing> judged;
@@ -69,19 +72,64 @@ std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& round
         passing.fastest_ns = trips.front();
         passing.slowest_ns = trips.back();
         passing.fast_ns = trips[(trips.size() - 1) / 10];
-        for (double slowest : slowest_beside[pair]) {
+        for (const auto& [number, slowest] : slowest_beside[pair]) {
+            const bool slow = slowest >= slow_line_factor * passing.fast_ns;
             ++passing.rounds;
-            passing.slow_rounds += slowest >= slow_line_factor * passing.fast_ns ? 1 : 0;
+            passing.slow_rounds += slow ? 1 : 0;
+            (slow ? passing.slow_round_numbers : passing.fast_round_numbers).push_back(number);
         }
         judged.push_back(passing);
     }
     return judged;
 }
 
-std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passing,
-                                          const std::vector<std::pair<int, int>>& sharing_cells)
+std::vector<LineFollowing> line_following(const std::vector<Configuration>& plan,
+                                          const std::vector<Sample>& clean_samples,
+                                          const std::vector<ProbeRound>& rounds)
 {
-    if (sharing_cells.empty())
+    std::vector<LineFollowing> following;
+    const std::vector<CellSpan> spans = cell_spans(plan);
+    for (std::size_t cell = 0; cell < spans.size(); ++cell) {
+        // A round is far when a trip beside the cell's calls was slow on some pair, near when
+        // every pair's was fast.
+        std::set<int> far, near;
+        for (const LinePassing& pair : judge_line_passing(rounds, {cell})) {
+            far.insert(pair.slow_round_numbers.begin(), pair.slow_round_numbers.end());
+            near.insert(pair.fast_round_numbers.begin(), pair.fast_round_numbers.end());
+        }
+        if (far.empty())
+            continue;
+        const std::vector<Sample> own = cell_samples(clean_samples, spans[cell]);
+        for (std::size_t c = 1; c < spans[cell].count; ++c) {
+            if (plan[spans[cell].first + c].threads < 2)
+                continue;
+            std::vector<int> numbers;
+            const std::vector<double> logs = round_log_speedups(own, c, &numbers);
+            std::vector<double> far_logs, near_logs;
+            for (std::size_t r = 0; r < logs.size(); ++r)
+                if (far.count(numbers[r]) != 0)
+                    far_logs.push_back(logs[r]);
+                else if (near.count(numbers[r]) != 0)
+                    near_logs.push_back(logs[r]);
+            if (far_logs.size() < static_cast<std::size_t>(min_interval_pairs) ||
+                near_logs.size() < static_cast<std::size_t>(min_interval_pairs))
+                continue;
+            const Interval far_ci = median_interval(far_logs, 0.95), near_ci = median_interval(near_logs, 0.95);
+            const double step = std::fabs(median(far_logs) - median(near_logs));
+            if ((far_ci.high < near_ci.low || near_ci.high < far_ci.low) && step >= std::log1p(line_following_step))
+                following.push_back({spans[cell].size, spans[cell].block, plan[spans[cell].first + c].threads,
+                                     static_cast<int>(far_logs.size()), static_cast<int>(near_logs.size()),
+                                     std::exp(median(far_logs)), std::exp(median(near_logs))});
+        }
+    }
+    return following;
+}
+
+std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passing,
+                                          const std::vector<std::pair<int, int>>& sharing_cells,
+                                          const std::vector<LineFollowing>& following)
+{
+    if (sharing_cells.empty() && following.empty())
         return {};
     std::vector<std::string> moves;
     for (const LinePassing& p : passing) {
@@ -94,11 +142,31 @@ std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passin
                       p.from, p.to, slow_line_factor, p.fast_ns, p.slow_rounds, p.rounds, p.fastest_ns, p.slowest_ns);
         moves.emplace_back(text);
     }
-    if (moves.empty())
+    std::vector<std::string> followed;
+    for (const LineFollowing& f : following) {
+        char text[256];
+        std::snprintf(text, sizeof(text),
+                      "n %d b %d on %d threads: %.3f in the %d clean rounds beside a slow trip against %.3f in the %d "
+                      "others",
+                      f.size, f.block, f.threads, f.far_speedup, f.far_rounds, f.near_speedup, f.near_rounds);
+        followed.emplace_back(text);
+    }
+    std::string message;
+    if (!moves.empty() && !sharing_cells.empty())
+        message = "beside the calls of " + cells_named(sharing_cells) +
+                  ", whose threads share the lines of C they write, a cache line's round trip " + joined(moves, "; ") +
+                  ": in those rounds the CPUs passed lines more slowly, and those cells' times and speed-ups follow "
+                  "how fast they pass them";
+    else if (!moves.empty() && sharing_cells.empty())
+        message = "a cache line's round trip " + joined(moves, "; ") +
+                  ": in those rounds the host placed the CPUs "
+                  "farther apart";
+    if (!followed.empty())
+        message += std::string(message.empty() ? "" : "; ") + "the speed-up followed the line's trip at " +
+                   joined(followed, ", ") +
+                   " (medians of the rounds' speed-ups, their 95 % intervals apart): "
+                   "those figures mix the host's two placements of the CPUs in the shares it chose";
+    if (message.empty())
         return {};
-    return {{"line_passing", "beside the calls of " + cells_named(sharing_cells) +
-                                 ", whose threads share the lines of C they write, a cache line's round trip " +
-                                 joined(moves, "; ") +
-                                 ": in those rounds the CPUs passed lines more slowly, and those cells' times and "
-                                 "speed-ups follow how fast they pass them"}};
+    return {{"line_passing", message}};
 }

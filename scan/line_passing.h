@@ -1,13 +1,15 @@
 // Whether the trip of a cache line between the CPUs changed over a scan's rounds, beside the
 // calls that feel it most: those of cells whose tiles' rows are no wider than a line, whose
 // threads share the lines of C they write. Wider tiles share a line only at their edges and feel
-// it less, so it is said only where such cells were measured. Pure, like the capacity probe's
-// verdict: a reader of the record can redo it from each round's line_ns, after_calls and
-// call_blocks.
+// it less, so for them it is said only where their own speed-up measurably followed the trip.
+// Pure, like the capacity probe's verdict: a reader of the record can redo it from each round's
+// line_ns, after_calls and call_blocks, and the samples file.
 #pragma once
 
 #include "machine/warnings.h"
+#include "scan/plan.h"
 #include "scan/starvation.h"
+#include "scan/summary.h"
 
 #include <cstddef>
 #include <utility>
@@ -29,6 +31,7 @@ struct LinePassing {
     double fast_ns = 0.0;                      // the fast level: the tenth percentile of those trips
     int slow_rounds = 0; // with a trip beside the cells' calls at slow_line_factor x fast_ns or more
     int rounds = 0;      // with a trip beside the cells' calls
+    std::vector<int> slow_round_numbers{}, fast_round_numbers{}; // those rounds, by number
 };
 
 // Per pair of CPUs, judged on the probes beside the calls of the given cells (their numbers in
@@ -39,8 +42,33 @@ struct LinePassing {
 std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& rounds,
                                             const std::vector<std::size_t>& cells);
 
+// A speed-up that followed the trip although its cell's rows are wider than a line: on the
+// machine this was built on, edge 64's 2-thread speed-up was 8 % lower in the rounds with the
+// CPUs placed far apart, in most quiet scans that met both placements, and a scan's figure is
+// then a mixture of the two in whatever shares the host chose. Its clean rounds are split by
+// whether a slow trip stood beside that cell's calls; each side needs min_interval_pairs rounds,
+// the 95 % order-statistic intervals of the two sides' median round speed-ups must not overlap,
+// and the medians must lie line_following_step apart or more, so that neither a few rounds nor
+// a difference smaller than a scan's own precision is called one. Order statistics rather than
+// a bootstrap: a reader redoes it from the record's trips and the samples file alone.
+constexpr double line_following_step = 0.05;
+
+struct LineFollowing {
+    int size = 0, block = 0, threads = 0;
+    int far_rounds = 0, near_rounds = 0;          // clean rounds with and without a slow trip beside the calls
+    double far_speedup = 0.0, near_speedup = 0.0; // the medians of those rounds' speed-ups
+};
+
+// The speed-ups of plan's cells (teams of 2 threads or more) that followed the trip, from the
+// clean samples of the completed rounds and those rounds' probes.
+std::vector<LineFollowing> line_following(const std::vector<Configuration>& plan,
+                                          const std::vector<Sample>& clean_samples,
+                                          const std::vector<ProbeRound>& rounds);
+
 // A warning when some pair had slow rounds beside the calls of sharing_cells (size, edge), the
-// cells whose threads share their lines (line_sharing_cells in machine/warnings.h); empty
+// cells whose threads share their lines (line_sharing_cells in machine/warnings.h), or when some
+// cell's speed-up followed the trip (then passing is judged beside every cell's calls); empty
 // otherwise.
 std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passing,
-                                          const std::vector<std::pair<int, int>>& sharing_cells);
+                                          const std::vector<std::pair<int, int>>& sharing_cells,
+                                          const std::vector<LineFollowing>& following = {});

@@ -309,19 +309,24 @@ std::vector<Warning> host_warnings(const ScanRun& run, const std::vector<std::pa
                            speedups_named(run.configurations, speedups_measuring_host(run.host)));
     for (const Warning& w : regime_warning(run.configurations, run.host.regime_changes))
         warnings.push_back(w);
-    // The line's trip is judged beside the calls of this run's cells that share their lines.
-    std::vector<std::size_t> sharing;
+    // The line's trip is judged beside the calls of this run's cells that share their lines, and
+    // beside every cell's where only the speed-ups say that it mattered.
+    std::vector<std::size_t> sharing, every;
     std::vector<std::pair<int, int>> named;
     const std::vector<CellSpan> spans = cell_spans(run.configurations);
     for (std::size_t cell = 0; cell < spans.size(); ++cell) {
         const std::pair<int, int> size_edge{spans[cell].size, spans[cell].block};
+        every.push_back(cell);
         if (std::find(sharing_cells.begin(), sharing_cells.end(), size_edge) != sharing_cells.end()) {
             sharing.push_back(cell);
             named.push_back(size_edge);
         }
     }
-    if (!sharing.empty())
-        for (const Warning& w : line_passing_warning(judge_line_passing(completed, sharing), named))
-            warnings.push_back(w);
+    const std::vector<LineFollowing> following = line_following(
+        run.configurations, judged_samples(run.configurations, run.samples, run.host.starvation, run.rounds, false),
+        completed);
+    for (const Warning& w :
+         line_passing_warning(judge_line_passing(completed, sharing.empty() ? every : sharing), named, following))
+        warnings.push_back(w);
     return warnings;
 }

@@ -58,7 +58,8 @@ ScanRun run_plan(const ScanOptions& options, const std::vector<Configuration>& p
                  const Topology& topology, const MachineInfo& machine, const ScanHooks& hooks);
 
 // host_starvation, contended and regime_change, from the completed rounds of the run, and
-// line_passing where it measured cells (size, edge) whose threads share the lines of C.
+// line_passing where it measured cells (size, edge) whose threads share the lines of C, or where
+// a cell's speed-up followed the line's trip.
 std::vector<Warning> host_warnings(const ScanRun& run, const std::vector<std::pair<int, int>>& sharing_cells);
 
 // Thread numbers that were seen on more than one logical CPU in a configuration's placement.

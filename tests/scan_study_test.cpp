@@ -401,6 +401,47 @@ TEST(StudyWarnings, TheHostStarvationWarningOfAStudyNamesItsCells)
         EXPECT_EQ(speedups_named(c.plan, c.speedups), c.named);
 }
 
+// Edge 64's rows share no line, but its speed-up fell by a tenth in the rounds with the CPUs
+// far apart, and edge 128's did not: the study names edge 64 with both figures, judging the
+// trip beside every cell's calls, from the clean rounds alone (rounds 15 and 16, starved, would
+// have pulled the far figure up).
+TEST(StudyWarnings, ASpeedUpThatFollowedTheLineTripIsNamedThoughItsTilesShareNoLine)
+{
+    SizeStudy size;
+    size.size = 512;
+    size.run.configurations = plan_cells(512, {64, 128}, {2});
+    for (int round = 1; round <= 16; ++round) {
+        const bool far = round > 8, starved = round > 14;
+        const double jitter = 1.0 + 0.004 * ((round * 7) % 5 - 2);
+        size.run.samples.push_back({round, 0, 1, 1.0, true});
+        size.run.samples.push_back({round, 1, 2, (far && !starved ? 0.55 : 0.5) * jitter, true});
+        size.run.samples.push_back({round, 2, 1, 1.0, true});
+        size.run.samples.push_back({round, 3, 2, 0.5 * jitter, true});
+        // Each cell's two calls, with a probe before, between the cells and after.
+        const double cpu1 = starved ? 6.0 : 10.0, trip = far ? 300.0 : 60.0;
+        ProbeRound probe{round, {0, 1}, {{10.0, cpu1}, {10.0, cpu1}, {10.0, cpu1}}};
+        probe.after_calls = {0, 2, 4};
+        probe.call_cells = {0, 0, 1, 1};
+        probe.line_ns = {{trip}, {trip}, {trip}};
+        size.run.probes.push_back(probe);
+    }
+    size.run.rounds = 16;
+    size.run.host = host_figures(size.run.configurations, size.run.samples, size.run.probes, 16,
+                                 {512, 0, blocked_schedule_bound, 0.05, 1, 200}, StarvationRule{});
+    ASSERT_EQ(size.run.host.starvation.starved_rounds, (std::set<int>{15, 16}));
+    StudyRun study;
+    study.sizes = {size};
+    const std::vector<Warning> all = study_warnings(study, {});
+    const auto line = std::find_if(all.begin(), all.end(), [](const Warning& w) { return w.kind == "line_passing"; });
+    ASSERT_NE(line, all.end());
+    EXPECT_EQ(line->message,
+              "n 512: a cache line's round trip between CPUs 0 and 1 took 2 x its fast level (60 ns, the tenth "
+              "percentile) or more in 8 of 16 rounds (60 to 300 ns over the run): in those rounds the host placed the "
+              "CPUs farther apart; the speed-up followed the line's trip at n 512 b 64 on 2 threads: 1.815 in the 6 "
+              "clean rounds beside a slow trip against 2.000 in the 8 others (medians of the rounds' speed-ups, their "
+              "95 % intervals apart): those figures mix the host's two placements of the CPUs in the shares it chose");
+}
+
 TEST(StudyBudget, TheWorkingSetOfATileAndTheEdgesWhereItFillsEachCache)
 {
     EXPECT_DOUBLE_EQ(tile_working_set_bytes(1024, 64), 4.0 * (3 * 64 * 64 + 1024 * 64));
