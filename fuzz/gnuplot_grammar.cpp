@@ -60,7 +60,7 @@ const char* const plot_elements[] = {
     R"(\$(time|speedup|efficiency)alone\d+ using N:N with points pt N ps N lc N title S)",
     R"(\$(clean|starved)\d+ using N:N with points pt N ps N lc N title S)",
     R"(\$rate\d+x\d+ using N:N with lines dashtype N lc N title S)",
-    R"(\$trip\d+x\d+ using N:N axes x1y2 with points pt N ps N lc N title S)",
+    R"(\$trip\d+x\d+x\d+ using N:N axes x1y2 with points pt N ps N lc N title S)",
     R"(\$edge(time|speedup)\d+ using N:N with linespoints pt N lc N title S)",
     R"(\$edge(time|speedup)bars\d+ using N:N:N:N with yerrorbars pt N lc N notitle)",
     R"(\$edgebound\d+ using N:N with linespoints dashtype N pt N ps N lc N title S)",

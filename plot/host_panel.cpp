@@ -32,14 +32,14 @@ std::map<int, std::string> rate_rows(const ScanRecord& record)
     return rows;
 }
 
-// Per CPU after the first, the rows "seconds nanoseconds": the slowest of the round's cache-line
-// trips between the first CPU and that one. One slow trip is what makes a round slow for the cells
+// Per pair (the round's first CPU, another), the rows "seconds nanoseconds": the slowest of the
+// round's cache-line trips between them. One slow trip is what makes a round slow for the cells
 // that share lines, so the slowest is the one a reader must see.
-std::map<int, std::string> trip_rows(const ScanRecord& record)
+std::map<std::pair<int, int>, std::string> trip_rows(const ScanRecord& record)
 {
-    std::map<int, std::string> rows;
+    std::map<std::pair<int, int>, std::string> rows;
     for (const RecordProbeRound& round : record.probe.rounds) {
-        if (!std::isfinite(round.end_s))
+        if (!std::isfinite(round.end_s) || round.cpus.empty() || round.cpus.front() < 0)
             continue;
         for (std::size_t other = 1; other < round.cpus.size(); ++other) {
             double slowest = 0.0;
@@ -47,7 +47,8 @@ std::map<int, std::string> trip_rows(const ScanRecord& record)
                 if (other - 1 < trips.size() && std::isfinite(trips[other - 1]))
                     slowest = std::max(slowest, trips[other - 1]);
             if (round.cpus[other] >= 0 && slowest > 0.0)
-                rows[round.cpus[other]] += figure("%.3f", round.end_s) + " " + figure("%.1f", slowest) + "\n";
+                rows[{round.cpus.front(), round.cpus[other]}] +=
+                    figure("%.3f", round.end_s) + " " + figure("%.1f", slowest) + "\n";
         }
     }
     return rows;
@@ -87,15 +88,13 @@ std::string elements_of(const ScanPlot& scan, std::size_t n, HostPanel& panel, s
         elements << ", " << name << " using 1:2 with lines dashtype " << dash++ << " lc " << k << " title "
                  << gnuplot_quoted("scan " + k + ": CPU " + std::to_string(cpu) + " rate / healthy");
     }
-    const int first = scan.record.probe.rounds.empty() || scan.record.probe.rounds.front().cpus.empty()
-                          ? 0
-                          : scan.record.probe.rounds.front().cpus.front();
-    for (const auto& [cpu, rows] : trip_rows(scan.record)) {
-        const std::string name = "$trip" + k + "x" + std::to_string(cpu);
+    int point = 2; // each pair its own mark, as each CPU's rate has its own dashes
+    for (const auto& [pair, rows] : trip_rows(scan.record)) {
+        const std::string name = "$trip" + k + "x" + std::to_string(pair.first) + "x" + std::to_string(pair.second);
         add_block(panel, names, name, rows);
-        elements << ", " << name << " using 1:2 axes x1y2 with points pt 2 ps 0.6 lc " << k << " title "
-                 << gnuplot_quoted("scan " + k + ": line trip CPU " + std::to_string(first) + " to " +
-                                   std::to_string(cpu) + ", the round's slowest (ns, right)");
+        elements << ", " << name << " using 1:2 axes x1y2 with points pt " << point++ << " ps 0.6 lc " << k << " title "
+                 << gnuplot_quoted("scan " + k + ": line trip CPU " + std::to_string(pair.first) + " to " +
+                                   std::to_string(pair.second) + ", the round's slowest (ns, right)");
     }
     return elements.str();
 }

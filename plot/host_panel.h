@@ -13,7 +13,8 @@
 // Whether some scan has probe rounds to draw.
 bool has_host_panel(const std::vector<ScanPlot>& scans);
 
-// The panel's data blocks ($cleanN, $starvedN, $rateNxC, $tripNxC for scan N and CPU C), to stand with the
+// The panel's data blocks ($cleanN, $starvedN, $rateNxC for scan N and CPU C, $tripNxAxB for the
+// pair of CPUs A and B), to stand with the
 // other blocks at the top of the script, and the commands that draw the panel.
 struct HostPanel {
     std::string blocks;

@@ -271,7 +271,7 @@ std::map<std::string, DataRows> scan_rows(const std::vector<ScanRecord>& records
                     if (std::isfinite(probe.at(i - 1)))
                         trips.push_back(probe[i - 1]);
                 if (!trips.empty())
-                    add("$trip" + n + "x" + std::to_string(round.cpus[i]),
+                    add("$trip" + n + "x" + std::to_string(round.cpus[0]) + "x" + std::to_string(round.cpus[i]),
                         {round.end_s, *std::max_element(trips.begin(), trips.end())});
             }
         }
@@ -360,8 +360,9 @@ TEST(PlotScans, TheProbesRoundsAreAPanelOverTimeWithTheStarvedShareInTheCaption)
     EXPECT_NE(tripped.find("set rmargin 12\nset logscale y2\nset y2range [*:*]\nset y2tics\nset ytics nomirror\n"),
               std::string::npos)
         << tripped;
-    EXPECT_NE(tripped.find(", $trip1x1 using 1:2 axes x1y2 with points pt 2 ps 0.6 lc 1 title 'scan 1: line trip CPU "
-                           "0 to 1, the round''s slowest (ns, right)'"),
+    EXPECT_NE(tripped.find("$trip1x0x1 << EOD\n1.250 61.5\n2.500 330.0\nEOD"), std::string::npos) << tripped;
+    EXPECT_NE(tripped.find(", $trip1x0x1 using 1:2 axes x1y2 with points pt 2 ps 0.6 lc 1 title 'scan 1: line trip "
+                           "CPU 0 to 1, the round''s slowest (ns, right)'"),
               std::string::npos)
         << tripped;
     // Without the probe's rounds, the three panels as before.
