@@ -105,21 +105,23 @@ std::vector<LineFollowing> line_following(const std::vector<Configuration>& plan
                 continue;
             std::vector<int> numbers;
             const std::vector<double> logs = round_log_speedups(own, c, &numbers);
-            std::vector<double> far_logs, near_logs;
+            std::vector<double> far_speedups, near_speedups; // a round with no trip beside is on neither side
             for (std::size_t r = 0; r < logs.size(); ++r)
                 if (far.count(numbers[r]) != 0)
-                    far_logs.push_back(logs[r]);
+                    far_speedups.push_back(std::exp(logs[r]));
                 else if (near.count(numbers[r]) != 0)
-                    near_logs.push_back(logs[r]);
-            if (far_logs.size() < static_cast<std::size_t>(min_interval_pairs) ||
-                near_logs.size() < static_cast<std::size_t>(min_interval_pairs))
+                    near_speedups.push_back(std::exp(logs[r]));
+            if (far_speedups.size() < static_cast<std::size_t>(min_interval_pairs) ||
+                near_speedups.size() < static_cast<std::size_t>(min_interval_pairs))
                 continue;
-            const Interval far_ci = median_interval(far_logs, 0.95), near_ci = median_interval(near_logs, 0.95);
-            const double step = std::fabs(median(far_logs) - median(near_logs));
-            if ((far_ci.high < near_ci.low || near_ci.high < far_ci.low) && step >= std::log1p(line_following_step))
+            const Interval far_ci = median_interval(far_speedups, 0.95);
+            const Interval near_ci = median_interval(near_speedups, 0.95);
+            const double far_median = median(far_speedups), near_median = median(near_speedups);
+            const double step = std::max(far_median, near_median) / std::min(far_median, near_median) - 1.0;
+            if ((far_ci.high < near_ci.low || near_ci.high < far_ci.low) && step >= line_following_step)
                 following.push_back({spans[cell].size, spans[cell].block, plan[spans[cell].first + c].threads,
-                                     static_cast<int>(far_logs.size()), static_cast<int>(near_logs.size()),
-                                     std::exp(median(far_logs)), std::exp(median(near_logs))});
+                                     static_cast<int>(far_speedups.size()), static_cast<int>(near_speedups.size()),
+                                     far_median, near_median});
         }
     }
     return following;
@@ -146,8 +148,8 @@ std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passin
     for (const LineFollowing& f : following) {
         char text[256];
         std::snprintf(text, sizeof(text),
-                      "n %d b %d on %d threads: %.3f in the %d clean rounds beside a slow trip against %.3f in the %d "
-                      "others",
+                      "n %d b %d on %d threads: %.3f in the %d clean rounds with a slow trip beside its calls against "
+                      "%.3f in the %d with only fast ones",
                       f.size, f.block, f.threads, f.far_speedup, f.far_rounds, f.near_speedup, f.near_rounds);
         followed.emplace_back(text);
     }

@@ -46,7 +46,9 @@ std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& round
 // machine this was built on, edge 64's 2-thread speed-up was 8 % lower in the rounds with the
 // CPUs placed far apart, in most quiet scans that met both placements, and a scan's figure is
 // then a mixture of the two in whatever shares the host chose. Its clean rounds are split by
-// whether a slow trip stood beside that cell's calls; each side needs min_interval_pairs rounds,
+// whether a slow trip (on any pair) stood beside that cell's calls, every thread count of the cell
+// by the same probes (a plan of one cell is judged on every probe of its round, as a scan's
+// starvation is); each side needs min_interval_pairs rounds,
 // the 95 % order-statistic intervals of the two sides' median round speed-ups must not overlap,
 // and the medians must lie line_following_step apart or more, so that neither a few rounds nor
 // a difference smaller than a scan's own precision is called one. Order statistics rather than
@@ -67,8 +69,8 @@ std::vector<LineFollowing> line_following(const std::vector<Configuration>& plan
 
 // A warning when some pair had slow rounds beside the calls of sharing_cells (size, edge), the
 // cells whose threads share their lines (line_sharing_cells in machine/warnings.h), or when some
-// cell's speed-up followed the trip (then passing is judged beside every cell's calls); empty
-// otherwise.
+// cell's speed-up followed the trip (the caller then judges passing beside every cell's calls
+// unless sharing cells had slow rounds); empty otherwise.
 std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passing,
                                           const std::vector<std::pair<int, int>>& sharing_cells,
                                           const std::vector<LineFollowing>& following = {});

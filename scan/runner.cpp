@@ -325,8 +325,13 @@ std::vector<Warning> host_warnings(const ScanRun& run, const std::vector<std::pa
     const std::vector<LineFollowing> following = line_following(
         run.configurations, judged_samples(run.configurations, run.samples, run.host.starvation, run.rounds, false),
         completed);
-    for (const Warning& w :
-         line_passing_warning(judge_line_passing(completed, sharing.empty() ? every : sharing), named, following))
+    std::vector<LinePassing> passing = judge_line_passing(completed, sharing);
+    if (std::none_of(passing.begin(), passing.end(), [](const LinePassing& p) { return p.slow_rounds > 0; })) {
+        // Nothing to say of the sharing cells: the trips, if a speed-up followed them, as every cell met them.
+        passing = judge_line_passing(completed, every);
+        named.clear();
+    }
+    for (const Warning& w : line_passing_warning(passing, named, following))
         warnings.push_back(w);
     return warnings;
 }

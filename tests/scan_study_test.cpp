@@ -404,8 +404,9 @@ TEST(StudyWarnings, TheHostStarvationWarningOfAStudyNamesItsCells)
 // Edge 64's rows share no line, but its speed-up fell by a tenth in the rounds with the CPUs
 // far apart, and edge 128's did not: the study names edge 64 with both figures, judging the
 // trip beside every cell's calls, from the clean rounds alone (rounds 15 and 16, starved, would
-// have pulled the far figure up).
-TEST(StudyWarnings, ASpeedUpThatFollowedTheLineTripIsNamedThoughItsTilesShareNoLine)
+// have pulled the far figure up). beside_second_only: the slow trips stood beside edge 128's
+// calls alone, so edge 64's fall is not the trip's.
+SizeStudy line_study(bool beside_second_only)
 {
     SizeStudy size;
     size.size = 512;
@@ -422,24 +423,45 @@ TEST(StudyWarnings, ASpeedUpThatFollowedTheLineTripIsNamedThoughItsTilesShareNoL
         ProbeRound probe{round, {0, 1}, {{10.0, cpu1}, {10.0, cpu1}, {10.0, cpu1}}};
         probe.after_calls = {0, 2, 4};
         probe.call_cells = {0, 0, 1, 1};
-        probe.line_ns = {{trip}, {trip}, {trip}};
+        probe.line_ns = {{beside_second_only ? 60.0 : trip}, {beside_second_only ? 60.0 : trip}, {trip}};
         size.run.probes.push_back(probe);
     }
     size.run.rounds = 16;
     size.run.host = host_figures(size.run.configurations, size.run.samples, size.run.probes, 16,
                                  {512, 0, blocked_schedule_bound, 0.05, 1, 200}, StarvationRule{});
-    ASSERT_EQ(size.run.host.starvation.starved_rounds, (std::set<int>{15, 16}));
+    return size;
+}
+
+TEST(StudyWarnings, ASpeedUpThatFollowedTheLineTripIsNamedThoughItsTilesShareNoLine)
+{
     StudyRun study;
-    study.sizes = {size};
-    const std::vector<Warning> all = study_warnings(study, {});
-    const auto line = std::find_if(all.begin(), all.end(), [](const Warning& w) { return w.kind == "line_passing"; });
-    ASSERT_NE(line, all.end());
-    EXPECT_EQ(line->message,
-              "n 512: a cache line's round trip between CPUs 0 and 1 took 2 x its fast level (60 ns, the tenth "
-              "percentile) or more in 8 of 16 rounds (60 to 300 ns over the run): in those rounds the host placed the "
-              "CPUs farther apart; the speed-up followed the line's trip at n 512 b 64 on 2 threads: 1.815 in the 6 "
-              "clean rounds beside a slow trip against 2.000 in the 8 others (medians of the rounds' speed-ups, their "
-              "95 % intervals apart): those figures mix the host's two placements of the CPUs in the shares it chose");
+    study.sizes = {line_study(false)};
+    ASSERT_EQ(study.sizes[0].run.host.starvation.starved_rounds, (std::set<int>{15, 16}));
+    const auto line_warning = [&study](const std::vector<std::pair<int, int>>& sharing) {
+        const std::vector<Warning> all = study_warnings(study, sharing);
+        const auto found =
+            std::find_if(all.begin(), all.end(), [](const Warning& w) { return w.kind == "line_passing"; });
+        return found == all.end() ? std::string() : found->message;
+    };
+    const std::string followed =
+        "the speed-up followed the line's trip at n 512 b 64 on 2 threads: 1.815 in the 6 clean rounds with a slow "
+        "trip beside its calls against 2.000 in the 8 with only fast ones (medians of the rounds' speed-ups, their "
+        "95 % intervals apart): those figures mix the host's two placements of the CPUs in the shares it chose";
+    const std::string trips = "a cache line's round trip between CPUs 0 and 1 took 2 x its fast level (60 ns, the "
+                              "tenth percentile) or more in 8 of 16 rounds (60 to 300 ns over the run)";
+    EXPECT_EQ(line_warning({}),
+              "n 512: " + trips + ": in those rounds the host placed the CPUs farther apart; " + followed);
+    // A cell that shares lines and met the slow trips is named first, the speed-up after it.
+    EXPECT_EQ(line_warning({{512, 128}}), "n 512: beside the calls of n 512 b 128, whose threads share the lines of C "
+                                          "they write, " +
+                                              trips +
+                                              ": in those rounds the CPUs passed lines more slowly, and those cells' "
+                                              "times and speed-ups follow how fast they pass them; " +
+                                              followed);
+    // Only the probe after edge 128's calls was slow: edge 64's fall is not the trip's, and edge
+    // 128, judged by the trips beside its own calls, kept its speed-up.
+    study.sizes = {line_study(true)};
+    EXPECT_EQ(line_warning({}), "");
 }
 
 TEST(StudyBudget, TheWorkingSetOfATileAndTheEdgesWhereItFillsEachCache)
