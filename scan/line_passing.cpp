@@ -161,8 +161,7 @@ std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passin
                   "how fast they pass them";
     else if (!moves.empty() && sharing_cells.empty())
         message = "a cache line's round trip " + joined(moves, "; ") +
-                  ": in those rounds the host placed the CPUs "
-                  "farther apart";
+                  ": in those rounds the host placed the CPUs farther apart";
     if (!followed.empty())
         message += std::string(message.empty() ? "" : "; ") + "the speed-up followed the line's trip at " +
                    joined(followed, ", ") +

@@ -46,13 +46,13 @@ std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& round
 // machine this was built on, edge 64's 2-thread speed-up was 8 % lower in the rounds with the
 // CPUs placed far apart, in most quiet scans that met both placements, and a scan's figure is
 // then a mixture of the two in whatever shares the host chose. Its clean rounds are split by
-// whether a slow trip (on any pair) stood beside that cell's calls, every thread count of the cell
-// by the same probes (a plan of one cell is judged on every probe of its round, as a scan's
-// starvation is); each side needs min_interval_pairs rounds,
-// the 95 % order-statistic intervals of the two sides' median round speed-ups must not overlap,
-// and the medians must lie line_following_step apart or more, so that neither a few rounds nor
-// a difference smaller than a scan's own precision is called one. Order statistics rather than
-// a bootstrap: a reader redoes it from the record's trips and the samples file alone.
+// whether a slow trip (on any pair) stood beside that cell's calls, every thread count of the
+// cell by the same probes (a plan of one cell is judged on every probe of its round, as a scan's
+// starvation is); each side needs min_interval_pairs rounds, the 95 % order-statistic intervals
+// of the two sides' median round speed-ups must not overlap, and the medians must lie
+// line_following_step apart or more, so that neither a few rounds nor a difference smaller than
+// a scan's own precision is called one. Order statistics rather than a bootstrap: a reader
+// redoes it from the record's trips and the samples file alone.
 constexpr double line_following_step = 0.05;
 
 struct LineFollowing {
