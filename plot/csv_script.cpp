@@ -49,7 +49,7 @@ std::string gnuplot_script(const std::vector<NamedRun>& runs, PictureFormat form
          "set title 'Efficiency (speed-up / threads)'\n"
          "set ylabel 'efficiency'\n"
       // Leave room above the ideal line, which would otherwise sit on the frame.
-      << "set yrange [0:" << figure("%.2f", max_efficiency * 1.1) << "]\n"
+      << "set yrange [0:" << figure("%.2f", axis_top(max_efficiency, 1.1)) << "]\n"
       << "plot 1 with lines dashtype 2 lc rgb 'gray40' title 'ideal'";
     for (std::size_t r : drawn)
         s << ", $run" << r + 1 << " using 1:3 with linespoints lw 2 title " << title(r);

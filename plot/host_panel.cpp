@@ -123,7 +123,7 @@ HostPanel host_panel(const std::vector<ScanPlot>& scans)
         // Up to a little above what the schedule allows: a round far off it falls outside the
         // range rather than squeezing every other round flat.
         if (!scans[k].record.speedups.empty() && std::isfinite(scans[k].record.speedups.back().schedule_bound))
-            top = std::max(top, 1.25 * scans[k].record.speedups.back().schedule_bound);
+            top = std::max(top, axis_top(scans[k].record.speedups.back().schedule_bound, 1.25));
     }
     // The trips, where there are any, on a log axis of their own: their levels lie several fold
     // apart, and one axis with the rates would flatten both.

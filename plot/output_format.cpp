@@ -3,7 +3,9 @@
 #include "plot/shown.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 bool picture_format(const std::string& file_name, PictureFormat& format)
 {
@@ -65,4 +67,10 @@ std::string drawing_into(const std::string& script, const std::string& file_name
     const std::size_t after_terminal = script.find('\n') + 1;
     return script.substr(0, after_terminal) + "set output " + gnuplot_quoted(name) + "\n" +
            script.substr(after_terminal);
+}
+
+double axis_top(double top, double factor)
+{
+    const double raised = top * factor;
+    return std::isfinite(raised) ? raised : std::numeric_limits<double>::max();
 }

@@ -202,7 +202,7 @@ void speedup_and_efficiency_panels(std::ostream& s, std::size_t scans, const Blo
         alone_points(s, blocks, "$speedupalone", n, after);
     }
     s << "\nset title 'Efficiency (speed-up / threads)'\nset ylabel 'efficiency'\nset key inside left bottom\n"
-      << "set yrange [0:" << figure("%.2f", max_efficiency * 1.15) << "]\n"
+      << "set yrange [0:" << figure("%.2f", axis_top(max_efficiency, 1.15)) << "]\n"
       << "plot 1 with lines dashtype 2 lc rgb 'gray40' title 'ideal'";
     for (std::size_t k = 0; k < scans; ++k) {
         const std::string n = std::to_string(k + 1);

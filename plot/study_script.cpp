@@ -263,8 +263,8 @@ void speedup_panel(std::ostream& s, Blocks& blocks, const RecordStudySize& size)
       // A quarter above the highest of the counts, the points, their intervals and the bounds:
       // nothing drawn is cut off, and the key, top left, has room above the lines.
       << "set xrange [0.5:" << most + 0.5
-      << "]\nset yrange [0:" << figure("%.3g", 1.25 * std::max(highest, static_cast<double>(most))) << "]\nset xtics ("
-      << tics << ")\n"
+      << "]\nset yrange [0:" << figure("%.3g", axis_top(std::max(highest, static_cast<double>(most)), 1.25))
+      << "]\nset xtics (" << tics << ")\n"
       << plot_line("x with lines dashtype 2 lc rgb 'gray40' title 'ideal'", curves);
 }
 
