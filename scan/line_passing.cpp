@@ -73,10 +73,8 @@ std::vector<LinePassing> judge_line_passing(const std::vector<ProbeRound>& round
         passing.slowest_ns = trips.back();
         passing.fast_ns = trips[(trips.size() - 1) / 10];
         for (const auto& [number, slowest] : slowest_beside[pair]) {
-            const bool slow = slowest >= slow_line_factor * passing.fast_ns;
-            ++passing.rounds;
-            passing.slow_rounds += slow ? 1 : 0;
-            (slow ? passing.slow_round_numbers : passing.fast_round_numbers).push_back(number);
+            (slowest >= slow_line_factor * passing.fast_ns ? passing.slow_rounds : passing.fast_rounds)
+                .push_back(number);
         }
         judged.push_back(passing);
     }
@@ -94,8 +92,8 @@ std::vector<LineFollowing> line_following(const std::vector<Configuration>& plan
         // every pair's was fast.
         std::set<int> far, near;
         for (const LinePassing& pair : judge_line_passing(rounds, {cell})) {
-            far.insert(pair.slow_round_numbers.begin(), pair.slow_round_numbers.end());
-            near.insert(pair.fast_round_numbers.begin(), pair.fast_round_numbers.end());
+            far.insert(pair.slow_rounds.begin(), pair.slow_rounds.end());
+            near.insert(pair.fast_rounds.begin(), pair.fast_rounds.end());
         }
         if (far.empty())
             continue;
@@ -135,13 +133,14 @@ std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passin
         return {};
     std::vector<std::string> moves;
     for (const LinePassing& p : passing) {
-        if (p.slow_rounds == 0)
+        if (p.slow_rounds.empty())
             continue;
         char text[256];
         std::snprintf(text, sizeof(text),
                       "between CPUs %d and %d took %g x its fast level (%.0f ns, the tenth percentile) or more in %d "
                       "of %d rounds (%.0f to %.0f ns over the run)",
-                      p.from, p.to, slow_line_factor, p.fast_ns, p.slow_rounds, p.rounds, p.fastest_ns, p.slowest_ns);
+                      p.from, p.to, slow_line_factor, p.fast_ns, static_cast<int>(p.slow_rounds.size()),
+                      static_cast<int>(p.slow_rounds.size() + p.fast_rounds.size()), p.fastest_ns, p.slowest_ns);
         moves.emplace_back(text);
     }
     std::vector<std::string> followed;
@@ -154,14 +153,15 @@ std::vector<Warning> line_passing_warning(const std::vector<LinePassing>& passin
         followed.emplace_back(text);
     }
     std::string message;
-    if (!moves.empty() && !sharing_cells.empty())
-        message = "beside the calls of " + cells_named(sharing_cells) +
-                  ", whose threads share the lines of C they write, a cache line's round trip " + joined(moves, "; ") +
-                  ": in those rounds the CPUs passed lines more slowly, and those cells' times and speed-ups follow "
-                  "how fast they pass them";
-    else if (!moves.empty() && sharing_cells.empty())
-        message = "a cache line's round trip " + joined(moves, "; ") +
-                  ": in those rounds the host placed the CPUs farther apart";
+    if (!moves.empty())
+        message = sharing_cells.empty()
+                      ? "a cache line's round trip " + joined(moves, "; ") +
+                            ": in those rounds the host placed the CPUs farther apart"
+                      : "beside the calls of " + cells_named(sharing_cells) +
+                            ", whose threads share the lines of C they write, a cache line's round trip " +
+                            joined(moves, "; ") +
+                            ": in those rounds the CPUs passed lines more slowly, and those cells' times and "
+                            "speed-ups follow how fast they pass them";
     if (!followed.empty())
         message += std::string(message.empty() ? "" : "; ") + "the speed-up followed the line's trip at " +
                    joined(followed, ", ") +

@@ -29,9 +29,9 @@ struct LinePassing {
     int from = -1, to = -1;
     double fastest_ns = 0.0, slowest_ns = 0.0; // of every probe's trip in the run
     double fast_ns = 0.0;                      // the fast level: the tenth percentile of those trips
-    int slow_rounds = 0; // with a trip beside the cells' calls at slow_line_factor x fast_ns or more
-    int rounds = 0;      // with a trip beside the cells' calls
-    std::vector<int> slow_round_numbers{}, fast_round_numbers{}; // those rounds, by number
+    // The rounds, by number, with a trip beside the cells' calls: slow when one of those took
+    // slow_line_factor x fast_ns or more, fast otherwise.
+    std::vector<int> slow_rounds{}, fast_rounds{};
 };
 
 // Per pair of CPUs, judged on the probes beside the calls of the given cells (their numbers in

@@ -326,7 +326,7 @@ std::vector<Warning> host_warnings(const ScanRun& run, const std::vector<std::pa
         run.configurations, judged_samples(run.configurations, run.samples, run.host.starvation, run.rounds, false),
         completed);
     std::vector<LinePassing> passing = judge_line_passing(completed, sharing);
-    if (std::none_of(passing.begin(), passing.end(), [](const LinePassing& p) { return p.slow_rounds > 0; })) {
+    if (std::none_of(passing.begin(), passing.end(), [](const LinePassing& p) { return !p.slow_rounds.empty(); })) {
         // Nothing to say of the sharing cells: the trips, if a speed-up followed them, as every cell met them.
         passing = judge_line_passing(completed, every);
         named.clear();

@@ -462,8 +462,8 @@ TEST(LinePassing, RoundsWithASlowLineTripAreCountedAndNamedWhereCellsShareLines)
     EXPECT_DOUBLE_EQ(passing[0].fastest_ns, 150.0);
     EXPECT_DOUBLE_EQ(passing[0].fast_ns, 198.0); // the third of 28 trips
     EXPECT_DOUBLE_EQ(passing[0].slowest_ns, 600.0);
-    EXPECT_EQ(passing[0].slow_rounds, 5); // round 2 and rounds 7 to 10
-    EXPECT_EQ(passing[0].rounds, 12);
+    EXPECT_EQ(passing[0].slow_rounds, (std::vector<int>{2, 7, 8, 9, 10}));
+    EXPECT_EQ(passing[0].fast_rounds, (std::vector<int>{1, 3, 4, 5, 6, 11, 12})); // not 13 (no trip) nor 14 (one CPU)
 
     const std::vector<Warning> warned = line_passing_warning(passing, {{1024, 8}, {512, 8}});
     ASSERT_EQ(warned.size(), 1u);
@@ -484,7 +484,7 @@ TEST(LinePassing, RoundsWithASlowLineTripAreCountedAndNamedWhereCellsShareLines)
     }
     const std::vector<LinePassing> pairs = judge_line_passing(steady, {0});
     ASSERT_EQ(pairs.size(), 2u);
-    EXPECT_EQ(pairs[0].slow_rounds, 0); // 300 ns is 1.53 x 196
+    EXPECT_TRUE(pairs[0].slow_rounds.empty()); // 300 ns is 1.53 x 196
     EXPECT_EQ(pairs[1].to, 5);
     EXPECT_DOUBLE_EQ(pairs[1].fastest_ns, 390.0);
     EXPECT_TRUE(line_passing_warning(pairs, {{1024, 8}}).empty());
@@ -507,12 +507,13 @@ TEST(LinePassing, InAStudyRoundEachCellIsJudgedByTheTripsBesideItsCalls)
     calm.line_ns = {{100.0}, {100.0}, {100.0}, {100.0}, {100.0}};
     const std::vector<LinePassing> first = judge_line_passing({study, calm}, {0});
     ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0].slow_rounds, 0);
-    EXPECT_EQ(first[0].rounds, 2);
+    EXPECT_TRUE(first[0].slow_rounds.empty());
+    EXPECT_EQ(first[0].fast_rounds, (std::vector<int>{1, 2}));
     EXPECT_DOUBLE_EQ(first[0].slowest_ns, 400.0);
-    EXPECT_EQ(judge_line_passing({study, calm}, {1})[0].slow_rounds, 1);
-    EXPECT_EQ(judge_line_passing({study, calm}, {0, 1})[0].slow_rounds, 1);
-    EXPECT_EQ(judge_line_passing({study, calm}, {})[0].rounds, 0); // no cell to judge beside
+    EXPECT_EQ(judge_line_passing({study, calm}, {1})[0].slow_rounds, std::vector<int>{1});
+    EXPECT_EQ(judge_line_passing({study, calm}, {0, 1})[0].slow_rounds, std::vector<int>{1});
+    const LinePassing beside_none = judge_line_passing({study, calm}, {})[0]; // no cell to judge beside
+    EXPECT_TRUE(beside_none.slow_rounds.empty() && beside_none.fast_rounds.empty());
 }
 
 // A speed-up whose cell does not share lines is said to follow the trip only when its clean
