@@ -119,9 +119,9 @@ StudyRun run_study(const ScanOptions& options, const StudyEstimate& estimate, co
 // tile, and no second thread helps it.
 std::vector<Warning> edge_notes(const ScanOptions& options);
 
-// After the rounds: teams, migration, precision, invalid results and the host over every cell,
-// each kind once for the whole study; sharing_cells are the cells (size, edge) whose threads
-// share the lines of C they write.
+// After the rounds: teams, migration, precision, equals the rounds left open, invalid results and
+// the host over every cell, each kind once for the whole study; sharing_cells are the cells
+// (size, edge) whose threads share the lines of C they write.
 std::vector<Warning> study_warnings(const StudyRun& study, const std::vector<std::pair<int, int>>& sharing_cells);
 
 // The study's PREFIX.json: the scan record with its study section, and no figures at the top

@@ -1,6 +1,7 @@
 // What a study's rounds said beside their figures, gathered over every size and cell so that
 // each kind of warning is raised once for the whole study.
 #include "common/timing.h"
+#include "record/figures.h"
 #include "scan/study.h"
 
 #include <algorithm>
@@ -8,10 +9,11 @@
 
 namespace {
 
-std::string cell_name(int size, const Configuration& configuration)
+// threads 0: the sequential kernel.
+std::string cell_name(int size, int block, int threads)
 {
-    return "n " + std::to_string(size) + " b " + std::to_string(configuration.block) + " on " +
-           std::to_string(configuration.threads) + (configuration.threads == 1 ? " thread" : " threads");
+    return "n " + std::to_string(size) + " b " + std::to_string(block) +
+           (threads == 0 ? " sequential" : " on " + std::to_string(threads) + (threads == 1 ? " thread" : " threads"));
 }
 
 std::vector<Warning> study_precision_warning(const StudyRun& study)
@@ -22,7 +24,8 @@ std::vector<Warning> study_precision_warning(const StudyRun& study)
         for (const ConfigurationSummary& c : size.run.summary.configurations)
             if (c.configuration.parallel && s < size.run.summary.speedups.size() &&
                 !size.run.summary.speedups[s++].precision_reached)
-                cells += (cells.empty() ? "" : ", ") + cell_name(size.size, c.configuration);
+                cells +=
+                    (cells.empty() ? "" : ", ") + cell_name(size.size, c.configuration.block, c.configuration.threads);
     }
     if (cells.empty())
         return {};
@@ -45,6 +48,37 @@ std::vector<Warning> study_short_call_warning(const StudyRun& study)
                 baseline_short = true;
         }
     return too_short_warning(baseline_short, {short_counts.begin(), short_counts.end()}, shortest_timed_call_s);
+}
+
+// Edges counted an equal of the fastest, or not, by where this study's rounds fell: two studies
+// of one machine whose sets of equals differ at these edges differ by chance, not by the
+// machine, and a reader comparing them needs to know which edges those are.
+std::vector<Warning> unsettled_equals_warning(const StudyRun& study)
+{
+    std::string cells;
+    for (const SizeStudy& size : study.sizes) {
+        std::vector<const EdgeRanking*> rankings = {&size.sequential};
+        for (const EdgeRanking& ranking : size.parallel)
+            rankings.push_back(&ranking);
+        for (const EdgeRanking* ranking : rankings)
+            for (const EdgeFigures& edge : ranking->edges) {
+                const PairedRatio& ratio = edge.versus_fastest;
+                if (edge.fastest || !straddles_tolerance(ratio, edge_tolerance))
+                    continue;
+                cells += (cells.empty() ? "" : "; ") + cell_name(size.size, edge.block, ranking->threads) + ": " +
+                         figure("%.3f", ratio.ratio) + " [" + figure("%.3f", ratio.low) + ", " +
+                         figure("%.3f", ratio.high) + "], " +
+                         (edge.indistinguishable ? "counted an equal" : "not counted an equal");
+            }
+    }
+    if (cells.empty())
+        return {};
+    const std::string band = figure("%.0f", edge_tolerance * 100.0) + " %";
+    return {{"unsettled_equals", "the rounds leave open whether these edges' times lie within " + band +
+                                     " of the fastest edge's, the interval of each one's ratio to it reaching both "
+                                     "inside and outside " +
+                                     band + ": " + cells +
+                                     "; another study of this machine may count them the other way"}};
 }
 
 // host_starvation, contended, regime_change and line_passing of every size, one warning of each
@@ -80,9 +114,9 @@ std::vector<Warning> study_warnings(const StudyRun& study, const std::vector<std
         invalid += invalid_samples(size.run.samples);
     }
     std::vector<Warning> warnings = team_warning({smaller_teams.begin(), smaller_teams.end()});
-    for (const auto& more :
-         {study_short_call_warning(study), migration_warning({migrated.begin(), migrated.end()}),
-          study_precision_warning(study), invalid_result_warning(invalid), study_host_warnings(study, sharing_cells)})
+    for (const auto& more : {study_short_call_warning(study), migration_warning({migrated.begin(), migrated.end()}),
+                             study_precision_warning(study), unsettled_equals_warning(study),
+                             invalid_result_warning(invalid), study_host_warnings(study, sharing_cells)})
         warnings.insert(warnings.end(), more.begin(), more.end());
     return warnings;
 }

@@ -51,6 +51,16 @@ bool within_tolerance_of_one(const PairedRatio& ratio, double tolerance)
     return holds_one || inside;
 }
 
+bool straddles_tolerance(const PairedRatio& ratio, double tolerance)
+{
+    if (!std::isfinite(ratio.low) || !std::isfinite(ratio.high))
+        return false;
+    const double below = 1.0 / (1.0 + tolerance), above = 1.0 + tolerance;
+    const bool inside = ratio.low >= below && ratio.high <= above;
+    const bool outside = ratio.low > above || ratio.high < below;
+    return !inside && !outside;
+}
+
 FastestSet fastest_set(const std::vector<std::vector<double>>& series, double tolerance, int resamples,
                        std::uint64_t seed, double confidence)
 {

@@ -464,6 +464,57 @@ TEST(StudyWarnings, ASpeedUpThatFollowedTheLineTripIsNamedThoughItsTilesShareNoL
     EXPECT_EQ(line_warning({}), "");
 }
 
+// Edge 32 on two threads is as fast as 64 in odd rounds and 4 % slower in even ones: whether it
+// is within 2 % of the fastest rests on which rounds fell where, and the study says so; edge 16's
+// quarter and the sequential kernel's gaps are settled, and so is a difference every round shows.
+TEST(StudyWarnings, AnEdgeCountedAnEqualOrNotByWhereItsRoundsFellIsNamed)
+{
+    const auto unsettled = [](const StudyRun& study) {
+        const std::vector<Warning> all = study_warnings(study, {});
+        const auto found =
+            std::find_if(all.begin(), all.end(), [](const Warning& w) { return w.kind == "unsettled_equals"; });
+        return found == all.end() ? std::string() : found->message;
+    };
+    StudyRun study;
+    SizeStudy size;
+    size.size = 512;
+    size.run = synthetic_run({16, 32, 64}, {2}, {{0.7, 0.5}, {0.9, 0.4}, {0.8, 0.4}});
+    size.sequential = rank_edges(size.run, 0, nullptr, 1, 500);
+    size.parallel = {rank_edges(size.run, 2, &size.sequential, 1, 500)};
+    study.sizes = {size};
+    EXPECT_EQ(unsettled(study), ""); // every ratio the same in every round
+
+    for (Sample& sample : size.run.samples)
+        if (sample.config == 3 && sample.round % 2 == 0)
+            sample.seconds *= 1.04;
+    size.sequential = rank_edges(size.run, 0, nullptr, 1, 500);
+    size.parallel = {rank_edges(size.run, 2, &size.sequential, 1, 500)};
+    study.sizes = {size};
+    EXPECT_EQ(unsettled(study), "the rounds leave open whether these edges' times lie within 2 % of the fastest "
+                                "edge's, the interval of each one's ratio to it reaching both inside and outside "
+                                "2 %: n 512 b 32 on 2 threads: 1.023 [1.000, 1.040], counted an equal; another "
+                                "study of this machine may count them the other way");
+
+    // A second size where that edge is 4 % slower in every round (surely out, not named), and its
+    // sequential kernel 1 % to 4 % slower than edge 16's: surely slower, not surely by 2 %.
+    SizeStudy larger = size;
+    larger.size = 1024;
+    for (Sample& sample : larger.run.samples) {
+        if (sample.config == 3)
+            sample.seconds *= sample.round % 2 == 0 ? 1.0 : 1.04;
+        if (sample.config == 2)
+            sample.seconds *= 0.7 / 0.9 * (sample.round % 2 == 0 ? 1.04 : 1.01);
+    }
+    larger.sequential = rank_edges(larger.run, 0, nullptr, 1, 500);
+    larger.parallel = {rank_edges(larger.run, 2, &larger.sequential, 1, 500)};
+    study.sizes = {size, larger};
+    EXPECT_EQ(unsettled(study), "the rounds leave open whether these edges' times lie within 2 % of the fastest "
+                                "edge's, the interval of each one's ratio to it reaching both inside and outside "
+                                "2 %: n 512 b 32 on 2 threads: 1.023 [1.000, 1.040], counted an equal; n 1024 b 32 "
+                                "sequential: 1.027 [1.010, 1.040], not counted an equal; another study of this "
+                                "machine may count them the other way");
+}
+
 TEST(StudyBudget, TheWorkingSetOfATileAndTheEdgesWhereItFillsEachCache)
 {
     EXPECT_DOUBLE_EQ(tile_working_set_bytes(1024, 64), 4.0 * (3 * 64 * 64 + 1024 * 64));

@@ -57,19 +57,27 @@ TEST(FastestSet, EqualsJoinTheSetByTheIntervalOrByTheTolerance)
     EXPECT_TRUE(set.indistinguishable[2]); // [1.01, 1.01]-ish: not 1, but within 2 %
     EXPECT_FALSE(set.indistinguishable[3]);
 
+    // within: counted an equal; straddles: whether it is rests on where the rounds fell.
     const struct {
         PairedRatio ratio;
-        bool within;
+        bool within, straddles;
     } cases[] = {
-        {{1.0, 0.97, 1.05, 6}, true},            // holds 1, however wide
-        {{1.015, 1.01, 1.02, 6}, true},          // within 1 + 2 %, exactly at the edge
-        {{1.015, 1.01, 1.0201, 6}, false},       // just past it
-        {{0.985, 0.9805, 0.99, 6}, true},        // below 1, within 1 / 1.02
-        {{0.97, 0.97, 0.99, 6}, false},          // below 1 / 1.02
-        {{missing, missing, missing, 0}, false}, // nothing to judge by
+        {{1.0, 0.97, 1.05, 6}, true, true},             // holds 1, however wide, but reaches past 2 %
+        {{1.0, 0.99, 1.01, 6}, true, false},            // holds 1 and stays inside
+        {{1.015, 1.01, 1.02, 6}, true, false},          // within 1 + 2 %, exactly at the edge
+        {{1.015, 1.01, 1.0201, 6}, false, true},        // just past it
+        {{1.03, 1.0201, 1.05, 6}, false, false},        // surely slower by more than 2 %
+        {{1.03, 1.02, 1.05, 6}, false, true},           // its low end on the edge: not surely
+        {{0.985, 0.9805, 0.99, 6}, true, false},        // below 1, within 1 / 1.02
+        {{0.97, 0.97, 0.99, 6}, false, true},           // below 1 / 1.02, and above it
+        {{0.97, 0.96, 0.975, 6}, false, false},         // wholly below 1 / 1.02
+        {{missing, missing, missing, 0}, false, false}, // nothing to judge by
+        {{1.05, missing, missing, 3}, false, false},    // a ratio without an interval
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(within_tolerance_of_one(c.ratio, 0.02), c.within) << c.ratio.low << " " << c.ratio.high;
+        EXPECT_EQ(straddles_tolerance(c.ratio, 0.02), c.straddles) << c.ratio.low << " " << c.ratio.high;
+    }
 }
 
 TEST(FastestSet, OnlyRoundsWhereBothHaveATimeCountForTheRatioAndItsInterval)
