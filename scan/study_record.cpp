@@ -19,10 +19,22 @@ ScanRun cell_run(const ScanRun& run, const CellSpan& cell, std::size_t speedups_
         own.summary.configurations.assign(run.summary.configurations.begin() + from,
                                           run.summary.configurations.begin() + to);
     const std::size_t speedups = cell.count - 1;
-    if (run.summary.speedups.size() >= speedups_before + speedups)
-        own.summary.speedups.assign(run.summary.speedups.begin() + static_cast<std::ptrdiff_t>(speedups_before),
-                                    run.summary.speedups.begin() +
-                                        static_cast<std::ptrdiff_t>(speedups_before + speedups));
+    const auto own_speedups = [&](const std::vector<SpeedupSummary>& all, std::vector<SpeedupSummary>& mine) {
+        if (all.size() >= speedups_before + speedups)
+            mine.assign(all.begin() + static_cast<std::ptrdiff_t>(speedups_before),
+                        all.begin() + static_cast<std::ptrdiff_t>(speedups_before + speedups));
+    };
+    own_speedups(run.summary.speedups, own.summary.speedups);
+    // What the probe left out of the cell's speed-ups, so that its record says it as a scan's
+    // does; without it every cell read as never starved, even where the study's warning said
+    // its figures measure the host.
+    own_speedups(run.host.clean.speedups, own.host.clean.speedups);
+    own_speedups(run.host.starved.speedups, own.host.starved.speedups);
+    for (RegimeChange change : run.host.regime_changes)
+        if (change.speedup >= speedups_before && change.speedup < speedups_before + speedups) {
+            change.speedup -= speedups_before;
+            own.host.regime_changes.push_back(change);
+        }
     return own;
 }
 

@@ -773,6 +773,26 @@ TEST(StudyRecord, EachRoundSaysWhereItsProbesStoodAndWhichCellsAFallLeftOut)
     EXPECT_TRUE(std::isnan(probe.rounds[1].line_ns[1].at(0)));
     // Each cell's round speed-up over its own baseline: edge 64's is 0.8 / 0.4.
     EXPECT_DOUBLE_EQ(probe.rounds[0].speedups.at(2), 2.0);
+    // Each cell's speed-up says what the probe left out of it, and where its level moved.
+    const std::vector<RecordCell>& cells = record.study->per_size[0].cells;
+    const struct {
+        int starved_pairs;
+        double starved_share, starved_speedup;
+    } left_out[] = {{1, 1.0 / 8, 0.7 / 0.5}, {1, 1.0 / 8, 0.9 / 0.401}, {0, 0.0, nan}};
+    for (std::size_t c = 0; c < 3; ++c) {
+        const RecordSpeedup& speedup = cells.at(c).speedups.at(0);
+        EXPECT_EQ(speedup.starved_pairs, left_out[c].starved_pairs) << c;
+        EXPECT_DOUBLE_EQ(speedup.starved_share, left_out[c].starved_share) << c;
+        if (std::isnan(left_out[c].starved_speedup))
+            EXPECT_TRUE(std::isnan(speedup.starved_speedup)) << c;
+        else
+            EXPECT_NEAR(speedup.starved_speedup, left_out[c].starved_speedup, 1e-12) << c;
+    }
+    StudyRun moved = study;
+    moved.sizes[0].run.host.regime_changes = {{2, 6, 3.0, 2}};
+    const ScanRecord moved_record = synthetic_study_record(moved);
+    EXPECT_EQ(moved_record.study->per_size[0].cells[2].speedups.at(0).regime_change_round, 6);
+    EXPECT_EQ(moved_record.study->per_size[0].cells[0].speedups.at(0).regime_change_round, 0);
     EXPECT_NE(probe.rule.find("each cell is judged by the probes beside its calls"), std::string::npos);
 
     std::string problem;
