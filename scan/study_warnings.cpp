@@ -5,6 +5,7 @@
 #include "scan/study.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace {
@@ -50,9 +51,10 @@ std::vector<Warning> study_short_call_warning(const StudyRun& study)
     return too_short_warning(baseline_short, {short_counts.begin(), short_counts.end()}, shortest_timed_call_s);
 }
 
-// Edges counted an equal of the fastest, or not, by where this study's rounds fell: two studies
-// of one machine whose sets of equals differ at these edges differ by chance, not by the
-// machine, and a reader comparing them needs to know which edges those are.
+// Edges counted an equal of the fastest, or not, by where this study's rounds fell: where two
+// studies of one machine differ at these edges they may differ by chance alone, and a reader
+// comparing them needs to know which edges those are. An edge with too few rounds in common
+// with the fastest for an interval is never counted, and more rounds could count it.
 std::vector<Warning> unsettled_equals_warning(const StudyRun& study)
 {
     std::string cells;
@@ -63,22 +65,26 @@ std::vector<Warning> unsettled_equals_warning(const StudyRun& study)
         for (const EdgeRanking* ranking : rankings)
             for (const EdgeFigures& edge : ranking->edges) {
                 const PairedRatio& ratio = edge.versus_fastest;
-                if (edge.fastest || !straddles_tolerance(ratio, edge_tolerance))
+                const bool compared = std::isfinite(ratio.low) && std::isfinite(ratio.high);
+                if (edge.fastest || std::isnan(edge.median_s) ||
+                    (compared && !straddles_tolerance(ratio, edge_tolerance)))
                     continue;
+                std::string said = compared ? figure("%.3f", ratio.ratio) + " [" + figure("%.3f", ratio.low) + ", " +
+                                                  figure("%.3f", ratio.high) + "]"
+                                   : ratio.pairs > 0 ? figure("%.3f", ratio.ratio) + " from " +
+                                                           std::to_string(ratio.pairs) + " rounds in common"
+                                                     : std::string("no round in common");
                 cells += (cells.empty() ? "" : "; ") + cell_name(size.size, edge.block, ranking->threads) + ": " +
-                         figure("%.3f", ratio.ratio) + " [" + figure("%.3f", ratio.low) + ", " +
-                         figure("%.3f", ratio.high) + "], " +
-                         (edge.indistinguishable ? "counted an equal" : "not counted an equal");
+                         said + (edge.indistinguishable ? ", counted an equal" : ", not counted an equal");
             }
     }
     if (cells.empty())
         return {};
     const std::string band = figure("%.0f", edge_tolerance * 100.0) + " %";
     return {{"unsettled_equals", "the rounds leave open whether these edges' times lie within " + band +
-                                     " of the fastest edge's, the interval of each one's ratio to it reaching both "
-                                     "inside and outside " +
-                                     band + ": " + cells +
-                                     "; another study of this machine may count them the other way"}};
+                                     " of the fastest edge's, each one's ratio to it having an interval that reaches "
+                                     "both inside and outside that band, or too few rounds in common for one: " +
+                                     cells + "; another study of this machine may count them the other way"}};
 }
 
 // host_starvation, contended, regime_change and line_passing of every size, one warning of each

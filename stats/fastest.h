@@ -31,8 +31,8 @@ bool within_tolerance_of_one(const PairedRatio& ratio, double tolerance);
 // Whether an interval of a ratio of times reaches both inside and outside [1 / (1 + tolerance),
 // 1 + tolerance]: the rounds cannot say whether the difference is under the tolerance or over
 // it, so whether the candidate counts as an equal rests on where these rounds happened to fall,
-// and another sample of the same machine may count it the other way. An interval that is not a
-// number, or lies wholly inside or wholly outside, does not.
+// and another sample of the same machine may count it the other way. An interval that is not
+// finite, or lies wholly inside or wholly outside, does not.
 bool straddles_tolerance(const PairedRatio& ratio, double tolerance);
 
 struct FastestSet {

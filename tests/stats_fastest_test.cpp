@@ -71,6 +71,8 @@ TEST(FastestSet, EqualsJoinTheSetByTheIntervalOrByTheTolerance)
         {{0.985, 0.9805, 0.99, 6}, true, false},        // below 1, within 1 / 1.02
         {{0.97, 0.97, 0.99, 6}, false, true},           // below 1 / 1.02, and above it
         {{0.97, 0.96, 0.975, 6}, false, false},         // wholly below 1 / 1.02
+        {{0.99, 1.0 / 1.02, 0.99, 6}, true, false},     // its low end on 1 / 1.02: inside
+        {{0.97, 0.96, 1.0 / 1.02, 6}, false, true},     // its high end on 1 / 1.02: not surely below
         {{missing, missing, missing, 0}, false, false}, // nothing to judge by
         {{1.05, missing, missing, 3}, false, false},    // a ratio without an interval
     };
