@@ -24,7 +24,7 @@ struct HostFigures {
     StarvationVerdict starvation;
     ScanSummary clean;                        // the scan's figures: completed rounds with no CPU starved
     ScanSummary starved;                      // the completed starved rounds alone
-    std::vector<RegimeChange> regime_changes; // at most one per thread count
+    std::vector<RegimeChange> regime_changes; // at most one per speed-up
 };
 
 // The rounds whose samples make the scan's figures: rounds 1..completed_rounds that the probe

@@ -6,7 +6,8 @@
 
 namespace {
 
-// A cell's share of its size's run: its configurations, placement and summaries alone.
+// A cell's share of its size's run: its configurations, placement, summaries and host figures
+// alone.
 ScanRun cell_run(const ScanRun& run, const CellSpan& cell, std::size_t speedups_before)
 {
     const auto from = static_cast<std::ptrdiff_t>(cell.first),
@@ -25,9 +26,9 @@ ScanRun cell_run(const ScanRun& run, const CellSpan& cell, std::size_t speedups_
                         all.begin() + static_cast<std::ptrdiff_t>(speedups_before + speedups));
     };
     own_speedups(run.summary.speedups, own.summary.speedups);
-    // What the probe left out of the cell's speed-ups, so that its record says it as a scan's
-    // does; without it every cell read as never starved, even where the study's warning said
-    // its figures measure the host.
+    // The starved rounds' figures and where the clean rounds' level moved, so that the cell's
+    // record says them as a scan's does; without them every cell read as never starved, even
+    // where the study's warning said its figures measure the host.
     own_speedups(run.host.clean.speedups, own.host.clean.speedups);
     own_speedups(run.host.starved.speedups, own.host.starved.speedups);
     for (RegimeChange change : run.host.regime_changes)
