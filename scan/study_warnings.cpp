@@ -69,11 +69,12 @@ std::vector<Warning> unsettled_equals_warning(const StudyRun& study)
                 if (edge.fastest || std::isnan(edge.median_s) ||
                     (compared && !straddles_tolerance(ratio, edge_tolerance)))
                     continue;
-                std::string said = compared ? figure("%.3f", ratio.ratio) + " [" + figure("%.3f", ratio.low) + ", " +
-                                                  figure("%.3f", ratio.high) + "]"
-                                   : ratio.pairs > 0 ? figure("%.3f", ratio.ratio) + " from " +
-                                                           std::to_string(ratio.pairs) + " rounds in common"
-                                                     : std::string("no round in common");
+                const std::string said = compared ? figure("%.3f", ratio.ratio) + " [" + figure("%.3f", ratio.low) +
+                                                        ", " + figure("%.3f", ratio.high) + "]"
+                                         : ratio.pairs > 0
+                                             ? figure("%.3f", ratio.ratio) + " from " + std::to_string(ratio.pairs) +
+                                                   (ratio.pairs == 1 ? " round" : " rounds") + " in common"
+                                             : std::string("no round in common");
                 cells += (cells.empty() ? "" : "; ") + cell_name(size.size, edge.block, ranking->threads) + ": " +
                          said + (edge.indistinguishable ? ", counted an equal" : ", not counted an equal");
             }
