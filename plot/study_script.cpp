@@ -4,6 +4,7 @@
 // bound dashed in its colour, with open squares).
 #include "plot/scripts.h"
 #include "record/figures.h"
+#include "record/study_table.h"
 #include "record/summary_figures.h"
 
 #include <algorithm>
@@ -13,11 +14,6 @@
 #include <sstream>
 
 namespace {
-
-std::string threads_title(int threads)
-{
-    return threads == 0 ? "sequential" : std::to_string(threads) + (threads == 1 ? " thread" : " threads");
-}
 
 // The data blocks of a script and the names of those that have rows: a block left empty is
 // neither written nor drawn. Names are numbered in the order they are made.
@@ -124,7 +120,7 @@ std::vector<Curve> time_curves(Blocks& blocks, const RecordStudySize& size, doub
         }
         const std::string colour = std::to_string(r + 1);
         add_line_and_bars(curves, blocks, "edgetime", points.str(), bars.str(), colour,
-                          threads_title(size.rankings[r].threads));
+                          threads_named(size.rankings[r].threads));
     }
     curves.push_back({add_block(blocks, "fastest", fastest.str()),
                       "using 1:2 with points pt 6 ps 3 lc rgb 'black' title 'fastest edge'", true});

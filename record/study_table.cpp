@@ -20,11 +20,6 @@ std::string bytes_text(double bytes)
     return figure("%.1f KiB", bytes / 1024.0);
 }
 
-std::string threads_heading(int threads)
-{
-    return threads == 0 ? "sequential" : std::to_string(threads) + (threads == 1 ? " thread" : " threads");
-}
-
 // An edge with a time whose ratio to the fastest has no interval: too few rounds in common with
 // the fastest to say whether it is an equal of it or surely slower.
 bool not_compared(const RecordEdge& edge)
@@ -56,7 +51,7 @@ void edge_rows(std::ostringstream& out, const RecordStudySize& size)
 {
     out << "  edge  working set  fits";
     for (const RecordEdgeRanking& ranking : size.rankings)
-        out << column(threads_heading(ranking.threads), 14);
+        out << column(threads_named(ranking.threads), 14);
     out << "\n";
     for (std::size_t e = 0; e < size.cells.size(); ++e) {
         const RecordCell& cell = size.cells[e];
@@ -77,7 +72,7 @@ void speedup_rows(std::ostringstream& out, const RecordStudySize& size)
     for (const RecordEdgeRanking& ranking : size.rankings) {
         if (ranking.threads == 0)
             continue;
-        out << column(threads_heading(ranking.threads), 12) << ": ";
+        out << column(threads_named(ranking.threads), 12) << ": ";
         if (ranking.fastest_block == 0) {
             out << no_figure << "\n";
             continue;
@@ -102,6 +97,11 @@ std::string caches_text(const std::vector<CacheInfo>& caches)
 }
 
 } // namespace
+
+std::string threads_named(int threads)
+{
+    return threads == 0 ? "sequential" : std::to_string(threads) + (threads == 1 ? " thread" : " threads");
+}
 
 std::string study_table_heading(const ScanRecord& record, const RecordStudySize& size)
 {

@@ -12,5 +12,9 @@
 // precision), median seconds per call".
 std::string study_table_heading(const ScanRecord& record, const RecordStudySize& size);
 
+// A ranking's thread count as the study's tables, pictures and warnings name it: "sequential"
+// (threads 0, the sequential kernel), "1 thread", "2 threads".
+std::string threads_named(int threads);
+
 // Every size's heading (after prefix) and table, then a legend naming the marks and the caches.
 std::string study_table(const ScanRecord& record, const std::string& prefix);

@@ -1,6 +1,7 @@
 #include "scan/clean_rounds.h"
 
 #include "common/text.h"
+#include "record/study_table.h"
 #include "scan/cells.h"
 
 #include "stats/drift.h"
@@ -128,8 +129,7 @@ std::string speedups_named(const std::vector<Configuration>& plan, const std::ve
             continue;
         const Configuration& c = *parallel[i];
         counts.push_back(c.threads);
-        cells.push_back("b " + std::to_string(c.block) + " on " + std::to_string(c.threads) +
-                        (c.threads == 1 ? " thread" : " threads"));
+        cells.push_back("b " + std::to_string(c.block) + " on " + threads_named(c.threads));
     }
     if (counts.empty())
         return "";

@@ -2,6 +2,7 @@
 // each kind of warning is raised once for the whole study.
 #include "common/timing.h"
 #include "record/figures.h"
+#include "record/study_table.h"
 #include "scan/study.h"
 
 #include <algorithm>
@@ -13,8 +14,8 @@ namespace {
 // threads 0: the sequential kernel.
 std::string cell_name(int size, int block, int threads)
 {
-    return "n " + std::to_string(size) + " b " + std::to_string(block) +
-           (threads == 0 ? " sequential" : " on " + std::to_string(threads) + (threads == 1 ? " thread" : " threads"));
+    return "n " + std::to_string(size) + " b " + std::to_string(block) + (threads == 0 ? " " : " on ") +
+           threads_named(threads);
 }
 
 std::vector<Warning> study_precision_warning(const StudyRun& study)
